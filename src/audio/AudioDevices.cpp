@@ -1,0 +1,81 @@
+#include "AudioDevices.h"
+
+#include "platform/AudioProperties.h"
+
+namespace sonifix {
+
+namespace props = audio_properties;
+
+template <class T>
+std::optional<T> AudioDevices::read(AudioObjectID object, const PropertyAddress& address) {
+    T value{};
+    auto size = std::uint32_t(sizeof value);
+    if (hardware.propertyData(object, address, size, &value) != 0) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+std::vector<AudioObjectID> AudioDevices::allDeviceIDs() {
+    const auto address = props::global(props::devices);
+    std::uint32_t size = 0;
+    if (hardware.propertyDataSize(systemAudioObject, address, size) != 0) {
+        return {};
+    }
+    std::vector<AudioObjectID> ids(size / sizeof(AudioObjectID), noAudioObject);
+    // The capacity passed is the size asked for, as the HAL expects; the list keeps the length
+    // it was made with.
+    if (hardware.propertyData(systemAudioObject, address, size, ids.data()) != 0) {
+        return {};
+    }
+    return ids;
+}
+
+std::optional<std::string> AudioDevices::name(AudioObjectID id) {
+    std::optional<std::string> value;
+    if (hardware.stringProperty(id, props::global(props::name), value) != 0) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+AudioDevice AudioDevices::device(AudioObjectID id) {
+    return {
+        .id = id,
+        .name = name(id).value_or("Unknown device"),
+        .transport = read<std::uint32_t>(id, props::global(props::transportType)).value_or(0),
+        .sampleRate = read<double>(id, props::global(props::nominalSampleRate)).value_or(0.0),
+    };
+}
+
+std::optional<AudioDevice> AudioDevices::builtInMicrophone() {
+    const PropertyAddress inputStreams{props::streams, props::scopeInput, props::elementMain};
+    for (const auto id : allDeviceIDs()) {
+        std::uint32_t size = 0;
+        if (hardware.propertyDataSize(id, inputStreams, size) != 0 || size == 0) {
+            continue;
+        }
+        if (read<std::uint32_t>(id, props::global(props::transportType)) !=
+            props::transportBuiltIn) {
+            continue;
+        }
+        return device(id);
+    }
+    return std::nullopt;
+}
+
+std::optional<AudioDevice> AudioDevices::defaultDevice(bool input) {
+    const auto selector = input ? props::defaultInputDevice : props::defaultOutputDevice;
+    const auto id = read<AudioObjectID>(systemAudioObject, props::global(selector));
+    if (!id || *id == noAudioObject) {
+        return std::nullopt;
+    }
+    return device(*id);
+}
+
+void AudioDevices::setDefaultInputDevice(AudioObjectID id) {
+    hardware.setPropertyData(systemAudioObject, props::global(props::defaultInputDevice),
+                             sizeof id, &id);
+}
+
+} // namespace sonifix

@@ -1,0 +1,39 @@
+#pragma once
+
+#include "AudioDevice.h"
+#include "platform/AudioHardware.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace sonifix {
+
+// Queries of the audio hardware object tree. Nothing is cached: every call asks the system
+// anew, and a failed read yields the neutral value (an empty list, a default field, nothing).
+// Reads may run on any thread.
+class AudioDevices {
+public:
+    explicit AudioDevices(AudioHardware& hardware) : hardware(hardware) {}
+
+    // Every device, in the system's order.
+    std::vector<AudioObjectID> allDeviceIDs();
+
+    AudioDevice device(AudioObjectID id);
+
+    // The first device, in system order, with an input stream and a built-in transport.
+    std::optional<AudioDevice> builtInMicrophone();
+
+    std::optional<AudioDevice> defaultDevice(bool input);
+
+    // Makes the device the system's default input; the outcome is not reported.
+    void setDefaultInputDevice(AudioObjectID id);
+
+private:
+    template <class T> std::optional<T> read(AudioObjectID object, const PropertyAddress& address);
+    std::optional<std::string> name(AudioObjectID id);
+
+    AudioHardware& hardware;
+};
+
+} // namespace sonifix

@@ -1,0 +1,31 @@
+#pragma once
+
+#include "AudioHardware.h"
+#include "FourCharCode.h"
+
+namespace sonifix::audio_properties {
+
+// The HAL's vocabulary, as its own headers name it.
+constexpr std::uint32_t scopeGlobal = fourCharCode("glob");
+constexpr std::uint32_t scopeInput = fourCharCode("inpt");
+constexpr std::uint32_t elementMain = 0;
+
+constexpr std::uint32_t devices = fourCharCode("dev#");
+constexpr std::uint32_t defaultInputDevice = fourCharCode("dIn ");
+constexpr std::uint32_t defaultOutputDevice = fourCharCode("dOut");
+constexpr std::uint32_t name = fourCharCode("lnam");
+constexpr std::uint32_t transportType = fourCharCode("tran");
+constexpr std::uint32_t nominalSampleRate = fourCharCode("nsrt");
+constexpr std::uint32_t streams = fourCharCode("stm#");
+
+constexpr std::uint32_t transportBuiltIn = fourCharCode("bltn");
+constexpr std::uint32_t transportBluetooth = fourCharCode("blue");
+constexpr std::uint32_t transportBluetoothLE = fourCharCode("blea");
+constexpr std::uint32_t transportUSB = fourCharCode("usb ");
+constexpr std::uint32_t transportVirtual = fourCharCode("virt");
+
+constexpr PropertyAddress global(std::uint32_t selector) {
+    return {selector, scopeGlobal, elementMain};
+}
+
+} // namespace sonifix::audio_properties

@@ -1,0 +1,12 @@
+#pragma once
+
+#include "platform/Sleeper.h"
+
+namespace sonifix {
+
+class StopTokenSleeper final : public Sleeper {
+public:
+    bool sleep(std::chrono::nanoseconds duration, std::stop_token stop) override;
+};
+
+} // namespace sonifix

@@ -1,0 +1,64 @@
+#pragma once
+
+#include "DaemonIdentity.h"
+#include "RestartFailure.h"
+#include "audio/AudioDevices.h"
+#include "platform/Platform.h"
+
+#include <chrono>
+#include <cstdint>
+#include <optional>
+#include <stop_token>
+#include <string>
+#include <vector>
+
+namespace sonifix {
+
+// Restarts the audio daemon: kills it (password-free if it can, else behind the administrator
+// prompt) and waits until a new instance runs and the system has a default output again. Holds
+// no state between calls; every operation but runAsAdmin runs off the main thread.
+class CoreAudioRestarter {
+public:
+    using Failure = RestartFailure;
+
+    static constexpr std::chrono::milliseconds pollInterval{250};
+    static constexpr int maxPolls = 40;
+    static constexpr std::chrono::milliseconds settleTime{700};
+
+    CoreAudioRestarter(Platform& platform, DaemonIdentity daemon);
+
+    // Runs a program to its end: its exit status (-1 when it could not start) and its standard
+    // output as UTF-8 text, ill-formed bytes replaced. Never throws.
+    ProcessResult run(const std::string& path, const std::vector<std::string>& arguments);
+
+    // The daemon's process ID: the first line of the lookup's output, if it is a decimal number.
+    std::optional<std::int32_t> coreaudiodPID();
+
+    const std::vector<std::string>& killCommand() const { return daemon.killCommand; }
+
+    // Answers true when the administrator prompt was used, false when the password-free route
+    // did it. Throws Failure, or TaskCancelled when `stop` is requested during a wait.
+    bool restart(std::stop_token stop);
+
+    // Runs a shell command line as root behind the administrator prompt, on the main thread:
+    // from any other thread it waits for the main thread to do it. Throws Failure.
+    void runAsAdmin(const std::string& commandLine);
+
+    // Installs the password-free sudoers rule for the current user. Throws Failure, or
+    // PlatformError when the temporary file cannot be written.
+    void installPasswordFree();
+
+    // The AppleScript that runs `commandLine` with administrator privileges.
+    static std::string adminScript(const std::string& commandLine);
+
+private:
+    void runAsAdminOnMainThread(const std::string& commandLine);
+    void pause(std::chrono::nanoseconds duration, const std::stop_token& stop);
+    std::string joinedKillCommand() const;
+
+    Platform& platform;
+    AudioDevices devices;
+    DaemonIdentity daemon;
+};
+
+} // namespace sonifix

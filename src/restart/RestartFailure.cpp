@@ -1,0 +1,16 @@
+#include "RestartFailure.h"
+
+namespace sonifix {
+
+RestartFailure RestartFailure::failed(std::string message) {
+    return {Kind::failed, std::move(message)};
+}
+
+RestartFailure RestartFailure::cancelled() { return {Kind::cancelled, "Cancelled."}; }
+
+RestartFailure RestartFailure::didNotComeBack(std::string_view daemonName) {
+    return {Kind::didNotComeBack,
+            std::string(daemonName) + " was stopped but didn't come back within 10 seconds."};
+}
+
+} // namespace sonifix

@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Builds Sonifix and runs its whole test suite. On a fresh Debian machine it first installs
+# what the build needs. Usage: ./test.sh [preset]   (dev by default; asan, tsan)
+set -euo pipefail
+cd "$(dirname "$0")"
+preset="${1:-dev}"
+
+packages=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev sudo)
+missing=()
+for package in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" ||
+        missing+=("$package")
+done
+if ((${#missing[@]})); then
+    echo "Installing ${missing[*]}"
+    as_root=()
+    [ "$(id -u)" -eq 0 ] || as_root=(sudo)
+    "${as_root[@]}" apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive "${as_root[@]}" apt-get install -y -qq "${missing[@]}" >/dev/null
+fi
+
+cmake --preset "$preset"
+cmake --build --preset "$preset"
+ctest --preset "$preset" --output-on-failure

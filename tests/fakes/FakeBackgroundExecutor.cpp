@@ -1,0 +1,30 @@
+#include "FakeBackgroundExecutor.h"
+
+namespace sonifix::testing {
+
+void FakeBackgroundExecutor::submit(Work work) {
+    const std::lock_guard lock(mutex);
+    queued.push_back(std::move(work));
+}
+
+void FakeBackgroundExecutor::runAll() {
+    for (;;) {
+        Work work;
+        {
+            const std::lock_guard lock(mutex);
+            if (queued.empty()) {
+                return;
+            }
+            work = std::move(queued.front());
+            queued.pop_front();
+        }
+        work(stops.get_token());
+    }
+}
+
+std::size_t FakeBackgroundExecutor::pending() const {
+    const std::lock_guard lock(mutex);
+    return queued.size();
+}
+
+} // namespace sonifix::testing

@@ -1,0 +1,28 @@
+#pragma once
+
+#include "platform/BackgroundExecutor.h"
+
+#include <deque>
+#include <mutex>
+#include <stop_token>
+
+namespace sonifix::testing {
+
+// Holds submitted work until the test runs it, on the test's own thread.
+class FakeBackgroundExecutor final : public BackgroundExecutor {
+public:
+    void submit(Work work) override;
+
+    // Runs the work submitted so far, and whatever it submits in turn.
+    void runAll();
+    std::size_t pending() const;
+    // Stops the work that runs from now on.
+    void requestStop() { stops.request_stop(); }
+
+private:
+    mutable std::mutex mutex;
+    std::deque<Work> queued;
+    std::stop_source stops;
+};
+
+} // namespace sonifix::testing

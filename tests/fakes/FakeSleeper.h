@@ -1,0 +1,30 @@
+#pragma once
+
+#include "platform/Sleeper.h"
+
+#include <functional>
+#include <mutex>
+#include <vector>
+
+namespace sonifix::testing {
+
+// Records every pause and never waits. A hook may act at a given pause, for instance to request
+// the stop that ends it.
+class FakeSleeper final : public Sleeper {
+public:
+    bool sleep(std::chrono::nanoseconds duration, std::stop_token stop) override;
+
+    // Runs `hook` during the pause with this index (counted from 1).
+    void at(int index, std::function<void()> hook);
+
+    std::vector<std::chrono::nanoseconds> pauses() const;
+    std::chrono::nanoseconds total() const;
+
+private:
+    mutable std::mutex mutex;
+    std::vector<std::chrono::nanoseconds> made;
+    int hookIndex = 0;
+    std::function<void()> hook;
+};
+
+} // namespace sonifix::testing

@@ -1,0 +1,58 @@
+#include "FakePlatform.h"
+#include "platform/posix/PosixProcessRunner.h"
+#include "restart/CoreAudioRestarter.h"
+
+#include <gtest/gtest.h>
+
+namespace sonifix {
+namespace {
+
+// Real children through the real runner, seen as the restart engine sees them.
+class RunTest : public ::testing::Test {
+protected:
+    ProcessResult shell(const std::string& script) { return engine.run("/bin/sh", {"-c", script}); }
+
+    testing::FakePlatform fake;
+    PosixProcessRunner runner;
+    Platform platform{runner,     fake.adminShell, fake.hardware, fake.files,      fake.user,
+                      fake.uuids, fake.mainQueue,  fake.sleeper,  fake.background};
+    CoreAudioRestarter engine{platform, DaemonIdentity::coreaudiod()};
+};
+
+TEST_F(RunTest, CollectsStandardOutputExactlyAndPassesTheStatusOn) {
+    EXPECT_EQ(shell("printf '412\\n97\\n'").output, "412\n97\n");
+    const auto noNewline = shell("printf 'no line feed'; exit 3");
+    EXPECT_EQ(noNewline.output, "no line feed");
+    EXPECT_EQ(noNewline.status, 3);
+    EXPECT_EQ(engine.run("/bin/echo", {"a b", "c"}).output, "a b c\n");
+}
+
+TEST_F(RunTest, StandardErrorNeverReachesTheOutputAndCannotStallTheChild) {
+    const auto quiet = shell("echo oops >&2; exit 2");
+    EXPECT_EQ(quiet.status, 2);
+    EXPECT_EQ(quiet.output, "");
+
+    // Far more than a pipe holds, on both streams.
+    const auto chatty = shell("head -c 2000000 /dev/zero | tr '\\0' e >&2; "
+                              "head -c 300000 /dev/zero | tr '\\0' o; echo; exit 0");
+    EXPECT_EQ(chatty.status, 0);
+    EXPECT_EQ(chatty.output.size(), 300001u);
+    EXPECT_EQ(chatty.output.find('e'), std::string::npos);
+}
+
+TEST_F(RunTest, IllFormedBytesBecomeReplacementCharacters) {
+    // A lone continuation byte, a truncated sequence, an overlong form, a surrogate.
+    const auto result = shell("printf 'a\\200b\\342\\202c\\300\\257d\\355\\240\\200e\\n'");
+    EXPECT_EQ(result.output, "a\uFFFDb\uFFFDc\uFFFD\uFFFDd\uFFFD\uFFFD\uFFFDe\n");
+    EXPECT_EQ(shell("printf 'caf\\303\\251 \\360\\237\\216\\265'").output, "café 🎵");
+}
+
+TEST_F(RunTest, AProgramThatCannotStartGivesMinusOneAndNothing) {
+    const auto missing = engine.run("/nonexistent/pgrep", {"-x", "coreaudiod"});
+    EXPECT_EQ(missing.status, -1);
+    EXPECT_EQ(missing.output, "");
+    EXPECT_EQ(engine.run("/etc/hostname", {}).status, -1); // not executable
+}
+
+} // namespace
+} // namespace sonifix
