@@ -22,8 +22,8 @@ std::string AudioDevice::sampleRateText() const {
         written = std::to_chars(buffer, buffer + sizeof buffer, std::int64_t(kilohertz));
     } else {
         // to_chars ignores the locale: the point stays a point everywhere.
-        written = std::to_chars(buffer, buffer + sizeof buffer, kilohertz,
-                                std::chars_format::fixed, 1);
+        written =
+            std::to_chars(buffer, buffer + sizeof buffer, kilohertz, std::chars_format::fixed, 1);
     }
     return std::string(buffer, written.ptr) + " kHz";
 }

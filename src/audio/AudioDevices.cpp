@@ -74,8 +74,28 @@ std::optional<AudioDevice> AudioDevices::defaultDevice(bool input) {
 }
 
 void AudioDevices::setDefaultInputDevice(AudioObjectID id) {
-    hardware.setPropertyData(systemAudioObject, props::global(props::defaultInputDevice),
-                             sizeof id, &id);
+    hardware.setPropertyData(systemAudioObject, props::global(props::defaultInputDevice), sizeof id,
+                             &id);
+}
+
+void AudioDevices::observeDefaultDeviceChanges(std::function<void()> handler) {
+    removeListeners();
+    const auto shared = std::make_shared<const std::function<void()>>(std::move(handler));
+    for (const auto selector : {props::defaultInputDevice, props::defaultOutputDevice}) {
+        const auto address = props::global(selector);
+        auto listener = std::make_shared<const std::function<void()>>([shared] { (*shared)(); });
+        if (hardware.addPropertyListener(systemAudioObject, address, listener) == 0) {
+            listeners.push_back({address, std::move(listener)});
+        }
+    }
+}
+
+void AudioDevices::removeListeners() {
+    for (const auto& registration : listeners) {
+        hardware.removePropertyListener(systemAudioObject, registration.address,
+                                        registration.listener);
+    }
+    listeners.clear();
 }
 
 } // namespace sonifix

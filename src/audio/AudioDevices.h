@@ -3,6 +3,7 @@
 #include "AudioDevice.h"
 #include "platform/AudioHardware.h"
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -29,11 +30,23 @@ public:
     // Makes the device the system's default input; the outcome is not reported.
     void setDefaultInputDevice(AudioObjectID id);
 
+    // Runs `handler` on the main thread whenever the default input or output changes, in
+    // place of whatever handler an earlier call installed. Main thread only.
+    void observeDefaultDeviceChanges(std::function<void()> handler);
+
 private:
+    struct Registration {
+        PropertyAddress address;
+        PropertyListener listener;
+    };
+
+    void removeListeners();
     template <class T> std::optional<T> read(AudioObjectID object, const PropertyAddress& address);
     std::optional<std::string> name(AudioObjectID id);
 
     AudioHardware& hardware;
+    // Only registrations the system accepted.
+    std::vector<Registration> listeners;
 };
 
 } // namespace sonifix

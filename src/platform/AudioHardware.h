@@ -55,8 +55,7 @@ public:
     virtual HardwareStatus setPropertyData(AudioObjectID object, const PropertyAddress& address,
                                            std::uint32_t size, const void* data) = 0;
 
-    virtual HardwareStatus addPropertyListener(AudioObjectID object,
-                                               const PropertyAddress& address,
+    virtual HardwareStatus addPropertyListener(AudioObjectID object, const PropertyAddress& address,
                                                const PropertyListener& listener) = 0;
 
     virtual HardwareStatus removePropertyListener(AudioObjectID object,

@@ -1,14 +1,22 @@
 #pragma once
 
 #include "AdminShell.h"
+#include "Alerts.h"
 #include "AudioHardware.h"
 #include "BackgroundExecutor.h"
+#include "Clock.h"
 #include "FileSystem.h"
+#include "LoginItems.h"
 #include "MainQueue.h"
+#include "Menu.h"
 #include "ProcessRunner.h"
+#include "RelativeTimeFormatter.h"
+#include "SettingsStore.h"
 #include "Sleeper.h"
+#include "StatusItem.h"
 #include "UserAccount.h"
 #include "UuidSource.h"
+#include "Workspace.h"
 
 namespace sonifix {
 
@@ -24,6 +32,14 @@ struct Platform {
     MainQueue& mainQueue;
     Sleeper& sleeper;
     BackgroundExecutor& background;
+    SettingsStore& settings;
+    StatusItem& statusItem;
+    Menu& menu;
+    Alerts& alerts;
+    Workspace& workspace;
+    LoginItems& loginItems;
+    Clock& clock;
+    RelativeTimeFormatter& relativeTime;
 };
 
 } // namespace sonifix

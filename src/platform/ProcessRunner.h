@@ -19,7 +19,8 @@ class ProcessRunner {
 public:
     virtual ~ProcessRunner() = default;
 
-    virtual ProcessResult run(const std::string& path, const std::vector<std::string>& arguments) = 0;
+    virtual ProcessResult run(const std::string& path,
+                              const std::vector<std::string>& arguments) = 0;
 };
 
 } // namespace sonifix

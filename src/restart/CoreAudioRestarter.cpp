@@ -77,9 +77,9 @@ bool CoreAudioRestarter::restart(std::stop_token stop) {
                                                  daemon.killCommand.end());
         if (const auto status = run(program, arguments).status; status != 0) {
             throw Failure::failed("Couldn’t stop " + daemon.name + ": " + joinedKillCommand() +
-                                  (status < 0 ? " could not be started."
-                                              : " ended with status " + std::to_string(status) +
-                                                    "."));
+                                  (status < 0
+                                       ? " could not be started."
+                                       : " ended with status " + std::to_string(status) + "."));
         }
     }
 

@@ -6,7 +6,9 @@ RestartFailure RestartFailure::failed(std::string message) {
     return {Kind::failed, std::move(message)};
 }
 
-RestartFailure RestartFailure::cancelled() { return {Kind::cancelled, "Cancelled."}; }
+RestartFailure RestartFailure::cancelled() {
+    return {Kind::cancelled, "Cancelled."};
+}
 
 RestartFailure RestartFailure::didNotComeBack(std::string_view daemonName) {
     return {Kind::didNotComeBack,

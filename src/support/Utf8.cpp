@@ -8,7 +8,9 @@ namespace {
 
 constexpr std::string_view replacement = "\xEF\xBF\xBD";
 
-bool isContinuation(unsigned char byte) { return (byte & 0xC0) == 0x80; }
+bool isContinuation(unsigned char byte) {
+    return (byte & 0xC0) == 0x80;
+}
 
 // Length of the well-formed sequence that starts at `at`, or 0 when there is none; `consumed`
 // is then the maximal subpart to replace.

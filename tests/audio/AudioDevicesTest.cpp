@@ -1,5 +1,6 @@
-#include "FakePlatform.h"
 #include "audio/AudioDevices.h"
+
+#include "FakePlatform.h"
 #include "platform/AudioProperties.h"
 
 #include <cmath>
@@ -13,10 +14,19 @@ namespace props = audio_properties;
 
 TEST(SampleRateText, WholeKilohertzWithoutDecimalsOthersWithOne) {
     const std::vector<std::pair<double, std::string>> cases = {
-        {48000, "48 kHz"},   {96000, "96 kHz"},     {192000, "192 kHz"}, {8000, "8 kHz"},
-        {44100, "44.1 kHz"}, {88200, "88.2 kHz"},   {176400, "176.4 kHz"},
-        {22050, "22.1 kHz"}, {11025, "11.0 kHz"},   {999, "1.0 kHz"},    {0, "?"},
-        {-48000, "?"},       {std::nan(""), "?"},
+        {48000, "48 kHz"},
+        {96000, "96 kHz"},
+        {192000, "192 kHz"},
+        {8000, "8 kHz"},
+        {44100, "44.1 kHz"},
+        {88200, "88.2 kHz"},
+        {176400, "176.4 kHz"},
+        {22050, "22.1 kHz"},
+        {11025, "11.0 kHz"},
+        {999, "1.0 kHz"},
+        {0, "?"},
+        {-48000, "?"},
+        {std::nan(""), "?"},
     };
     for (const auto& [rate, text] : cases) {
         EXPECT_EQ(AudioDevice{.sampleRate = rate}.sampleRateText(), text) << rate;

@@ -111,15 +111,15 @@ HardwareStatus FakeAudioHardware::propertyDataSize(AudioObjectID object,
     if (found == devices.end()) {
         return badObject;
     }
-    if (address.selector != props::streams || found->second.failingSelectors.count(props::streams)) {
+    if (address.selector != props::streams ||
+        found->second.failingSelectors.count(props::streams)) {
         return unknownProperty;
     }
     size = address.scope == props::scopeInput ? found->second.inputStreams * 4 : 0;
     return 0;
 }
 
-HardwareStatus FakeAudioHardware::propertyData(AudioObjectID object,
-                                               const PropertyAddress& address,
+HardwareStatus FakeAudioHardware::propertyData(AudioObjectID object, const PropertyAddress& address,
                                                std::uint32_t& size, void* data) {
     const std::lock_guard lock(mutex);
     ++reads;

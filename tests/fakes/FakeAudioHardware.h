@@ -13,7 +13,7 @@
 namespace sonifix::testing {
 
 struct FakeDevice {
-    std::optional<std::string> name;  // nullopt: the read succeeds with a null reference
+    std::optional<std::string> name; // nullopt: the read succeeds with a null reference
     std::uint32_t transport = 0;
     double sampleRate = 0;
     std::uint32_t inputStreams = 0;

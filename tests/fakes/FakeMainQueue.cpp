@@ -2,14 +2,18 @@
 
 namespace sonifix::testing {
 
-void FakeMainQueue::post(Block block) { postAfter(std::chrono::milliseconds(0), std::move(block)); }
+void FakeMainQueue::post(Block block) {
+    postAfter(std::chrono::milliseconds(0), std::move(block));
+}
 
 void FakeMainQueue::postAfter(std::chrono::milliseconds delay, Block block) {
     const std::lock_guard lock(mutex);
     blocks.emplace(std::pair(clock + delay, sequence++), std::move(block));
 }
 
-bool FakeMainQueue::isMainThread() const { return std::this_thread::get_id() == mainThread; }
+bool FakeMainQueue::isMainThread() const {
+    return std::this_thread::get_id() == mainThread;
+}
 
 bool FakeMainQueue::runNextDue() {
     Block block;

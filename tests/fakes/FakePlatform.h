@@ -1,20 +1,35 @@
 #pragma once
 
+#include "EventLog.h"
 #include "FakeAdminShell.h"
+#include "FakeAlerts.h"
 #include "FakeAudioHardware.h"
 #include "FakeBackgroundExecutor.h"
+#include "FakeClock.h"
 #include "FakeFileSystem.h"
+#include "FakeLoginItems.h"
 #include "FakeMainQueue.h"
+#include "FakeMenu.h"
 #include "FakeProcessRunner.h"
+#include "FakeRelativeTimeFormatter.h"
+#include "FakeSettingsStore.h"
 #include "FakeSleeper.h"
+#include "FakeStatusItem.h"
 #include "FakeUserAccount.h"
 #include "FakeUuidSource.h"
+#include "FakeWorkspace.h"
 #include "platform/Platform.h"
 
 namespace sonifix::testing {
 
 // Every fake, and the bundle the core takes.
 struct FakePlatform {
+    FakePlatform() = default;
+    // With real child processes in place of scripted ones.
+    explicit FakePlatform(ProcessRunner& real) : realProcesses(&real) {}
+
+    ProcessRunner* realProcesses = nullptr;
+    EventLog log;
     FakeProcessRunner processes;
     FakeAdminShell adminShell;
     FakeMainQueue mainQueue;
@@ -24,9 +39,32 @@ struct FakePlatform {
     FakeUuidSource uuids;
     FakeSleeper sleeper;
     FakeBackgroundExecutor background;
+    FakeSettingsStore settings;
+    FakeStatusItem statusItem{log};
+    FakeMenu menu;
+    FakeAlerts alerts{log};
+    FakeWorkspace workspace{log};
+    FakeLoginItems loginItems;
+    FakeClock clock;
+    FakeRelativeTimeFormatter relativeTime;
 
-    Platform platform{processes, adminShell, hardware, files, user,
-                      uuids,     mainQueue,  sleeper,  background};
+    Platform platform{.processes = realProcesses ? *realProcesses : processes,
+                      .adminShell = adminShell,
+                      .hardware = hardware,
+                      .files = files,
+                      .user = user,
+                      .uuids = uuids,
+                      .mainQueue = mainQueue,
+                      .sleeper = sleeper,
+                      .background = background,
+                      .settings = settings,
+                      .statusItem = statusItem,
+                      .menu = menu,
+                      .alerts = alerts,
+                      .workspace = workspace,
+                      .loginItems = loginItems,
+                      .clock = clock,
+                      .relativeTime = relativeTime};
 };
 
 } // namespace sonifix::testing

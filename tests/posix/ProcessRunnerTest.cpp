@@ -12,11 +12,9 @@ class RunTest : public ::testing::Test {
 protected:
     ProcessResult shell(const std::string& script) { return engine.run("/bin/sh", {"-c", script}); }
 
-    testing::FakePlatform fake;
     PosixProcessRunner runner;
-    Platform platform{runner,     fake.adminShell, fake.hardware, fake.files,      fake.user,
-                      fake.uuids, fake.mainQueue,  fake.sleeper,  fake.background};
-    CoreAudioRestarter engine{platform, DaemonIdentity::coreaudiod()};
+    testing::FakePlatform fake{runner};
+    CoreAudioRestarter engine{fake.platform, DaemonIdentity::coreaudiod()};
 };
 
 TEST_F(RunTest, CollectsStandardOutputExactlyAndPassesTheStatusOn) {

@@ -1,6 +1,7 @@
+#include "restart/CoreAudioRestarter.h"
+
 #include "FakePlatform.h"
 #include "platform/AudioProperties.h"
-#include "restart/CoreAudioRestarter.h"
 #include "support/TaskCancelled.h"
 
 #include <gtest/gtest.h>
@@ -16,8 +17,12 @@ const std::string sudo = "/usr/bin/sudo -n /usr/bin/killall coreaudiod";
 const std::string killScript =
     "do shell script \"/usr/bin/killall coreaudiod\" with administrator privileges";
 
-ProcessResult printed(std::string output) { return {.status = 0, .output = std::move(output)}; }
-ProcessResult status(std::int32_t code) { return {.status = code, .output = ""}; }
+ProcessResult printed(std::string output) {
+    return {.status = 0, .output = std::move(output)};
+}
+ProcessResult status(std::int32_t code) {
+    return {.status = code, .output = ""};
+}
 
 class CoreAudioRestarterTest : public ::testing::Test {
 protected:

@@ -68,6 +68,8 @@ std::optional<std::string> PosixFileSystem::writeAtomically(const std::string& p
     return std::nullopt;
 }
 
-bool PosixFileSystem::remove(const std::string& path) { return ::unlink(path.c_str()) == 0; }
+bool PosixFileSystem::remove(const std::string& path) {
+    return ::unlink(path.c_str()) == 0;
+}
 
 } // namespace sonifix

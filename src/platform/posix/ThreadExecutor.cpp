@@ -23,11 +23,11 @@ void ThreadExecutor::submit(Work work) {
         it = next;
     }
     auto finished = std::make_shared<std::atomic<bool>>(false);
-    workers.push_back({finished, std::jthread([work = std::move(work), finished](
-                                                  std::stop_token stop) {
-                           work(stop);
-                           finished->store(true);
-                       })});
+    workers.push_back(
+        {finished, std::jthread([work = std::move(work), finished](std::stop_token stop) {
+             work(stop);
+             finished->store(true);
+         })});
 }
 
 } // namespace sonifix

@@ -1,0 +1,62 @@
+#pragma once
+
+#include "PlatformTexts.h"
+#include "audio/AudioDevices.h"
+#include "platform/MenuDelegate.h"
+#include "platform/Platform.h"
+#include "restart/CoreAudioRestarter.h"
+
+#include <exception>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace sonifix {
+
+// The app's one long-lived object: it owns the status item's state, answers the menu, the wake
+// notification and the device listeners, and runs restarts one at a time. Everything here runs
+// on the main thread; only the restart engine's work runs off it. Owned by a shared_ptr:
+// timers and handlers hold it weakly, the restart task strongly.
+class AppDelegate final : public MenuDelegate, public std::enable_shared_from_this<AppDelegate> {
+public:
+    static constexpr std::chrono::milliseconds checkmarkTime{2000};
+    static constexpr std::chrono::milliseconds wakeDelay{4000};
+
+    AppDelegate(Platform& platform, DaemonIdentity daemon, PlatformTexts texts);
+
+    void applicationDidFinishLaunching();
+
+    // Menu actions and platform callbacks.
+    void menuNeedsUpdate() override;
+    void perform(const MenuItem& item) override;
+    void restartFromMenu();
+    void didWake();
+    void toggleSetting(const MenuItem& item);
+
+    bool isRestarting() const { return restarting; }
+
+    // The menu as it would be built now.
+    std::vector<MenuItem> menuItems();
+
+private:
+    void setIcon(const std::string& symbolName);
+    void flashIcon(const std::string& symbolName);
+    void restart();
+    void restartSucceeded(bool usedAdministrator);
+    void restartFailed(const std::exception_ptr& error);
+    std::string lastRestartText();
+    MenuItem toggle(const std::string& title, const std::string& key);
+    void observeDevices();
+    void enforceMacMicrophone();
+    void showFailure(const std::string& messageText, const std::string& informativeText);
+
+    Platform& platform;
+    PlatformTexts texts;
+    DaemonIdentity daemon;
+    CoreAudioRestarter restarter;
+    AudioDevices devices;
+    SettingsStore& defaults;
+    bool restarting = false;
+};
+
+} // namespace sonifix

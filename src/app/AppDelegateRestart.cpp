@@ -1,0 +1,111 @@
+#include "AppDelegate.h"
+#include "BackgroundTask.h"
+#include "Settings.h"
+#include "support/TaskCancelled.h"
+
+namespace sonifix {
+
+namespace {
+
+constexpr auto idleSymbol = "hifispeaker";
+constexpr auto busySymbol = "hourglass";
+constexpr auto doneSymbol = "checkmark";
+constexpr auto accessibilityDescription = "Sonifix";
+
+std::string describe(const std::exception_ptr& error) {
+    try {
+        std::rethrow_exception(error);
+    } catch (const std::exception& failure) {
+        return failure.what();
+    } catch (...) {
+        return "An unknown error occurred.";
+    }
+}
+
+} // namespace
+
+void AppDelegate::setIcon(const std::string& symbolName) {
+    platform.statusItem.showSymbol(symbolName, accessibilityDescription);
+}
+
+void AppDelegate::flashIcon(const std::string& symbolName) {
+    setIcon(symbolName);
+    platform.mainQueue.postAfter(checkmarkTime, [weak = weak_from_this()] {
+        // A restart accepted meanwhile owns the icon now.
+        if (const auto self = weak.lock(); self && !self->restarting) {
+            self->setIcon(idleSymbol);
+        }
+    });
+}
+
+void AppDelegate::restartFromMenu() {
+    restart();
+}
+
+void AppDelegate::restart() {
+    if (restarting) {
+        return;
+    }
+    restarting = true;
+    setIcon(busySymbol);
+
+    auto self = shared_from_this();
+    runInBackground<bool>(
+        platform.background, platform.mainQueue,
+        [self](std::stop_token stop) { return self->restarter.restart(stop); },
+        [self](bool usedAdministrator) { self->restartSucceeded(usedAdministrator); },
+        [self](std::exception_ptr error) { self->restartFailed(error); });
+}
+
+void AppDelegate::restartSucceeded(bool /*usedAdministrator*/) {
+    defaults.setDate(settings::lastRestart, platform.clock.now());
+    defaults.setInteger(settings::restartCount, defaults.integerForKey(settings::restartCount) + 1);
+    observeDevices();
+    enforceMacMicrophone();
+    flashIcon(doneSymbol);
+    restarting = false;
+}
+
+void AppDelegate::restartFailed(const std::exception_ptr& error) {
+    setIcon(idleSymbol);
+    try {
+        std::rethrow_exception(error);
+    } catch (const CoreAudioRestarter::Failure& failure) {
+        if (failure.kind() != CoreAudioRestarter::Failure::Kind::cancelled) {
+            showFailure(texts.restartFailedTitle, failure.what());
+        }
+    } catch (const TaskCancelled&) {
+        // The app is going away; there is no one to tell.
+    } catch (...) {
+        showFailure(texts.restartFailedTitle, describe(error));
+    }
+    restarting = false;
+}
+
+void AppDelegate::showFailure(const std::string& messageText, const std::string& informativeText) {
+    platform.workspace.activateIgnoringOtherApps();
+    platform.alerts.runModal({.messageText = messageText, .informativeText = informativeText});
+}
+
+void AppDelegate::didWake() {
+    if (!defaults.boolForKey(settings::restartOnWake)) {
+        return;
+    }
+    // The setting is not read again: it was on when the computer woke.
+    platform.mainQueue.postAfter(wakeDelay, [weak = weak_from_this()] {
+        if (const auto self = weak.lock()) {
+            self->restart();
+        }
+    });
+}
+
+std::string AppDelegate::lastRestartText() {
+    const auto date = defaults.dateForKey(settings::lastRestart);
+    if (!date) {
+        return "Not restarted yet";
+    }
+    return "Last restart " + platform.relativeTime.describe(*date, platform.clock.now()) + " · " +
+           std::to_string(defaults.integerForKey(settings::restartCount)) + " total";
+}
+
+} // namespace sonifix

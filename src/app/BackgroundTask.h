@@ -1,0 +1,32 @@
+#pragma once
+
+#include "platform/BackgroundExecutor.h"
+#include "platform/MainQueue.h"
+
+#include <exception>
+#include <functional>
+#include <memory>
+#include <stop_token>
+
+namespace sonifix {
+
+// Runs `work` off the main thread, then, on the main thread, hands its value to `succeeded`
+// or what it threw to `failed`. Whatever the callbacks capture lives until they have run.
+template <class Result>
+void runInBackground(BackgroundExecutor& background, MainQueue& mainQueue,
+                     std::function<Result(std::stop_token)> work,
+                     std::function<void(Result)> succeeded,
+                     std::function<void(std::exception_ptr)> failed) {
+    background.submit([&mainQueue, work = std::move(work), succeeded = std::move(succeeded),
+                       failed = std::move(failed)](std::stop_token stop) mutable {
+        try {
+            auto result = std::make_shared<Result>(work(stop));
+            mainQueue.post([succeeded = std::move(succeeded), result] { succeeded(*result); });
+        } catch (...) {
+            mainQueue.post(
+                [failed = std::move(failed), error = std::current_exception()] { failed(error); });
+        }
+    });
+}
+
+} // namespace sonifix

@@ -1,0 +1,19 @@
+#pragma once
+
+namespace sonifix {
+
+// The system's record of whether the app opens at login. Main thread only.
+class LoginItems {
+public:
+    // The status values of the platform's login-item service.
+    static constexpr int notRegistered = 0;
+    static constexpr int enabled = 1;
+    static constexpr int requiresApproval = 2;
+    static constexpr int notFound = 3;
+
+    virtual ~LoginItems() = default;
+
+    virtual int status() = 0;
+};
+
+} // namespace sonifix
