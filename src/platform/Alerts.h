@@ -1,15 +1,29 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
 namespace sonifix {
+
+// A single-line field for an e-mail address below the alert's text, which has the keyboard
+// focus when the alert opens.
+struct EmailField {
+    std::string placeholder;
+};
 
 struct AlertRequest {
     std::string messageText;     // the bold title
     std::string informativeText; // the body
     // Affirmative first; none gives the platform's single default button.
     std::vector<std::string> buttons;
+    bool showsAppIcon = false; // the app's own icon rather than the platform's default
+    std::optional<EmailField> emailField;
+};
+
+struct AlertResult {
+    int response = 0;
+    std::string fieldText; // what was typed into the e-mail field, as typed
 };
 
 // Modal alerts. Main thread only.
@@ -20,7 +34,7 @@ public:
     virtual ~Alerts() = default;
 
     // Blocks until the user answers: 1000 for the first button, 1001 for the second, ...
-    virtual int runModal(const AlertRequest& alert) = 0;
+    virtual AlertResult runModal(const AlertRequest& alert) = 0;
 };
 
 } // namespace sonifix

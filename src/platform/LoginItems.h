@@ -1,5 +1,8 @@
 #pragma once
 
+#include <optional>
+#include <string>
+
 namespace sonifix {
 
 // The system's record of whether the app opens at login. Main thread only.
@@ -14,6 +17,10 @@ public:
     virtual ~LoginItems() = default;
 
     virtual int status() = 0;
+
+    // Each answers nothing on success, or the system's description of why it refused.
+    virtual std::optional<std::string> registerApp() = 0;
+    virtual std::optional<std::string> unregisterApp() = 0;
 };
 
 } // namespace sonifix

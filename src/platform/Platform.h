@@ -6,8 +6,11 @@
 #include "BackgroundExecutor.h"
 #include "Clock.h"
 #include "FileSystem.h"
+#include "HotKeys.h"
+#include "HttpClient.h"
 #include "LoginItems.h"
 #include "MainQueue.h"
+#include "MediaPlayerHost.h"
 #include "Menu.h"
 #include "ProcessRunner.h"
 #include "RelativeTimeFormatter.h"
@@ -40,6 +43,9 @@ struct Platform {
     LoginItems& loginItems;
     Clock& clock;
     RelativeTimeFormatter& relativeTime;
+    MediaPlayerHost& players;
+    HotKeys& hotKeys;
+    HttpClient& http;
 };
 
 } // namespace sonifix

@@ -5,29 +5,32 @@
 
 #include <deque>
 #include <functional>
+#include <string>
 #include <vector>
 
 namespace sonifix::testing {
 
-// Answers each alert as the test says (the first button when it says nothing).
+// Answers each alert as the test says (the first button, nothing typed, when it says nothing).
 class FakeAlerts final : public Alerts {
 public:
     explicit FakeAlerts(EventLog& log) : log(log) {}
 
-    void answer(int response) { answers.push_back(response); }
+    void answer(int response, std::string typed = {}) {
+        answers.push_back({response, std::move(typed)});
+    }
 
-    int runModal(const AlertRequest& alert) override {
+    AlertResult runModal(const AlertRequest& alert) override {
         shown.push_back(alert);
         log.add("alert " + alert.messageText);
         if (whileShown) {
             whileShown();
         }
         if (answers.empty()) {
-            return firstButton;
+            return {.response = firstButton, .fieldText = {}};
         }
-        const auto response = answers.front();
+        const auto result = answers.front();
         answers.pop_front();
-        return response;
+        return result;
     }
 
     std::vector<AlertRequest> shown;
@@ -36,7 +39,7 @@ public:
 
 private:
     EventLog& log;
-    std::deque<int> answers;
+    std::deque<AlertResult> answers;
 };
 
 } // namespace sonifix::testing

@@ -7,8 +7,11 @@
 #include "FakeBackgroundExecutor.h"
 #include "FakeClock.h"
 #include "FakeFileSystem.h"
+#include "FakeHotKeys.h"
+#include "FakeHttpClient.h"
 #include "FakeLoginItems.h"
 #include "FakeMainQueue.h"
+#include "FakeMediaPlayerHost.h"
 #include "FakeMenu.h"
 #include "FakeProcessRunner.h"
 #include "FakeRelativeTimeFormatter.h"
@@ -44,9 +47,12 @@ struct FakePlatform {
     FakeMenu menu;
     FakeAlerts alerts{log};
     FakeWorkspace workspace{log};
-    FakeLoginItems loginItems;
+    FakeLoginItems loginItems{log};
     FakeClock clock;
     FakeRelativeTimeFormatter relativeTime;
+    FakeMediaPlayerHost players{log};
+    FakeHotKeys hotKeys;
+    FakeHttpClient http;
 
     Platform platform{.processes = realProcesses ? *realProcesses : processes,
                       .adminShell = adminShell,
@@ -64,7 +70,10 @@ struct FakePlatform {
                       .workspace = workspace,
                       .loginItems = loginItems,
                       .clock = clock,
-                      .relativeTime = relativeTime};
+                      .relativeTime = relativeTime,
+                      .players = players,
+                      .hotKeys = hotKeys,
+                      .http = http};
 };
 
 } // namespace sonifix::testing

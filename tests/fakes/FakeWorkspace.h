@@ -17,6 +17,13 @@ public:
         wakeHandlers.push_back(std::move(handler));
     }
 
+    void openURL(const std::string& url) override { log.add("open " + url); }
+    void openApplication(const std::string& path) override { log.add("open " + path); }
+    void showAboutPanel(const AboutCredits& credits) override {
+        log.add("about panel");
+        about = credits;
+    }
+
     // The computer wakes from sleep.
     void wake() {
         for (const auto& handler : wakeHandlers) {
@@ -25,6 +32,7 @@ public:
     }
 
     std::vector<std::function<void()>> wakeHandlers;
+    AboutCredits about;
 
 private:
     EventLog& log;

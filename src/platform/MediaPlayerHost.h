@@ -1,0 +1,31 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+namespace sonifix {
+
+struct MediaPlayer {
+    std::string bundleIdentifier; // asked of the system to see whether the player runs
+    std::string name;             // what the player is addressed by
+};
+
+// Talks to the media players. Each request carries its script in the platform's script language
+// (AppleScript on macOS), built by the core; an adapter without that language carries out what
+// the request names instead. Main thread only; blocks while the player answers. Never throws.
+class MediaPlayerHost {
+public:
+    virtual ~MediaPlayerHost() = default;
+
+    virtual bool isRunning(const MediaPlayer& player) = 0;
+
+    // The player's state as text ("playing", "paused", ...); nothing when the script could not be
+    // made, failed, or answered something that is not text.
+    virtual std::optional<std::string> playerState(const MediaPlayer& player,
+                                                   const std::string& script) = 0;
+
+    // Pauses the player and plays again; the outcome is not reported.
+    virtual void resume(const MediaPlayer& player, const std::string& script) = 0;
+};
+
+} // namespace sonifix
