@@ -10,9 +10,12 @@ constexpr auto idleSymbol = "hifispeaker";
 
 } // namespace
 
-AppDelegate::AppDelegate(Platform& platform, DaemonIdentity daemon, PlatformTexts texts)
+AppDelegate::AppDelegate(Platform& platform, DaemonIdentity daemon, PlatformTexts texts,
+                         std::string signupEndpoint)
     : platform(platform), texts(std::move(texts)), daemon(daemon),
-      restarter(platform, std::move(daemon)), devices(platform.hardware),
+      restarter(platform, std::move(daemon)), devices(platform.hardware), players(platform.players),
+      signup(platform, {this->texts.welcomeTitle, this->texts.welcomeInstructions},
+             std::move(signupEndpoint)),
       defaults(platform.settings) {}
 
 void AppDelegate::applicationDidFinishLaunching() {
@@ -21,6 +24,7 @@ void AppDelegate::applicationDidFinishLaunching() {
     setIcon(idleSymbol);
     platform.menu.setDelegate(weak_from_this());
     platform.statusItem.attachMenu(platform.menu);
+    updateHotKey();
     observeDevices();
     enforceMacMicrophone();
     platform.workspace.observeWake([weak = weak_from_this()] {
@@ -28,6 +32,34 @@ void AppDelegate::applicationDidFinishLaunching() {
             self->didWake();
         }
     });
+    if (!defaults.boolForKey(settings::welcomed)) {
+        // Marked first, so that the welcome shows at most once even if the app quits meanwhile.
+        defaults.setBool(settings::welcomed, true);
+        platform.mainQueue.post([weak = weak_from_this()] {
+            if (const auto self = weak.lock()) {
+                self->signup.showWelcome();
+            }
+        });
+    }
+}
+
+void AppDelegate::updateHotKey() {
+    std::unique_ptr<HotKey> next;
+    if (defaults.boolForKey(settings::hotKeyEnabled)) {
+        next = std::make_unique<HotKey>(platform.hotKeys, HotKey::keyCodeR,
+                                        HotKey::controlOptionCommand,
+                                        [weak = weak_from_this(), &queue = platform.mainQueue] {
+                                            // The restart starts after the event handler has
+                                            // returned.
+                                            queue.post([weak] {
+                                                if (const auto self = weak.lock()) {
+                                                    self->restart();
+                                                }
+                                            });
+                                        });
+    }
+    // The new registration is made before the old one goes.
+    hotKey = std::move(next);
 }
 
 } // namespace sonifix

@@ -2,9 +2,12 @@
 
 #include "PlatformTexts.h"
 #include "audio/AudioDevices.h"
+#include "hotkey/HotKey.h"
+#include "media/MediaPlayers.h"
 #include "platform/MenuDelegate.h"
 #include "platform/Platform.h"
 #include "restart/CoreAudioRestarter.h"
+#include "signup/EmailSignup.h"
 
 #include <exception>
 #include <memory>
@@ -22,7 +25,8 @@ public:
     static constexpr std::chrono::milliseconds checkmarkTime{2000};
     static constexpr std::chrono::milliseconds wakeDelay{4000};
 
-    AppDelegate(Platform& platform, DaemonIdentity daemon, PlatformTexts texts);
+    AppDelegate(Platform& platform, DaemonIdentity daemon, PlatformTexts texts,
+                std::string signupEndpoint = std::string(EmailSignup::defaultEndpoint));
 
     void applicationDidFinishLaunching();
 
@@ -32,6 +36,13 @@ public:
     void restartFromMenu();
     void didWake();
     void toggleSetting(const MenuItem& item);
+    void toggleLogin();
+    void installPasswordFree();
+    void removePasswordFree();
+    void showSignup();
+    void showAbout();
+    void openWebsite();
+    void openAudioMIDISetup();
 
     bool isRestarting() const { return restarting; }
 
@@ -42,12 +53,15 @@ private:
     void setIcon(const std::string& symbolName);
     void flashIcon(const std::string& symbolName);
     void restart();
-    void restartSucceeded(bool usedAdministrator);
+    void restartSucceeded(bool usedAdministrator, const std::vector<std::string>& playing);
     void restartFailed(const std::exception_ptr& error);
     std::string lastRestartText();
     MenuItem toggle(const std::string& title, const std::string& key);
     void observeDevices();
     void enforceMacMicrophone();
+    void updateHotKey();
+    void offerPasswordFreeOnce();
+    void reportUnlessCancelled(const std::exception_ptr& error, const std::string& messageText);
     void showFailure(const std::string& messageText, const std::string& informativeText);
 
     Platform& platform;
@@ -55,7 +69,10 @@ private:
     DaemonIdentity daemon;
     CoreAudioRestarter restarter;
     AudioDevices devices;
+    MediaPlayers players;
+    EmailSignup signup;
     SettingsStore& defaults;
+    std::unique_ptr<HotKey> hotKey;
     bool restarting = false;
 };
 

@@ -93,6 +93,9 @@ void AppDelegate::toggleSetting(const MenuItem& item) {
         return;
     }
     defaults.setBool(*key, !defaults.boolForKey(*key));
+    if (*key == settings::hotKeyEnabled) {
+        updateHotKey();
+    }
     if (*key == settings::keepMacMicrophone) {
         enforceMacMicrophone();
     }
@@ -106,10 +109,31 @@ void AppDelegate::perform(const MenuItem& item) {
     case MenuAction::toggleSetting:
         toggleSetting(item);
         break;
+    case MenuAction::toggleLogin:
+        toggleLogin();
+        break;
+    case MenuAction::installPasswordFree:
+        installPasswordFree();
+        break;
+    case MenuAction::removePasswordFree:
+        removePasswordFree();
+        break;
+    case MenuAction::openAudioMIDISetup:
+        openAudioMIDISetup();
+        break;
+    case MenuAction::showSignup:
+        showSignup();
+        break;
+    case MenuAction::openWebsite:
+        openWebsite();
+        break;
+    case MenuAction::showAbout:
+        showAbout();
+        break;
     case MenuAction::terminate:
         platform.workspace.terminate();
         break;
-    default:
+    case MenuAction::none:
         break;
     }
 }

@@ -1,6 +1,7 @@
 #include "AppDelegate.h"
 #include "BackgroundTask.h"
 #include "Settings.h"
+#include "support/ErrorText.h"
 #include "support/TaskCancelled.h"
 
 namespace sonifix {
@@ -11,16 +12,6 @@ constexpr auto idleSymbol = "hifispeaker";
 constexpr auto busySymbol = "hourglass";
 constexpr auto doneSymbol = "checkmark";
 constexpr auto accessibilityDescription = "Sonifix";
-
-std::string describe(const std::exception_ptr& error) {
-    try {
-        std::rethrow_exception(error);
-    } catch (const std::exception& failure) {
-        return failure.what();
-    } catch (...) {
-        return "An unknown error occurred.";
-    }
-}
 
 } // namespace
 
@@ -48,21 +39,31 @@ void AppDelegate::restart() {
     }
     restarting = true;
     setIcon(busySymbol);
+    // Asked before the daemon is touched: afterwards nothing would be playing.
+    auto playing = defaults.boolForKey(settings::resumePlayers) ? players.currentlyPlaying()
+                                                                : std::vector<std::string>{};
 
     auto self = shared_from_this();
     runInBackground<bool>(
         platform.background, platform.mainQueue,
         [self](std::stop_token stop) { return self->restarter.restart(stop); },
-        [self](bool usedAdministrator) { self->restartSucceeded(usedAdministrator); },
+        [self, playing = std::move(playing)](bool usedAdministrator) {
+            self->restartSucceeded(usedAdministrator, playing);
+        },
         [self](std::exception_ptr error) { self->restartFailed(error); });
 }
 
-void AppDelegate::restartSucceeded(bool /*usedAdministrator*/) {
+void AppDelegate::restartSucceeded(bool usedAdministrator,
+                                   const std::vector<std::string>& playing) {
     defaults.setDate(settings::lastRestart, platform.clock.now());
     defaults.setInteger(settings::restartCount, defaults.integerForKey(settings::restartCount) + 1);
     observeDevices();
     enforceMacMicrophone();
+    players.kick(playing);
     flashIcon(doneSymbol);
+    if (usedAdministrator) {
+        offerPasswordFreeOnce();
+    }
     restarting = false;
 }
 
@@ -77,7 +78,7 @@ void AppDelegate::restartFailed(const std::exception_ptr& error) {
     } catch (const TaskCancelled&) {
         // The app is going away; there is no one to tell.
     } catch (...) {
-        showFailure(texts.restartFailedTitle, describe(error));
+        showFailure(texts.restartFailedTitle, errorText(error));
     }
     restarting = false;
 }

@@ -11,6 +11,11 @@ PlatformTexts PlatformTexts::macOS() {
         .keepMicrophoneTitle = "Keep the Mac’s Microphone as Input",
         .hotKeyTitle = "Global Shortcut ⌃⌥⌘R",
         .audioSetupTitle = "Open Audio MIDI Setup",
+        .welcomeTitle = "Sonifix is in your menu bar",
+        .welcomeInstructions =
+            "When your audio starts crackling or popping, click the speaker icon in the menu bar "
+            "and choose Restart Core Audio, or press Control-Option-Command-R from anywhere.",
+        .audioSetupApplication = "/System/Applications/Utilities/Audio MIDI Setup.app",
     };
 }
 

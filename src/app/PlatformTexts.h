@@ -14,6 +14,11 @@ struct PlatformTexts {
     std::string keepMicrophoneTitle;
     std::string hotKeyTitle;
     std::string audioSetupTitle;
+    std::string welcomeTitle;
+    std::string welcomeInstructions;
+
+    // Not a text, but as platform-bound: what the audio settings item opens.
+    std::string audioSetupApplication;
 
     static PlatformTexts macOS();
 };

@@ -28,7 +28,12 @@ protected:
         fake.mainQueue.runReady();
     }
 
+    // A user who has seen the welcome before.
     void launch() {
+        fake.settings.setBool(settings::welcomed, true);
+        launchFirstTime();
+    }
+    void launchFirstTime() {
         delegate->applicationDidFinishLaunching();
         fake.mainQueue.runReady();
     }

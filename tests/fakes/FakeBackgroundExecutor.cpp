@@ -27,4 +27,10 @@ std::size_t FakeBackgroundExecutor::pending() const {
     return queued.size();
 }
 
+void FakeBackgroundExecutor::dropAll() {
+    std::deque<Work> dropped;
+    const std::lock_guard lock(mutex);
+    dropped.swap(queued);
+}
+
 } // namespace sonifix::testing

@@ -16,6 +16,8 @@ public:
     // Runs the work submitted so far, and whatever it submits in turn.
     void runAll();
     std::size_t pending() const;
+    // Throws the queued work away unrun.
+    void dropAll();
     // Stops the work that runs from now on.
     void requestStop() { stops.request_stop(); }
 

@@ -27,11 +27,23 @@ namespace sonifix::testing {
 
 // Every fake, and the bundle the core takes.
 struct FakePlatform {
-    FakePlatform() = default;
-    // With real child processes in place of scripted ones.
-    explicit FakePlatform(ProcessRunner& real) : realProcesses(&real) {}
+    // Real adapters to use in place of a fake.
+    struct Real {
+        ProcessRunner* processes = nullptr;
+        HttpClient* http = nullptr;
+    };
 
-    ProcessRunner* realProcesses = nullptr;
+    FakePlatform() = default;
+    explicit FakePlatform(Real real) : real(real) {}
+    FakePlatform(const FakePlatform&) = delete;
+    FakePlatform& operator=(const FakePlatform&) = delete;
+    // Work still queued may hold the app, whose teardown uses the other fakes: it goes first.
+    ~FakePlatform() {
+        background.dropAll();
+        mainQueue.dropAll();
+    }
+
+    Real real;
     EventLog log;
     FakeProcessRunner processes;
     FakeAdminShell adminShell;
@@ -54,7 +66,7 @@ struct FakePlatform {
     FakeHotKeys hotKeys;
     FakeHttpClient http;
 
-    Platform platform{.processes = realProcesses ? *realProcesses : processes,
+    Platform platform{.processes = real.processes ? *real.processes : processes,
                       .adminShell = adminShell,
                       .hardware = hardware,
                       .files = files,
@@ -73,7 +85,7 @@ struct FakePlatform {
                       .relativeTime = relativeTime,
                       .players = players,
                       .hotKeys = hotKeys,
-                      .http = http};
+                      .http = real.http ? *real.http : http};
 };
 
 } // namespace sonifix::testing

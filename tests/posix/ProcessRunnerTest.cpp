@@ -13,7 +13,7 @@ protected:
     ProcessResult shell(const std::string& script) { return engine.run("/bin/sh", {"-c", script}); }
 
     PosixProcessRunner runner;
-    testing::FakePlatform fake{runner};
+    testing::FakePlatform fake{{.processes = &runner}};
     CoreAudioRestarter engine{fake.platform, DaemonIdentity::coreaudiod()};
 };
 

@@ -1,0 +1,38 @@
+#include "AppDelegate.h"
+
+namespace sonifix {
+
+namespace {
+
+constexpr auto credits = "Made by Northfold · northfold.app\nhello@northfold.app";
+
+} // namespace
+
+void AppDelegate::toggleLogin() {
+    // Waiting for approval counts as off: registering again is what the user asked for.
+    const auto refusal = platform.loginItems.status() == LoginItems::enabled
+                             ? platform.loginItems.unregisterApp()
+                             : platform.loginItems.registerApp();
+    if (refusal) {
+        showFailure("Couldn’t change Open at Login", *refusal);
+    }
+}
+
+void AppDelegate::showAbout() {
+    platform.workspace.activateIgnoringOtherApps();
+    platform.workspace.showAboutPanel({.text = credits, .pointSize = 11});
+}
+
+void AppDelegate::openWebsite() {
+    platform.workspace.openURL(std::string(EmailSignup::site));
+}
+
+void AppDelegate::openAudioMIDISetup() {
+    platform.workspace.openApplication(texts.audioSetupApplication);
+}
+
+void AppDelegate::showSignup() {
+    signup.showSignup();
+}
+
+} // namespace sonifix

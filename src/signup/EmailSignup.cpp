@@ -1,0 +1,110 @@
+#include "EmailSignup.h"
+
+#include "EmailAddress.h"
+#include "SubscribeRefused.h"
+#include "app/BackgroundTask.h"
+#include "support/ErrorText.h"
+#include "support/PlatformError.h"
+
+#include <nlohmann/json.hpp>
+
+namespace sonifix {
+
+namespace {
+
+constexpr auto welcomeOffer = "Want to hear when we make more fixes like this? Add your email "
+                              "(optional). About once a month, unsubscribe anytime.";
+constexpr auto unreachable = "Couldn’t reach northfold.app. Try again in a bit.";
+
+struct Sent {};
+
+} // namespace
+
+EmailSignup::EmailSignup(Platform& platform, Welcome welcome, std::string endpoint)
+    : platform(platform), welcome(std::move(welcome)), endpoint(std::move(endpoint)) {}
+
+void EmailSignup::showWelcome() {
+    platform.workspace.activateIgnoringOtherApps();
+    const auto answer = platform.alerts.runModal({
+        .messageText = welcome.messageText,
+        .informativeText = welcome.instructions + "\n\n" + welcomeOffer,
+        .buttons = {"Done"},
+        .showsAppIcon = true,
+        .emailField = EmailField{std::string(placeholder)},
+    });
+    const auto address = email_address::trimmed(answer.fieldText);
+    if (!address.empty()) {
+        submit(address);
+    }
+}
+
+void EmailSignup::showSignup() {
+    platform.workspace.activateIgnoringOtherApps();
+    const auto answer = platform.alerts.runModal({
+        .messageText = "Get email updates from Northfold",
+        .informativeText = "New small Mac fixes like this one, plus Sonifix updates. About once a "
+                           "month, unsubscribe anytime.",
+        .buttons = {"Subscribe", "Cancel"},
+        .emailField = EmailField{std::string(placeholder)},
+    });
+    if (answer.response == Alerts::firstButton) {
+        submit(answer.fieldText);
+    }
+}
+
+void EmailSignup::submit(const std::string& typed) {
+    const auto address = email_address::trimmed(typed);
+    if (!email_address::looksValid(address)) {
+        show("That email address doesn’t look right",
+             "Choose Get Email Updates… in the Sonifix menu to try again.");
+        return;
+    }
+    auto& shown = platform;
+    runInBackground<Sent>(
+        platform.background, platform.mainQueue,
+        [&http = platform.http, endpoint = endpoint, address](std::stop_token) {
+            subscribe(http, endpoint, address);
+            return Sent{};
+        },
+        [&shown, address](Sent) {
+            shown.workspace.activateIgnoringOtherApps();
+            shown.alerts.runModal({.messageText = "Check your inbox",
+                                   .informativeText = "We sent a confirmation link to " + address +
+                                                      ". You’re on the list once you click it."});
+        },
+        [&shown](std::exception_ptr error) {
+            shown.workspace.activateIgnoringOtherApps();
+            shown.alerts.runModal(
+                {.messageText = "Couldn’t sign you up", .informativeText = errorText(error)});
+        });
+}
+
+void EmailSignup::show(const std::string& messageText, const std::string& informativeText) {
+    platform.workspace.activateIgnoringOtherApps();
+    platform.alerts.runModal({.messageText = messageText, .informativeText = informativeText});
+}
+
+void EmailSignup::subscribe(HttpClient& http, const std::string& endpoint,
+                            const std::string& email) {
+    const nlohmann::json body{{"email", email}, {"source", "sonifix-app"}};
+    const auto result = http.send({
+        .method = "POST",
+        .url = endpoint,
+        .headers = {{"Content-Type", "application/json"}},
+        .body = body.dump(), // compact; throws on text that is not UTF-8
+        .timeout = std::chrono::seconds(20),
+    });
+    if (!result.response) {
+        throw PlatformError(result.transportError);
+    }
+    if (result.response->status == 200) {
+        return;
+    }
+    const auto answer = nlohmann::json::parse(result.response->body, nullptr, false);
+    if (answer.is_object() && answer.contains("error") && answer["error"].is_string()) {
+        throw SubscribeRefused(answer["error"].get<std::string>());
+    }
+    throw SubscribeRefused(unreachable);
+}
+
+} // namespace sonifix
