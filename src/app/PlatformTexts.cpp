@@ -1,5 +1,7 @@
 #include "PlatformTexts.h"
 
+#include "media/MediaPlayers.h"
+
 namespace sonifix {
 
 PlatformTexts PlatformTexts::macOS() {
@@ -16,6 +18,27 @@ PlatformTexts PlatformTexts::macOS() {
             "When your audio starts crackling or popping, click the speaker icon in the menu bar "
             "and choose Restart Core Audio, or press Control-Option-Command-R from anywhere.",
         .audioSetupApplication = "/System/Applications/Utilities/Audio MIDI Setup.app",
+        .players = MediaPlayers::macOSPlayers(),
+    };
+}
+
+PlatformTexts PlatformTexts::forSoundServer(std::string_view serverName,
+                                            std::vector<MediaPlayer> players) {
+    const std::string server(serverName);
+    return {
+        .restartTitle = "Restart " + server,
+        .restartingTitle = "Restarting " + server + "…",
+        .restartFailedTitle = "Couldn’t restart " + server,
+        .resumePlayersTitle = "Resume Media Players After Restart",
+        .keepMicrophoneTitle = "Keep the Built-in Microphone as Input",
+        .hotKeyTitle = "Global Shortcut Ctrl+Alt+Super+R",
+        .audioSetupTitle = "Open Sound Settings",
+        .welcomeTitle = "Sonifix is in your system tray",
+        .welcomeInstructions = "When your audio starts crackling or popping, click the speaker "
+                               "icon in the system tray and choose Restart " +
+                               server + ", or press Ctrl+Alt+Super+R from anywhere.",
+        .audioSetupApplication = "pavucontrol",
+        .players = std::move(players),
     };
 }
 

@@ -1,6 +1,10 @@
 #pragma once
 
+#include "platform/MediaPlayerHost.h"
+
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace sonifix {
 
@@ -17,10 +21,15 @@ struct PlatformTexts {
     std::string welcomeTitle;
     std::string welcomeInstructions;
 
-    // Not a text, but as platform-bound: what the audio settings item opens.
+    // Not texts, but as platform-bound: what the audio settings item opens, and the players
+    // asked before a restart, in the order they are asked.
     std::string audioSetupApplication;
+    std::vector<MediaPlayer> players;
 
     static PlatformTexts macOS();
+    // A Linux desktop whose sound server is `serverName` ("PipeWire", "PulseAudio").
+    static PlatformTexts forSoundServer(std::string_view serverName,
+                                        std::vector<MediaPlayer> players);
 };
 
 } // namespace sonifix
