@@ -1,0 +1,15 @@
+#pragma once
+
+#include "platform/LoginItems.h"
+
+namespace sonifix {
+
+// SMAppService.mainAppService: the app itself as a login item (macOS 13 and later).
+class ServiceManagementLoginItems final : public LoginItems {
+public:
+    int status() override;
+    std::optional<std::string> registerApp() override;
+    std::optional<std::string> unregisterApp() override;
+};
+
+} // namespace sonifix

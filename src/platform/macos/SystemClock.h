@@ -1,0 +1,14 @@
+#pragma once
+
+#include "platform/Clock.h"
+
+namespace sonifix {
+
+class SystemClock final : public Clock {
+public:
+    std::chrono::system_clock::time_point now() override {
+        return std::chrono::system_clock::now();
+    }
+};
+
+} // namespace sonifix

@@ -1,0 +1,117 @@
+// The macOS composition root: the shared application, the adapters, the one AppDelegate, and
+// the event loop.
+
+#include "AppKitAlerts.h"
+#include "AppKitMenu.h"
+#include "AppKitStatusItem.h"
+#include "AppKitWorkspace.h"
+#include "AppleScriptAdminShell.h"
+#include "AppleScriptMediaPlayers.h"
+#include "CarbonHotKeys.h"
+#include "CoreAudioHardware.h"
+#include "DispatchMainQueue.h"
+#include "FoundationFileSystem.h"
+#include "FoundationRelativeTimeFormatter.h"
+#include "FoundationUserAccount.h"
+#include "ServiceManagementLoginItems.h"
+#include "SystemClock.h"
+#include "UserDefaultsSettingsStore.h"
+#include "app/AppDelegate.h"
+#include "app/PlatformTexts.h"
+#include "platform/Platform.h"
+#include "platform/posix/PosixProcessRunner.h"
+#include "platform/posix/RandomUuidSource.h"
+#include "platform/posix/StopTokenSleeper.h"
+#include "platform/posix/ThreadExecutor.h"
+#include "restart/DaemonIdentity.h"
+
+#import <AppKit/AppKit.h>
+#include <memory>
+
+namespace {
+
+// Stands in until the shared libcurl client is built for macOS: every request fails with this
+// text, which the sign-up shows as its error.
+class UnavailableHttpClient final : public sonifix::HttpClient {
+public:
+    sonifix::HttpResult send(const sonifix::HttpRequest&) override {
+        return {.transportError = "This build of Sonifix can’t reach the network."};
+    }
+};
+
+} // namespace
+
+// Hands the launch over to the core's delegate, which the entry point keeps alive.
+@interface SNFXApplicationDelegate : NSObject <NSApplicationDelegate> {
+@public
+    sonifix::AppDelegate* delegate;
+}
+@end
+
+@implementation SNFXApplicationDelegate
+- (void)applicationDidFinishLaunching:(NSNotification*)notification {
+    (void)notification;
+    delegate->applicationDidFinishLaunching();
+}
+@end
+
+int main() {
+    @autoreleasepool {
+        NSApplication* app = [NSApplication sharedApplication];
+
+        sonifix::PosixProcessRunner processes;
+        sonifix::AppleScriptAdminShell adminShell;
+        sonifix::CoreAudioHardware hardware;
+        sonifix::FoundationFileSystem files;
+        sonifix::FoundationUserAccount user;
+        sonifix::RandomUuidSource uuids;
+        sonifix::DispatchMainQueue mainQueue;
+        sonifix::StopTokenSleeper sleeper;
+        sonifix::ThreadExecutor background;
+        sonifix::UserDefaultsSettingsStore settings;
+        sonifix::AppKitStatusItem statusItem;
+        sonifix::AppKitMenu menu;
+        sonifix::AppKitAlerts alerts;
+        sonifix::AppKitWorkspace workspace;
+        sonifix::ServiceManagementLoginItems loginItems;
+        sonifix::SystemClock clock;
+        sonifix::FoundationRelativeTimeFormatter relativeTime;
+        sonifix::AppleScriptMediaPlayers players;
+        sonifix::CarbonHotKeys hotKeys;
+        UnavailableHttpClient http;
+
+        sonifix::Platform platform{
+            .processes = processes,
+            .adminShell = adminShell,
+            .hardware = hardware,
+            .files = files,
+            .user = user,
+            .uuids = uuids,
+            .mainQueue = mainQueue,
+            .sleeper = sleeper,
+            .background = background,
+            .settings = settings,
+            .statusItem = statusItem,
+            .menu = menu,
+            .alerts = alerts,
+            .workspace = workspace,
+            .loginItems = loginItems,
+            .clock = clock,
+            .relativeTime = relativeTime,
+            .players = players,
+            .hotKeys = hotKeys,
+            .http = http,
+        };
+
+        // Lives as long as the process: Quit ends the process from inside the event loop.
+        const auto delegate = std::make_shared<sonifix::AppDelegate>(
+            platform, sonifix::DaemonIdentity::coreaudiod(), sonifix::PlatformTexts::macOS());
+
+        // NSApplication holds its delegate weakly; this variable keeps it.
+        SNFXApplicationDelegate* applicationDelegate = [[SNFXApplicationDelegate alloc] init];
+        applicationDelegate->delegate = delegate.get();
+        app.delegate = applicationDelegate;
+        [app run];
+    }
+    return 0;
+}
