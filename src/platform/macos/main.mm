@@ -22,24 +22,12 @@
 #include "platform/posix/PosixProcessRunner.h"
 #include "platform/posix/RandomUuidSource.h"
 #include "platform/posix/StopTokenSleeper.h"
+#include "platform/posix/CurlHttpClient.h"
 #include "platform/posix/ThreadExecutor.h"
 #include "restart/DaemonIdentity.h"
 
 #import <AppKit/AppKit.h>
 #include <memory>
-
-namespace {
-
-// Stands in until the shared libcurl client is built for macOS: every request fails with this
-// text, which the sign-up shows as its error.
-class UnavailableHttpClient final : public sonifix::HttpClient {
-public:
-    sonifix::HttpResult send(const sonifix::HttpRequest&) override {
-        return {.transportError = "This build of Sonifix can’t reach the network."};
-    }
-};
-
-} // namespace
 
 // Hands the launch over to the core's delegate, which the entry point keeps alive.
 @interface SNFXApplicationDelegate : NSObject <NSApplicationDelegate> {
@@ -78,7 +66,7 @@ int main() {
         sonifix::FoundationRelativeTimeFormatter relativeTime;
         sonifix::AppleScriptMediaPlayers players;
         sonifix::CarbonHotKeys hotKeys;
-        UnavailableHttpClient http;
+        sonifix::CurlHttpClient http;
 
         sonifix::Platform platform{
             .processes = processes,
