@@ -14,7 +14,7 @@
 #include "FoundationRelativeTimeFormatter.h"
 #include "FoundationUserAccount.h"
 #include "ServiceManagementLoginItems.h"
-#include "SystemClock.h"
+#include "platform/posix/SystemClock.h"
 #include "UserDefaultsSettingsStore.h"
 #include "app/AppDelegate.h"
 #include "app/PlatformTexts.h"

@@ -1,0 +1,23 @@
+#pragma once
+
+#include "platform/StatusItem.h"
+
+#include <QSystemTrayIcon>
+
+namespace sonifix {
+
+// The tray icon. Its symbols are the program's own monochrome icons, so it looks the same
+// whatever icon theme the desktop uses.
+class QtStatusItem final : public StatusItem {
+public:
+    QtStatusItem();
+
+    void showSymbol(const std::string& symbolName,
+                    const std::string& accessibilityDescription) override;
+    void attachMenu(Menu& menu) override;
+
+private:
+    QSystemTrayIcon tray;
+};
+
+} // namespace sonifix
