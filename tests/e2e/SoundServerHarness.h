@@ -5,6 +5,7 @@
 #include <map>
 #include <mutex>
 #include <optional>
+#include <ostream>
 #include <string>
 #include <sys/types.h>
 #include <thread>
@@ -13,6 +14,11 @@
 namespace sonifix::testing {
 
 enum class ServerKind { pulseaudio, pipewire };
+
+// Test names show the server by name.
+inline void PrintTo(ServerKind kind, std::ostream* out) {
+    *out << (kind == ServerKind::pulseaudio ? "pulseaudio" : "pipewire");
+}
 
 // A private sound server for end-to-end tests, in a directory of its own: PulseAudio, or
 // PipeWire with WirePlumber and the PulseAudio bridge under a private session bus. It has three
