@@ -5,7 +5,7 @@ set -euo pipefail
 cd "$(dirname "$0")"
 preset="${1:-dev}"
 
-packages=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev sudo)
+packages=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev sudo libpulse-dev procps)
 missing=()
 for package in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" ||

@@ -367,9 +367,10 @@ void SoundServerHarness::supervise() {
         const auto since = respawnedAt;
         lock.unlock();
         if (since && pactl({"get-default-sink"}) == speakers) {
-            const auto elapsed = std::chrono::steady_clock::now() - *since;
+            const auto now = std::chrono::steady_clock::now();
             lock.lock();
-            comeback = std::chrono::duration_cast<std::chrono::milliseconds>(elapsed);
+            comeback = std::chrono::duration_cast<std::chrono::milliseconds>(now - *since);
+            answered = now;
             respawnedAt.reset();
             lock.unlock();
         }
@@ -424,6 +425,11 @@ void SoundServerHarness::setRespawn(bool on) {
 std::optional<std::chrono::milliseconds> SoundServerHarness::lastComeback() const {
     const std::lock_guard lock(mutex);
     return comeback;
+}
+
+std::optional<std::chrono::steady_clock::time_point> SoundServerHarness::lastAnswered() const {
+    const std::lock_guard lock(mutex);
+    return answered;
 }
 
 bool SoundServerHarness::waitUntilAnswering(std::chrono::milliseconds limit) {

@@ -66,6 +66,8 @@ public:
     // How long the last respawned server took from being started to answering with its default
     // output.
     std::optional<std::chrono::milliseconds> lastComeback() const;
+    // When the last respawned server first answered with its default output.
+    std::optional<std::chrono::steady_clock::time_point> lastAnswered() const;
     // Waits until the server answers with the default output it started with.
     bool waitUntilAnswering(std::chrono::milliseconds limit);
 
@@ -101,6 +103,7 @@ private:
     bool respawn = true;
     bool stopping = false;
     std::optional<std::chrono::milliseconds> comeback;
+    std::optional<std::chrono::steady_clock::time_point> answered;
     std::optional<std::chrono::steady_clock::time_point> respawnedAt;
     std::thread supervisor;
 };
