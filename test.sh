@@ -5,8 +5,10 @@ set -euo pipefail
 cd "$(dirname "$0")"
 preset="${1:-dev}"
 
-packages=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev sudo nlohmann-json3-dev
-    libcurl4-openssl-dev)
+# The build's libraries, then the sound servers the end-to-end tests start privately.
+packages=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev sudo procps
+    nlohmann-json3-dev libcurl4-openssl-dev libpulse-dev
+    pulseaudio pulseaudio-utils pipewire pipewire-bin pipewire-pulse wireplumber dbus)
 missing=()
 for package in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" ||
@@ -17,7 +19,7 @@ if ((${#missing[@]})); then
     as_root=()
     [ "$(id -u)" -eq 0 ] || as_root=(sudo)
     "${as_root[@]}" apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive "${as_root[@]}" apt-get install -y -qq "${missing[@]}" >/dev/null
+    DEBIAN_FRONTEND=noninteractive "${as_root[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 fi
 
 cmake --preset "$preset"

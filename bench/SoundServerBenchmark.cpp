@@ -1,0 +1,150 @@
+// Measures, against private real servers, what the restart engine adds to a restart beyond its
+// fixed waits, and how long a default-device query takes. Not a test: it prints figures.
+//   sonifix_bench [restarts=5] [queries=1000]
+#include "FakePlatform.h"
+#include "SoundServerHarness.h"
+#include "audio/AudioDevices.h"
+#include "platform/AudioProperties.h"
+#include "platform/linux/PulseAudioHardware.h"
+#include "platform/posix/PosixProcessRunner.h"
+#include "platform/posix/StopTokenSleeper.h"
+#include "restart/CoreAudioRestarter.h"
+#include "restart/SoundServer.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+namespace {
+
+using namespace sonifix;
+using testing::ServerKind;
+using testing::SoundServerHarness;
+using Clock = std::chrono::steady_clock;
+using Milliseconds = std::chrono::duration<double, std::milli>;
+
+class TallySleeper final : public Sleeper {
+public:
+    bool sleep(std::chrono::nanoseconds duration, std::stop_token stop) override {
+        asked += duration;
+        return real.sleep(duration, stop);
+    }
+    std::chrono::nanoseconds asked{0};
+
+private:
+    StopTokenSleeper real;
+};
+
+double percentile(std::vector<double> values, double share) {
+    std::sort(values.begin(), values.end());
+    return values[std::min(values.size() - 1, std::size_t(share * double(values.size())))];
+}
+
+void restarts(ServerKind kind, int count) {
+    SoundServerHarness harness(kind);
+    harness.start();
+    testing::FakePlatform fake;
+    PosixProcessRunner processes;
+    PulseAudioHardware hardware(fake.mainQueue, {.server = harness.serverAddress()});
+    const auto identity = SoundServer(processes).identity(harness.owners());
+    std::vector<double> added;
+    for (int run = 0; run < count; ++run) {
+        TallySleeper sleeper;
+        Platform platform{processes,  fake.adminShell, hardware, fake.files,     fake.user,
+                          fake.uuids, fake.mainQueue,  sleeper,  fake.background};
+        CoreAudioRestarter engine(platform, identity);
+        std::stop_source stop;
+        const auto started = Clock::now();
+        engine.restart(stop.get_token());
+        const Milliseconds total = Clock::now() - started;
+        const Milliseconds waits = sleeper.asked;
+        harness.waitUntilAnswering(std::chrono::seconds(5));
+        // From the engine's start until the new server answered: the old one's stop, the
+        // supervisor's respawn and the new one's start. The engine cannot finish before it.
+        const Milliseconds serverBack = harness.lastAnswered().value_or(started) - started;
+        const Milliseconds polling = waits - CoreAudioRestarter::settleTime;
+        const auto critical = std::max(polling.count(), serverBack.count()) +
+                              Milliseconds(CoreAudioRestarter::settleTime).count();
+        added.push_back(total.count() - critical);
+        std::printf("%-10s restart %d: total %7.1f ms = fixed waits %4.0f ms + %5.1f ms; server "
+                    "back %5.1f ms after the start (its own start %4lld ms); engine added %5.1f "
+                    "ms\n",
+                    SoundServerHarness::daemonName(kind).c_str(), run + 1, total.count(),
+                    waits.count(), total.count() - waits.count(), serverBack.count(),
+                    static_cast<long long>(
+                        harness.lastComeback().value_or(std::chrono::milliseconds(-1)).count()),
+                    added.back());
+    }
+    std::printf("%-10s engine added beyond its fixed waits and the server's own restart: median "
+                "%.1f ms, worst %.1f ms (target < 50 ms)\n",
+                SoundServerHarness::daemonName(kind).c_str(), percentile(added, 0.5),
+                *std::max_element(added.begin(), added.end()));
+}
+
+void queries(ServerKind kind, int count) {
+    SoundServerHarness harness(kind);
+    harness.start();
+    testing::FakeMainQueue mainQueue;
+    PulseAudioHardware hardware(mainQueue, {.server = harness.serverAddress()});
+    AudioDevices devices(hardware);
+    devices.defaultDevice(false); // connected before timing
+    std::vector<double> read;
+    std::vector<double> described;
+    for (int query = 0; query < count; ++query) {
+        AudioObjectID id = 0;
+        auto size = std::uint32_t(sizeof id);
+        auto started = Clock::now();
+        hardware.propertyData(systemAudioObject,
+                              audio_properties::global(audio_properties::defaultOutputDevice), size,
+                              &id);
+        read.push_back(Milliseconds(Clock::now() - started).count());
+        started = Clock::now();
+        devices.defaultDevice(false);
+        described.push_back(Milliseconds(Clock::now() - started).count());
+    }
+    // One poll's own work while the server is up: the process lookup and two output queries.
+    testing::FakePlatform fake;
+    PosixProcessRunner processes;
+    Platform platform{processes,  fake.adminShell, hardware,     fake.files,     fake.user,
+                      fake.uuids, mainQueue,       fake.sleeper, fake.background};
+    CoreAudioRestarter engine(platform, SoundServer(processes).identity(harness.owners()));
+    std::vector<double> lookup;
+    std::vector<double> poll;
+    for (int round = 0; round < 50; ++round) {
+        auto started = Clock::now();
+        engine.coreaudiodPID();
+        lookup.push_back(Milliseconds(Clock::now() - started).count());
+        started = Clock::now();
+        devices.defaultDevice(false);
+        engine.coreaudiodPID();
+        devices.defaultDevice(false);
+        poll.push_back(Milliseconds(Clock::now() - started).count());
+    }
+    const auto name = SoundServerHarness::daemonName(kind);
+    std::printf("%-10s process lookup (pgrep): median %.1f ms; one poll's work: median %.1f ms, "
+                "p95 %.1f ms\n",
+                name.c_str(), percentile(lookup, 0.5), percentile(poll, 0.5),
+                percentile(poll, 0.95));
+    std::printf("%-10s default output id read (%d): median %.3f ms, p95 %.3f ms\n", name.c_str(),
+                count, percentile(read, 0.5), percentile(read, 0.95));
+    std::printf("%-10s defaultDevice(false), id + name + transport + rate (%d): median %.3f ms, "
+                "p95 %.3f ms (target < 5 ms)\n",
+                name.c_str(), count, percentile(described, 0.5), percentile(described, 0.95));
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    const int restartCount = argc > 1 ? std::stoi(argv[1]) : 5;
+    const int queryCount = argc > 2 ? std::stoi(argv[2]) : 1000;
+    for (const auto kind : {ServerKind::pulseaudio, ServerKind::pipewire}) {
+        if (const auto missing = SoundServerHarness::missingPrograms(kind); !missing.empty()) {
+            std::printf("%s: not installed (%s), skipped\n",
+                        SoundServerHarness::daemonName(kind).c_str(), missing.front().c_str());
+            continue;
+        }
+        queries(kind, queryCount);
+        restarts(kind, restartCount);
+    }
+}

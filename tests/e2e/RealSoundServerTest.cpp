@@ -1,0 +1,320 @@
+#include "FakePlatform.h"
+#include "SoundServerHarness.h"
+#include "audio/AudioDevices.h"
+#include "platform/AudioProperties.h"
+#include "platform/linux/PulseAudioHardware.h"
+#include "platform/posix/PosixProcessRunner.h"
+#include "platform/posix/StopTokenSleeper.h"
+#include "restart/CoreAudioRestarter.h"
+#include "restart/SoundServer.h"
+
+#include <algorithm>
+#include <atomic>
+#include <future>
+#include <gtest/gtest.h>
+#include <set>
+
+namespace sonifix {
+namespace {
+
+using namespace std::chrono_literals;
+using testing::ServerKind;
+using testing::SoundServerHarness;
+using Failure = CoreAudioRestarter::Failure;
+namespace props = audio_properties;
+
+constexpr auto queryTimeout = 300ms;
+
+// The real pause, with a tally of what was asked for: the engine's fixed waits.
+class TallySleeper final : public Sleeper {
+public:
+    bool sleep(std::chrono::nanoseconds duration, std::stop_token stop) override {
+        asked += duration;
+        return real.sleep(duration, stop);
+    }
+    std::chrono::nanoseconds asked{0};
+
+private:
+    StopTokenSleeper real;
+};
+
+std::string description(const std::string& name) {
+    for (const auto& device : SoundServerHarness::devices()) {
+        if (device.name == name) {
+            return device.description;
+        }
+    }
+    return "(not one of the harness's devices: " + name + ")";
+}
+
+class RealSoundServerTest : public ::testing::TestWithParam<ServerKind> {
+protected:
+    void SetUp() override {
+        if (const auto missing = SoundServerHarness::missingPrograms(GetParam());
+            !missing.empty()) {
+            std::string list;
+            for (const auto& program : missing) {
+                list += " " + program;
+            }
+            GTEST_SKIP() << "not installed:" << list;
+        }
+        harness.emplace(GetParam());
+        harness->start();
+        hardware.emplace(fake.mainQueue, PulseAudioHardware::Options{
+                                             .server = harness->serverAddress(),
+                                             .queryTimeout = queryTimeout,
+                                         });
+    }
+
+    std::string daemon() const { return SoundServerHarness::daemonName(GetParam()); }
+
+    DaemonIdentity identity() { return SoundServer(processes).identity(harness->owners()); }
+
+    Platform platform(Sleeper& sleeper) {
+        return {processes,  fake.adminShell, *hardware, fake.files,     fake.user,
+                fake.uuids, fake.mainQueue,  sleeper,   fake.background};
+    }
+
+    std::size_t listen(std::uint32_t selector, std::atomic<int>& calls,
+                       std::function<void()> also = {}) {
+        listeners.push_back(std::make_shared<const std::function<void()>>([&calls, this, also] {
+            EXPECT_TRUE(fake.mainQueue.isMainThread());
+            ++calls;
+            if (also) {
+                also();
+            }
+        }));
+        EXPECT_EQ(hardware->addPropertyListener(systemAudioObject, props::global(selector),
+                                                listeners.back()),
+                  0);
+        return listeners.size() - 1;
+    }
+
+    // Pumps the main queue for a while, so that a second, unwanted call would show.
+    void pumpFor(std::chrono::milliseconds duration) {
+        fake.mainQueue.runUntil([] { return false; }, duration);
+    }
+
+    testing::FakePlatform fake;
+    PosixProcessRunner processes;
+    std::optional<SoundServerHarness> harness;
+    std::optional<PulseAudioHardware> hardware;
+    std::vector<PropertyListener> listeners;
+    std::stop_source stop;
+};
+
+TEST_P(RealSoundServerTest, ARestartStopsTheServerAndWaitsForTheNewOne) {
+    const auto server = identity();
+    EXPECT_EQ(server.name, daemon());
+    // Nothing but the harness supervises these servers: they are stopped, not restarted.
+    ASSERT_FALSE(server.killCommand.empty());
+    EXPECT_EQ(server.killCommand.front(), "/usr/bin/pkill");
+
+    AudioDevices devices(*hardware);
+    const auto outputBefore = devices.defaultDevice(false);
+    ASSERT_TRUE(outputBefore);
+    const auto oldPID = harness->serverPID();
+
+    TallySleeper sleeper;
+    auto bundle = platform(sleeper);
+    CoreAudioRestarter engine(bundle, server);
+    const auto started = std::chrono::steady_clock::now();
+    EXPECT_FALSE(engine.restart(stop.get_token()));
+    const auto elapsed = std::chrono::steady_clock::now() - started;
+
+    const auto newPID = harness->serverPID();
+    EXPECT_NE(newPID, 0);
+    EXPECT_NE(newPID, oldPID);
+    const auto outputAfter = devices.defaultDevice(false);
+    ASSERT_TRUE(outputAfter);
+    EXPECT_EQ(outputAfter->id, outputBefore->id) << "the same device keeps its id";
+    EXPECT_EQ(outputAfter->name, "Built-in Speakers");
+
+    // The fixed waits, and the server's own start, account for the time: polls stop as soon as
+    // the server is back.
+    ASSERT_TRUE(harness->waitUntilAnswering(5s));
+    const auto comeback = harness->lastComeback();
+    ASSERT_TRUE(comeback);
+    const auto polls =
+        (sleeper.asked - CoreAudioRestarter::settleTime) / CoreAudioRestarter::pollInterval;
+    EXPECT_LE(polls * CoreAudioRestarter::pollInterval,
+              *comeback + 2 * CoreAudioRestarter::pollInterval)
+        << "server back after " << comeback->count() << " ms";
+    EXPECT_LT(elapsed - sleeper.asked, 1s) << "time the engine added beyond its fixed waits";
+}
+
+TEST_P(RealSoundServerTest, AServerThatNeverComesBackIsReportedByItsName) {
+    harness->setRespawn(false);
+    testing::FakeSleeper instant;
+    auto bundle = platform(instant);
+    CoreAudioRestarter engine(bundle, identity());
+    const auto started = std::chrono::steady_clock::now();
+    try {
+        engine.restart(stop.get_token());
+        ADD_FAILURE() << "no server came back";
+    } catch (const Failure& failure) {
+        EXPECT_EQ(failure.kind(), Failure::Kind::didNotComeBack);
+        EXPECT_EQ(std::string(failure.what()),
+                  daemon() + " was stopped but didn't come back within 10 seconds.");
+    }
+    EXPECT_EQ(instant.pauses().size(), 40u);
+    // With no server to talk to, each query fails at once rather than at its time-out.
+    EXPECT_LT(std::chrono::steady_clock::now() - started, 40 * queryTimeout);
+}
+
+TEST_P(RealSoundServerTest, DevicesReadBackWithTheirNamesTransportsAndRates) {
+    AudioDevices devices(*hardware);
+    const auto ids = devices.allDeviceIDs();
+    ASSERT_EQ(ids.size(), 3u) << "the sink and the two sources; monitors are not devices";
+    EXPECT_EQ(std::set(ids.begin(), ids.end()).size(), 3u);
+    std::map<std::string, AudioDevice> byName;
+    for (const auto id : ids) {
+        EXPECT_GT(id, systemAudioObject);
+        const auto device = devices.device(id);
+        byName.emplace(device.name, device);
+    }
+    const std::map<std::string, std::uint32_t> transports{
+        {"Built-in Speakers", props::transportBuiltIn},
+        {"BT Headset Microphone", props::transportBluetooth},
+        {"Built-in Microphone", props::transportBuiltIn},
+    };
+    for (const auto& expected : SoundServerHarness::devices()) {
+        ASSERT_TRUE(byName.contains(expected.description)) << expected.description;
+        const auto& device = byName.at(expected.description);
+        EXPECT_EQ(device.transport, transports.at(expected.description)) << expected.description;
+        EXPECT_EQ(device.sampleRate, expected.sampleRate) << expected.description;
+        std::uint32_t size = 99;
+        EXPECT_EQ(
+            hardware->propertyDataSize(device.id, {props::streams, props::scopeInput, 0}, size), 0);
+        EXPECT_EQ(size > 0, expected.input) << expected.description;
+    }
+
+    const auto microphone = devices.builtInMicrophone();
+    ASSERT_TRUE(microphone);
+    EXPECT_EQ(microphone->name, "Built-in Microphone");
+
+    const auto output = devices.defaultDevice(false);
+    const auto input = devices.defaultDevice(true);
+    ASSERT_TRUE(output && input);
+    EXPECT_EQ(output->name, description(harness->pactl({"get-default-sink"})));
+    EXPECT_EQ(input->name, description(harness->pactl({"get-default-source"})));
+    EXPECT_EQ(input->id, microphone->id);
+
+    // The same devices keep their ids, on a second look and after the server has restarted.
+    EXPECT_EQ(devices.allDeviceIDs(), ids);
+    harness->restartServer();
+    std::vector<AudioObjectID> afterRestart;
+    for (int attempt = 0; attempt < 50 && afterRestart.size() != ids.size(); ++attempt) {
+        afterRestart = devices.allDeviceIDs();
+        std::this_thread::sleep_for(50ms);
+    }
+    EXPECT_EQ(std::set(afterRestart.begin(), afterRestart.end()), std::set(ids.begin(), ids.end()));
+}
+
+TEST_P(RealSoundServerTest, ADefaultInputChangedElsewhereCallsTheListenerOnceEvenAfterARestart) {
+    std::atomic<int> inputCalls = 0;
+    std::atomic<int> outputCalls = 0;
+    listen(props::defaultInputDevice, inputCalls);
+    listen(props::defaultOutputDevice, outputCalls);
+    AudioDevices devices(*hardware);
+    ASSERT_TRUE(devices.defaultDevice(true)); // connected, defaults known
+
+    harness->pactl({"set-default-source", "bt_headset_mic"});
+    EXPECT_TRUE(fake.mainQueue.runUntil([&] { return inputCalls > 0; }, 5s));
+    pumpFor(300ms);
+    EXPECT_EQ(inputCalls, 1);
+    EXPECT_EQ(outputCalls, 0);
+
+    harness->restartServer();
+    // Back in touch with the new server. Whether the restart itself moved the default input
+    // depends on the server (PulseAudio forgets, WirePlumber remembers); what counts is that
+    // changes are heard again.
+    ASSERT_TRUE(fake.mainQueue.runUntil(
+        [&] {
+            const auto input = devices.defaultDevice(true);
+            return input.has_value();
+        },
+        5s));
+    pumpFor(300ms);
+    const auto current = harness->pactl({"get-default-source"});
+    inputCalls = 0;
+    outputCalls = 0;
+    harness->pactl(
+        {"set-default-source", current == "builtin_mic" ? "bt_headset_mic" : "builtin_mic"});
+    EXPECT_TRUE(fake.mainQueue.runUntil([&] { return inputCalls > 0; }, 5s));
+    pumpFor(300ms);
+    EXPECT_EQ(inputCalls, 1);
+    EXPECT_EQ(outputCalls, 0);
+
+    // A removed listener is not called.
+    EXPECT_EQ(hardware->removePropertyListener(
+                  systemAudioObject, props::global(props::defaultInputDevice), listeners.front()),
+              0);
+    harness->pactl({"set-default-source", current});
+    pumpFor(500ms);
+    EXPECT_EQ(inputCalls, 1);
+}
+
+// The built-in microphone rule's own steps, run by the default-input listener as the app runs
+// them: a Bluetooth input is switched back to the built-in microphone, the output stays.
+TEST_P(RealSoundServerTest, ABluetoothInputIsSwitchedBackToTheBuiltInMicrophone) {
+    AudioDevices devices(*hardware);
+    std::atomic<int> runs = 0;
+    std::atomic<int> switches = 0;
+    listen(props::defaultInputDevice, runs, [&] {
+        const auto input = devices.defaultDevice(true);
+        if (!input || !input->isBluetooth()) {
+            return;
+        }
+        if (const auto microphone = devices.builtInMicrophone()) {
+            devices.setDefaultInputDevice(microphone->id);
+            ++switches;
+        }
+    });
+    ASSERT_TRUE(devices.defaultDevice(true));
+
+    harness->pactl({"set-default-source", "bt_headset_mic"});
+    EXPECT_TRUE(fake.mainQueue.runUntil([&] { return runs >= 2; }, 5s))
+        << "once for the headset, once for the switch back";
+    pumpFor(300ms);
+    EXPECT_EQ(switches, 1);
+    EXPECT_EQ(runs, 2) << "the switch back does not loop";
+    EXPECT_EQ(harness->pactl({"get-default-source"}), "builtin_mic");
+    EXPECT_EQ(harness->pactl({"get-default-sink"}), "sonifix_speakers");
+}
+
+TEST_P(RealSoundServerTest, AFrozenServerFailsQueriesAfterTheirTimeOut) {
+    AudioDevices devices(*hardware);
+    ASSERT_TRUE(devices.defaultDevice(false));
+    const auto microphone = devices.builtInMicrophone();
+    ASSERT_TRUE(microphone);
+
+    harness->freeze();
+    const auto started = std::chrono::steady_clock::now();
+    // From two threads at once, as the engine and the menu would.
+    auto fromWorker = std::async(std::launch::async, [&] { return devices.allDeviceIDs(); });
+    EXPECT_FALSE(devices.defaultDevice(false));
+    EXPECT_TRUE(fromWorker.get().empty());
+    AudioObjectID id = microphone->id;
+    EXPECT_NE(hardware->setPropertyData(systemAudioObject, props::global(props::defaultInputDevice),
+                                        sizeof id, &id),
+              0);
+    const auto elapsed = std::chrono::steady_clock::now() - started;
+    EXPECT_GE(elapsed, queryTimeout);
+    EXPECT_LT(elapsed, 3 * queryTimeout + 1s);
+    harness->thaw();
+
+    // The server answers again.
+    EXPECT_TRUE(
+        fake.mainQueue.runUntil([&] { return devices.defaultDevice(false).has_value(); }, 5s));
+    EXPECT_EQ(devices.allDeviceIDs().size(), 3u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Servers, RealSoundServerTest,
+                         ::testing::Values(ServerKind::pulseaudio, ServerKind::pipewire),
+                         [](const auto& info) {
+                             return SoundServerHarness::daemonName(info.param);
+                         });
+
+} // namespace
+} // namespace sonifix
