@@ -132,18 +132,21 @@ void CoreAudioRestarter::runAsAdmin(const std::string& commandLine) {
         return;
     }
     // Only the block holds the promise: if the queue drops the block unrun, the broken promise
-    // wakes this thread with an error instead of leaving it waiting for ever.
-    auto done = std::make_shared<std::promise<void>>();
+    // wakes this thread with an error instead of leaving it waiting for ever. The outcome comes
+    // back as a value, rethrown here, so no exception object is shared between the threads.
+    auto done = std::make_shared<std::promise<std::optional<Failure>>>();
     auto finished = done->get_future();
     platform.mainQueue.post([this, done = std::move(done), commandLine] {
         try {
             runAsAdminOnMainThread(commandLine);
-            done->set_value();
-        } catch (...) {
-            done->set_exception(std::current_exception());
+            done->set_value(std::nullopt);
+        } catch (const Failure& failure) {
+            done->set_value(failure);
         }
     });
-    finished.get();
+    if (const auto failure = finished.get()) {
+        throw *failure;
+    }
 }
 
 void CoreAudioRestarter::runAsAdminOnMainThread(const std::string& commandLine) {

@@ -70,9 +70,29 @@ protected:
 
     DaemonIdentity identity() { return SoundServer(processes).identity(harness->owners()); }
 
+    // The fakes, but for real child processes, the real server and the given sleeper.
     Platform platform(Sleeper& sleeper) {
-        return {processes,  fake.adminShell, *hardware, fake.files,     fake.user,
-                fake.uuids, fake.mainQueue,  sleeper,   fake.background};
+        auto real = fake.platform;
+        return {.processes = processes,
+                .adminShell = real.adminShell,
+                .hardware = *hardware,
+                .files = real.files,
+                .user = real.user,
+                .uuids = real.uuids,
+                .mainQueue = real.mainQueue,
+                .sleeper = sleeper,
+                .background = real.background,
+                .settings = real.settings,
+                .statusItem = real.statusItem,
+                .menu = real.menu,
+                .alerts = real.alerts,
+                .workspace = real.workspace,
+                .loginItems = real.loginItems,
+                .clock = real.clock,
+                .relativeTime = real.relativeTime,
+                .players = real.players,
+                .hotKeys = real.hotKeys,
+                .http = real.http};
     }
 
     std::size_t listen(std::uint32_t selector, std::atomic<int>& calls,
