@@ -106,4 +106,14 @@ DaemonIdentity SoundServer::identity(const std::vector<std::string>& owners) {
     return identity;
 }
 
+std::string SoundServer::displayName(const std::string& processName) {
+    if (processName == "pipewire") {
+        return "PipeWire";
+    }
+    if (processName == "pulseaudio") {
+        return "PulseAudio";
+    }
+    return processName;
+}
+
 } // namespace sonifix

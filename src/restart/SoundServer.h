@@ -26,6 +26,9 @@ public:
         return {"-u", userName};
     }
 
+    // The server's name as its makers write it ("PipeWire" for "pipewire").
+    static std::string displayName(const std::string& processName);
+
     // Looks at what runs now. With no server running, PipeWire is assumed (the desktops' default);
     // the restart will then report that there was nothing to stop.
     DaemonIdentity identity(const std::vector<std::string>& owners);

@@ -1,0 +1,26 @@
+#pragma once
+
+#include "LogindSleepWatcher.h"
+#include "platform/Workspace.h"
+
+#include <memory>
+#include <vector>
+
+namespace sonifix {
+
+// The app on a Linux desktop: wake from logind, links through the desktop's opener, programs
+// started detached, and the About box.
+class QtWorkspace final : public Workspace {
+public:
+    void activateIgnoringOtherApps() override;
+    void terminate() override;
+    void observeWake(std::function<void()> handler) override;
+    void openURL(const std::string& url) override;
+    void openApplication(const std::string& path) override;
+    void showAboutPanel(const AboutCredits& credits) override;
+
+private:
+    std::vector<std::unique_ptr<LogindSleepWatcher>> watchers;
+};
+
+} // namespace sonifix
