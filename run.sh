@@ -1,10 +1,37 @@
 #!/usr/bin/env bash
-# Builds Sonifix and starts it.
+# Builds Sonifix and starts it in the tray. On a machine without a graphical session it starts
+# a private desktop for it (a virtual display with a tray host and a private sound server) and
+# says how to see it.
 set -euo pipefail
 cd "$(dirname "$0")"
+
+packages=(cmake ninja-build g++ pkg-config nlohmann-json3-dev libcurl4-openssl-dev libpulse-dev
+    qt6-base-dev libqt6svg6 libxcb1-dev libxcb-keysyms1-dev libicu-dev procps)
+[ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ] ||
+    packages+=(xvfb trayer dbus pulseaudio pulseaudio-utils x11-apps imagemagick)
+missing=()
+for package in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" ||
+        missing+=("$package")
+done
+if ((${#missing[@]})); then
+    echo "Installing ${missing[*]}"
+    as_root=()
+    [ "$(id -u)" -eq 0 ] || as_root=(sudo)
+    "${as_root[@]}" apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive "${as_root[@]}" apt-get install -y -qq --no-install-recommends \
+        "${missing[@]}" >/dev/null
+fi
+
 cmake --preset release >/dev/null
 cmake --build --preset release
-if [ -x build/release/sonifix ]; then
-    exec build/release/sonifix
+app="$PWD/build/release/sonifix"
+
+if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
+    exec "$app"
 fi
-echo "Sonifix's restart engine is built (build/release); the app itself is not there yet, so there is nothing to start."
+echo "No graphical session here: Sonifix runs on a private desktop."
+exec tools/private-desktop.sh bash -c '
+    echo "Display $DISPLAY. To see it: DISPLAY=$DISPLAY import -window root sonifix.png"
+    echo "(Ctrl-C stops Sonifix and the private desktop.)"
+    exec "$0"' "$app"

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Compiles every Objective-C++ file of the macOS app in syntax-only mode, here on Linux: clang
-# against GNUstep's Foundation and AppKit headers, plus tests/macos-stubs/AppleSDKStandIns.h,
+# against GNUstep's Foundation and AppKit headers, plus tools/macos-stubs/AppleSDKStandIns.h,
 # which declares with Apple's signatures what GNUstep lacks. It catches misspelt selectors,
 # wrong argument types and C++ errors; it cannot catch ARC mistakes (GNUstep's runtime here has
 # no ARC) or differences between a stand-in and the real SDK. Installs its Debian packages when
@@ -55,7 +55,7 @@ flags=(
     "${gnustep_flags[@]}"
     -isystem "$scratch"
     -idirafter "$(gcc -print-file-name=include)"
-    -include tests/macos-stubs/AppleSDKStandIns.h
+    -include tools/macos-stubs/AppleSDKStandIns.h
     -Isrc -Isrc/platform/macos
 )
 

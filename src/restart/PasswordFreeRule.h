@@ -16,7 +16,7 @@ public:
     // '_' and '-', at least one of them.
     static bool isAcceptableUserName(std::string_view name);
 
-    // The whole file: one user specification and a line feed.
+    // The whole file: one sudoers rule for the user, and a line feed.
     static std::string line(std::string_view userName, std::string_view command);
 
     // Checks the file at `temporaryPath` with visudo and only then installs it as root:wheel

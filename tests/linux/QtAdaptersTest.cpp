@@ -1,0 +1,199 @@
+#include "QtAlerts.h"
+#include "QtMainQueue.h"
+#include "QtMenu.h"
+#include "QtSettingsStore.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QWidget>
+#include <atomic>
+#include <gtest/gtest.h>
+#include <thread>
+
+namespace sonifix {
+namespace {
+
+using namespace std::chrono_literals;
+
+TEST(QtSettingsStore, KeepsTypesAndReadsAnythingElseAsMissing) {
+    QTemporaryDir folder;
+    const auto path = folder.filePath(QStringLiteral("Sonifix.conf"));
+    {
+        QtSettingsStore store(path);
+        store.registerDefaults({{"hotKeyEnabled", true}, {"restartOnWake", false}});
+        EXPECT_TRUE(store.boolForKey("hotKeyEnabled"));
+        EXPECT_FALSE(store.boolForKey("welcomed"));
+        store.setBool("restartOnWake", true);
+        store.setInteger("restartCount", 9007199254740993);
+        const SettingsStore::Date when{std::chrono::milliseconds(1796547600123)};
+        store.setDate("lastRestart", when);
+        EXPECT_EQ(store.dateForKey("lastRestart"), when);
+    }
+    QtSettingsStore reopened(path);
+    reopened.registerDefaults({{"hotKeyEnabled", true}});
+    EXPECT_TRUE(reopened.boolForKey("restartOnWake"));
+    EXPECT_EQ(reopened.integerForKey("restartCount"), 9007199254740993);
+    EXPECT_TRUE(reopened.dateForKey("lastRestart"));
+    EXPECT_EQ(reopened.dateForKey("restartCount"), std::nullopt);
+    EXPECT_EQ(reopened.integerForKey("lastRestart"), 0);
+    EXPECT_FALSE(reopened.boolForKey("restartCount"));
+}
+
+TEST(QtSettingsStore, ADamagedFileLosesNothingThatCanStillBeRead) {
+    QTemporaryDir folder;
+    const auto path = folder.filePath(QStringLiteral("Sonifix.conf"));
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("\x01\xFF garbage ]]] no equals sign\n[General]\nrestartCount=3\n"
+               "hotKeyEnabled=maybe\nlastRestart=yesterday\n=\n\xC3\x28=1\n");
+    file.close();
+
+    QtSettingsStore store(path);
+    store.registerDefaults({{"hotKeyEnabled", true}});
+    EXPECT_EQ(store.integerForKey("restartCount"), 3);
+    EXPECT_FALSE(store.boolForKey("hotKeyEnabled")) << "a stored value wins, even a bad one";
+    EXPECT_EQ(store.dateForKey("lastRestart"), std::nullopt);
+    store.setBool("welcomed", true);
+
+    QtSettingsStore reopened(path);
+    EXPECT_EQ(reopened.integerForKey("restartCount"), 3);
+    EXPECT_TRUE(reopened.boolForKey("welcomed"));
+}
+
+class RecordingDelegate final : public MenuDelegate {
+public:
+    void menuNeedsUpdate() override { ++updates; }
+    void perform(const MenuItem& item) override { performed.push_back(item.title); }
+
+    int updates = 0;
+    std::vector<std::string> performed;
+};
+
+TEST(QtMenu, ShowsTheItemsAsDescribedAndReportsChoices) {
+    QtMenu menu;
+    const auto delegate = std::make_shared<RecordingDelegate>();
+    menu.setDelegate(delegate);
+    MenuItem resume{.title = "Resume Music & Spotify After Restart",
+                    .action = MenuAction::toggleSetting,
+                    .target = MenuTarget::delegate,
+                    .on = true,
+                    .toolTip = "Why"};
+    menu.replaceItems({
+        {.title = "Restart Core Audio",
+         .action = MenuAction::restartFromMenu,
+         .target = MenuTarget::delegate,
+         .keyEquivalent = "r"},
+        MenuItem::separatorItem(),
+        {.title = "Output: Speakers · 48 kHz", .enabled = false},
+        resume,
+    });
+    emit menu.widget()->aboutToShow();
+    EXPECT_EQ(delegate->updates, 1);
+
+    const auto actions = menu.widget()->actions();
+    ASSERT_EQ(actions.size(), 4);
+    EXPECT_EQ(actions[0]->shortcut().toString(), QStringLiteral("Ctrl+R"));
+    EXPECT_TRUE(actions[1]->isSeparator());
+    EXPECT_FALSE(actions[2]->isEnabled());
+    EXPECT_EQ(actions[2]->text(), QStringLiteral("Output: Speakers · 48 kHz"));
+    EXPECT_EQ(actions[3]->text(), QStringLiteral("Resume Music && Spotify After Restart"));
+    EXPECT_TRUE(actions[3]->isChecked());
+    EXPECT_EQ(actions[3]->toolTip(), QStringLiteral("Why"));
+
+    actions[3]->trigger();
+    actions[0]->trigger();
+    EXPECT_EQ(delegate->performed, (std::vector<std::string>{resume.title, "Restart Core Audio"}));
+
+    // Refilled, not added to.
+    menu.replaceItems({resume});
+    EXPECT_EQ(menu.widget()->actions().size(), 1);
+}
+
+TEST(QtMainQueue, RunsBlocksFromAnyThreadOnTheMainThreadInTime) {
+    QtMainQueue queue;
+    EXPECT_TRUE(queue.isMainThread());
+    std::atomic<bool> ranOnMain = false;
+    std::atomic<bool> fromWorkerIsMain = true;
+    std::thread worker([&] {
+        fromWorkerIsMain = queue.isMainThread();
+        queue.post([&] { ranOnMain = queue.isMainThread(); });
+    });
+    worker.join();
+    EXPECT_FALSE(fromWorkerIsMain);
+
+    QElapsedTimer clock;
+    clock.start();
+    qint64 delayedAt = -1;
+    queue.postAfter(120ms, [&] { delayedAt = clock.elapsed(); });
+    while (delayedAt < 0 && clock.elapsed() < 5000) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+    EXPECT_TRUE(ranOnMain);
+    EXPECT_GE(delayedAt, 120);
+}
+
+// Answers the next modal dialog as a person would.
+void answerNextDialog(std::function<void(QWidget*)> answer) {
+    QTimer::singleShot(50, [answer] {
+        auto* dialog = QApplication::activeModalWidget();
+        ASSERT_TRUE(dialog);
+        answer(dialog);
+    });
+}
+
+QPushButton* button(QWidget* dialog, const QString& title) {
+    for (auto* candidate : dialog->findChildren<QPushButton*>()) {
+        if (candidate->text() == title) {
+            return candidate;
+        }
+    }
+    return nullptr;
+}
+
+TEST(QtAlerts, ButtonsAnswerInOrderAndTheFieldHasTheFocus) {
+    QtAlerts alerts;
+    const AlertRequest signup{.messageText = "Get email updates from Northfold",
+                              .informativeText = "About once a month.",
+                              .buttons = {"Subscribe", "Cancel"},
+                              .emailField = EmailField{"you@example.com"}};
+    answerNextDialog([](QWidget* dialog) {
+        auto* field = dialog->findChild<QLineEdit*>();
+        ASSERT_TRUE(field);
+        EXPECT_EQ(field->placeholderText(), QStringLiteral("you@example.com"));
+        EXPECT_TRUE(button(dialog, QStringLiteral("Subscribe"))->isDefault());
+        field->setText(QStringLiteral(" you@example.com "));
+        button(dialog, QStringLiteral("Subscribe"))->click();
+    });
+    const auto subscribed = alerts.runModal(signup);
+    EXPECT_EQ(subscribed.response, 1000);
+    EXPECT_EQ(subscribed.fieldText, " you@example.com ");
+
+    answerNextDialog([](QWidget* dialog) { button(dialog, QStringLiteral("Cancel"))->click(); });
+    EXPECT_EQ(alerts.runModal(signup).response, 1001);
+
+    answerNextDialog([](QWidget* dialog) { dialog->close(); });
+    EXPECT_EQ(alerts.runModal(signup).response, 1001) << "closing the window cancels";
+
+    answerNextDialog([](QWidget* dialog) { button(dialog, QStringLiteral("OK"))->click(); });
+    EXPECT_EQ(alerts.runModal({.messageText = "Couldn’t restart PipeWire",
+                               .informativeText = "pipewire was stopped but didn't come back."})
+                  .response,
+              1000);
+}
+
+} // namespace
+} // namespace sonifix
+
+int main(int argc, char** argv) {
+    // No display needed: the widgets are drawn off screen.
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
