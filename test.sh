@@ -6,7 +6,8 @@ cd "$(dirname "$0")"
 preset="${1:-dev}"
 
 packages=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev sudo nlohmann-json3-dev
-    libcurl4-openssl-dev)
+    libcurl4-openssl-dev qt6-base-dev libxcb1-dev libxcb-keysyms1-dev x11proto-dev libicu-dev
+    xvfb xdotool dbus-daemon)
 missing=()
 for package in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" ||
