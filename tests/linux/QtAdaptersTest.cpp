@@ -181,8 +181,9 @@ TEST(QtAlerts, ButtonsAnswerInOrderAndTheFieldHasTheFocus) {
     EXPECT_EQ(alerts.runModal(signup).response, 1001) << "closing the window cancels";
 
     answerNextDialog([](QWidget* dialog) { button(dialog, QStringLiteral("OK"))->click(); });
-    EXPECT_EQ(alerts.runModal({.messageText = "Couldn’t restart PipeWire",
-                               .informativeText = "pipewire was stopped but didn't come back."})
+    EXPECT_EQ(alerts
+                  .runModal({.messageText = "Couldn’t restart PipeWire",
+                             .informativeText = "pipewire was stopped but didn't come back."})
                   .response,
               1000);
 }

@@ -56,8 +56,8 @@ AlertResult QtAlerts::runModal(const AlertRequest& alert) {
     int chosen = Alerts::firstButton;
     // Added right to left: the first button ends up rightmost, as the default.
     for (std::size_t i = titles.size(); i-- > 0;) {
-        auto* button = buttons->addButton(QString::fromStdString(titles[i]),
-                                          QDialogButtonBox::ActionRole);
+        auto* button =
+            buttons->addButton(QString::fromStdString(titles[i]), QDialogButtonBox::ActionRole);
         if (i == 0) {
             button->setDefault(true);
         }

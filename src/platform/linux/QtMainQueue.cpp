@@ -7,8 +7,7 @@
 namespace sonifix {
 
 void QtMainQueue::post(Block block) {
-    QMetaObject::invokeMethod(QCoreApplication::instance(), std::move(block),
-                              Qt::QueuedConnection);
+    QMetaObject::invokeMethod(QCoreApplication::instance(), std::move(block), Qt::QueuedConnection);
 }
 
 void QtMainQueue::postAfter(std::chrono::milliseconds delay, Block block) {

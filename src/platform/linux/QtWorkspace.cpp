@@ -12,7 +12,9 @@ void QtWorkspace::activateIgnoringOtherApps() {
     // A tray app has no window of its own to raise; its dialogs raise themselves when shown.
 }
 
-void QtWorkspace::terminate() { QCoreApplication::quit(); }
+void QtWorkspace::terminate() {
+    QCoreApplication::quit();
+}
 
 void QtWorkspace::observeWake(std::function<void()> handler) {
     watchers.push_back(std::make_unique<LogindSleepWatcher>(std::move(handler)));

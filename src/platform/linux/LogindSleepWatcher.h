@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QDBusConnection>
+#include <QObject>
+#include <functional>
+
+namespace sonifix {
+
+// Tells the app that the computer woke: logind announces PrepareForSleep(true) before a
+// suspend and PrepareForSleep(false) after it. The handler runs on the thread that made the
+// watcher, for each wake, for as long as the watcher lives. Without a system bus (a container,
+// a session without logind) it stays silent.
+class LogindSleepWatcher final : public QObject {
+    Q_OBJECT
+
+public:
+    explicit LogindSleepWatcher(std::function<void()> onWake,
+                                QDBusConnection bus = QDBusConnection::systemBus());
+
+    // Whether logind's announcements can reach this watcher.
+    bool isListening() const { return listening; }
+
+private Q_SLOTS:
+    void prepareForSleep(bool sleeping);
+
+private:
+    std::function<void()> onWake;
+    bool listening = false;
+};
+
+} // namespace sonifix

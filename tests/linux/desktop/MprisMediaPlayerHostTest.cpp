@@ -1,0 +1,165 @@
+#include "platform/linux/MprisMediaPlayerHost.h"
+
+#include "PrivateBus.h"
+#include "media/MediaPlayers.h"
+
+#include <QDBusAbstractAdaptor>
+#include <QMetaObject>
+#include <QThread>
+#include <gtest/gtest.h>
+#include <memory>
+#include <mutex>
+
+namespace sonifix {
+namespace {
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+
+// A player as MPRIS describes one, answering on its own thread and its own connection as a
+// real player does from its own process.
+class FakePlayer : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.mpris.MediaPlayer2.Player")
+    Q_PROPERTY(QString PlaybackStatus READ playbackStatus)
+
+public:
+    explicit FakePlayer(QString status) : status(std::move(status)) {}
+
+    QString playbackStatus() const {
+        std::lock_guard lock(mutex);
+        return status;
+    }
+    std::vector<std::pair<std::string, Clock::time_point>> calls() const {
+        std::lock_guard lock(mutex);
+        return received;
+    }
+    std::vector<std::string> methods() const {
+        std::vector<std::string> names;
+        for (const auto& call : calls()) {
+            names.push_back(call.first);
+        }
+        return names;
+    }
+
+public Q_SLOTS:
+    void Pause() { record("Pause"); }
+    void Play() { record("Play"); }
+
+private:
+    void record(const std::string& method) {
+        std::lock_guard lock(mutex);
+        received.emplace_back(method, Clock::now());
+    }
+
+    mutable std::mutex mutex;
+    QString status;
+    std::vector<std::pair<std::string, Clock::time_point>> received;
+};
+
+// A player whose status is a number, as a broken one might answer.
+class NumberPlayer : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.mpris.MediaPlayer2.Player")
+    Q_PROPERTY(int PlaybackStatus READ playbackStatus)
+
+public:
+    int playbackStatus() const { return 1; }
+};
+
+class Mpris : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(bus.running()) << "dbus-daemon could not be started";
+        thread.start();
+    }
+    void TearDown() override {
+        thread.quit();
+        thread.wait();
+    }
+
+    // Serves `player` under the bus name, from the players' thread.
+    template <typename Player> Player* serve(const QString& name, std::unique_ptr<Player> player) {
+        auto connection = bus.connect(name);
+        player->moveToThread(&thread);
+        EXPECT_TRUE(connection.registerObject(
+            QStringLiteral("/org/mpris/MediaPlayer2"), player.get(),
+            QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllProperties));
+        EXPECT_TRUE(connection.registerService(name));
+        players.push_back(std::move(player));
+        return static_cast<Player*>(players.back().get());
+    }
+    FakePlayer* serve(const QString& name, const QString& status) {
+        return serve(name, std::make_unique<FakePlayer>(status));
+    }
+
+    testing::PrivateBus bus;
+    QThread thread;
+    std::vector<std::unique_ptr<QObject>> players;
+};
+
+TEST_F(Mpris, APlayingPlayerIsFoundAndNudgedPauseThenPlay) {
+    auto* spotify = serve("org.mpris.MediaPlayer2.spotify", "Playing");
+    auto* elisa = serve("org.mpris.MediaPlayer2.elisa", "Paused");
+    MprisMediaPlayerHost host(bus.connect("app"));
+    MediaPlayers players(host, MprisMediaPlayerHost::knownPlayers());
+
+    const auto playing = players.currentlyPlaying();
+    EXPECT_EQ(playing, std::vector<std::string>{"Spotify"});
+    players.kick(playing);
+
+    EXPECT_EQ(spotify->methods(), (std::vector<std::string>{"Pause", "Play"}));
+    const auto calls = spotify->calls();
+    ASSERT_EQ(calls.size(), 2u);
+    EXPECT_GE(calls[1].second - calls[0].second, 300ms);
+    EXPECT_TRUE(elisa->calls().empty());
+}
+
+TEST_F(Mpris, StatesAreTranslatedAndOnlyRunningPlayersAreAsked) {
+    serve("org.mpris.MediaPlayer2.vlc.instance4242", "Paused");
+    serve("org.mpris.MediaPlayer2.mpv", "Stopped");
+    serve("org.mpris.MediaPlayer2.spotifyd", "Playing"); // another program, not Spotify
+    serve("org.mpris.MediaPlayer2.audacious", std::make_unique<NumberPlayer>());
+    MprisMediaPlayerHost host(bus.connect("app"));
+
+    const MediaPlayer vlc{"org.mpris.MediaPlayer2.vlc", "VLC"};
+    const MediaPlayer spotify{"org.mpris.MediaPlayer2.spotify", "Spotify"};
+    const MediaPlayer audacious{"org.mpris.MediaPlayer2.audacious", "Audacious"};
+    EXPECT_TRUE(host.isRunning(vlc));
+    EXPECT_EQ(host.playerState(vlc, ""), "paused");
+    EXPECT_EQ(host.playerState({"org.mpris.MediaPlayer2.mpv", "mpv"}, ""), "stopped");
+    EXPECT_FALSE(host.isRunning(spotify));
+    EXPECT_EQ(host.playerState(spotify, ""), std::nullopt);
+    EXPECT_TRUE(host.isRunning(audacious));
+    EXPECT_EQ(host.playerState(audacious, ""), std::nullopt);
+    EXPECT_FALSE(host.isRunning({"", "Music"}));
+}
+
+TEST_F(Mpris, OfSeveralInstancesOnlyThoseThatWerePlayingAreNudged) {
+    auto* first = serve("org.mpris.MediaPlayer2.chromium.instance100", "Paused");
+    auto* second = serve("org.mpris.MediaPlayer2.chromium.instance200", "Playing");
+    MprisMediaPlayerHost host(bus.connect("app"));
+    const MediaPlayer chromium{"org.mpris.MediaPlayer2.chromium", "Chromium"};
+
+    EXPECT_EQ(host.playerState(chromium, ""), "playing");
+    host.resume(chromium, "");
+    EXPECT_TRUE(first->calls().empty());
+    EXPECT_EQ(second->methods(), (std::vector<std::string>{"Pause", "Play"}));
+}
+
+TEST_F(Mpris, AHungPlayerCostsAboutASecondAndIsLeftOut) {
+    serve("org.mpris.MediaPlayer2.rhythmbox", "Playing");
+    // The player's thread is stuck for longer than the host waits.
+    QMetaObject::invokeMethod(players.back().get(), [] { QThread::sleep(2); });
+    MprisMediaPlayerHost host(bus.connect("app"));
+
+    const auto started = Clock::now();
+    EXPECT_EQ(host.playerState({"org.mpris.MediaPlayer2.rhythmbox", "Rhythmbox"}, ""),
+              std::nullopt);
+    EXPECT_LT(Clock::now() - started, 2500ms);
+}
+
+} // namespace
+} // namespace sonifix
+
+#include "MprisMediaPlayerHostTest.moc"

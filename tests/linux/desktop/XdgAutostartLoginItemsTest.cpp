@@ -1,0 +1,101 @@
+#include "platform/linux/XdgAutostartLoginItems.h"
+
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <sstream>
+#include <unistd.h>
+
+namespace sonifix {
+namespace {
+
+namespace fs = std::filesystem;
+
+class Autostart : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string pattern = (fs::temp_directory_path() / "sonifix-autostart-XXXXXX").string();
+        home = ::mkdtemp(pattern.data());
+    }
+    void TearDown() override { fs::remove_all(home); }
+
+    static void write(const fs::path& path, const std::string& text) {
+        std::ofstream(path) << text;
+    }
+    static std::string read(const fs::path& path) {
+        std::stringstream text;
+        text << std::ifstream(path).rdbuf();
+        return text.str();
+    }
+
+    fs::path home;
+};
+
+TEST_F(Autostart, RegisteringWritesAWholeEntryAndUnregisteringRemovesIt) {
+    const auto directory = home / ".config" / "autostart"; // not there yet
+    XdgAutostartLoginItems items(directory, "/opt/Sonifix/bin/sonifix");
+    EXPECT_EQ(items.status(), LoginItems::notRegistered);
+
+    EXPECT_EQ(items.registerApp(), std::nullopt);
+    EXPECT_EQ(items.status(), LoginItems::enabled);
+    EXPECT_EQ(read(directory / "sonifix.desktop"), "[Desktop Entry]\n"
+                                                   "Type=Application\n"
+                                                   "Name=Sonifix\n"
+                                                   "Exec=\"/opt/Sonifix/bin/sonifix\"\n"
+                                                   "Terminal=false\n"
+                                                   "X-GNOME-Autostart-enabled=true\n");
+    // Registering again is harmless and leaves no scratch file beside the entry.
+    EXPECT_EQ(items.registerApp(), std::nullopt);
+    EXPECT_EQ(std::distance(fs::directory_iterator(directory), fs::directory_iterator()), 1);
+
+    EXPECT_EQ(items.unregisterApp(), std::nullopt);
+    EXPECT_EQ(items.status(), LoginItems::notRegistered);
+    EXPECT_FALSE(fs::exists(directory / "sonifix.desktop"));
+    EXPECT_EQ(items.unregisterApp(), std::nullopt);
+}
+
+TEST_F(Autostart, OnlyTheEntrysOwnHiddenKeyTurnsItOff) {
+    XdgAutostartLoginItems items(home, "/usr/bin/sonifix");
+    const auto entry = home / "sonifix.desktop";
+
+    write(entry, "[Desktop Entry]\nType=Application\nExec=sonifix\nHidden = true\n");
+    EXPECT_EQ(items.status(), LoginItems::notRegistered);
+    EXPECT_EQ(items.registerApp(), std::nullopt); // the desktop's "off" gives way to ours
+    EXPECT_EQ(items.status(), LoginItems::enabled);
+    EXPECT_EQ(read(entry).find("Hidden"), std::string::npos);
+
+    // The user's own entry, with another command and a hidden action, still starts the app.
+    write(entry, "[Desktop Entry]\nType=Application\nExec=env LANG=de_DE.UTF-8 sonifix\n"
+                 "Hidden=false\n[Desktop Action quiet]\nHidden=true\n");
+    EXPECT_EQ(items.status(), LoginItems::enabled);
+}
+
+TEST_F(Autostart, TheSystemsRefusalIsPassedOnInItsWords) {
+    // Permissions do not stop root, so the folder is made impossible instead: it would have to
+    // live inside a regular file.
+    write(home / "file", "");
+    XdgAutostartLoginItems impossible(home / "file" / "autostart", "/usr/bin/sonifix");
+    const auto refused = impossible.registerApp();
+    ASSERT_TRUE(refused);
+    EXPECT_NE(refused->find("Not a directory"), std::string::npos) << *refused;
+    EXPECT_EQ(impossible.status(), LoginItems::notRegistered);
+
+    // Something that is not an entry in the entry's place cannot be removed as one.
+    fs::create_directories(home / "sonifix.desktop" / "inside");
+    XdgAutostartLoginItems blocked(home, "/usr/bin/sonifix");
+    EXPECT_EQ(blocked.status(), LoginItems::notRegistered);
+    const auto kept = blocked.unregisterApp();
+    ASSERT_TRUE(kept);
+    EXPECT_NE(kept->find("Is a directory"), std::string::npos) << *kept;
+}
+
+TEST(XdgAutostartExec, AnyPathSurvivesTheDesktopsQuoting) {
+    EXPECT_EQ(XdgAutostartLoginItems::execValue("/home/ann/My Apps/sonifix"),
+              R"("/home/ann/My Apps/sonifix")");
+    EXPECT_EQ(XdgAutostartLoginItems::execValue(R"(/a"b/$HOME/`x`/100%/c\d)"),
+              R"("/a\\"b/\\$HOME/\\`x\\`/100%%/c\\\\d")");
+    EXPECT_EQ(XdgAutostartLoginItems::execValue("/tmp/line\nbreak"), R"("/tmp/line\nbreak")");
+}
+
+} // namespace
+} // namespace sonifix

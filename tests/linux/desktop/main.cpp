@@ -1,0 +1,28 @@
+#include "VirtualDisplay.h"
+
+#include <QGuiApplication>
+#include <cstdlib>
+#include <gtest/gtest.h>
+
+// One application object for the whole run, as the app has: on a private X display when the
+// run may have one, on Qt's offscreen platform when it is told to do without X11.
+int main(int argc, char** argv) {
+    ::testing::InitGoogleTest(&argc, argv);
+    if (GTEST_FLAG_GET(list_tests)) {
+        return RUN_ALL_TESTS();
+    }
+    const char* platform = std::getenv("QT_QPA_PLATFORM");
+    if (!platform || !*platform) {
+        sonifix::testing::VirtualDisplay::start();
+        if (sonifix::testing::VirtualDisplay::unavailable()) {
+            ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+        }
+    }
+    int result = 0;
+    {
+        QGuiApplication app(argc, argv);
+        result = RUN_ALL_TESTS();
+    }
+    sonifix::testing::VirtualDisplay::stop();
+    return result;
+}
