@@ -13,7 +13,7 @@ tools/private-desktop.sh bash -c '
     # A settings folder of its own, marked as welcomed, so that no first-run dialog covers the menu.
     export XDG_CONFIG_HOME="$SONIFIX_DESKTOP/config"
     mkdir -p "$XDG_CONFIG_HOME/Northfold"
-    printf "[General]\nwelcomed=true\n" >"$XDG_CONFIG_HOME/Northfold/Sonifix.conf"
+    printf "[General]\nwelcomed=true\n" >"$XDG_CONFIG_HOME/Northfold/Sonifix.ini"
     "$SONIFIX_APP" >"$SONIFIX_DESKTOP/sonifix.log" 2>&1 &
     app=$!
     trap "kill $app 2>/dev/null || true" EXIT

@@ -6,7 +6,7 @@
 
 namespace sonifix {
 
-// The preferences in an INI file in the user's configuration folder (Northfold/Sonifix.conf).
+// The preferences in an INI file in the user's configuration folder (Northfold/Sonifix.ini).
 // INI keeps text only, so each read parses its type strictly and anything else reads as missing.
 class QtSettingsStore final : public SettingsStore {
 public:

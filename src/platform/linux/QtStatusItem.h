@@ -16,6 +16,8 @@ public:
                     const std::string& accessibilityDescription) override;
     void attachMenu(Menu& menu) override;
 
+    QSystemTrayIcon* widget() { return &tray; }
+
 private:
     QSystemTrayIcon tray;
 };
