@@ -15,7 +15,8 @@ namespace sonifix {
 // connection, read by a native event filter, so presses arrive on the main thread like every
 // other event. Caps Lock and Num Lock do not change what counts as the shortcut. Needs a
 // running QGuiApplication on the xcb platform; elsewhere (Wayland, no display) registering
-// fails and the shortcut does nothing.
+// fails and the shortcut does nothing. It borrows Qt's display connection, so it must go before
+// the application object does.
 class X11HotKeys final : public HotKeys, private QAbstractNativeEventFilter {
 public:
     // Carbon's statuses for what can go wrong here.

@@ -5,11 +5,9 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <poll.h>
-#include <spawn.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
-
-extern char** environ;
 
 namespace sonifix::testing {
 
@@ -21,20 +19,39 @@ pid_t spawn(const std::vector<std::string>& arguments, int outputFd) {
         argv.push_back(const_cast<char*>(argument.c_str()));
     }
     argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    if (outputFd >= 0) {
-        posix_spawn_file_actions_adddup2(&actions, outputFd, 1);
-    } else {
-        posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    // Error pipe: closed by a successful exec, written with errno by a failed one.
+    int status[2];
+    if (::pipe2(status, O_CLOEXEC) != 0) {
+        return -1;
     }
-    // Their chatter about fonts and sockets is not the tests' business.
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    pid_t pid = -1;
-    const int error = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    return error == 0 ? pid : -1;
+    const pid_t parent = ::getpid();
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        // A test that dies halfway (a sanitizer stops it at its first report) must not leave a
+        // display or a bus daemon behind.
+        ::prctl(PR_SET_PDEATHSIG, SIGTERM);
+        if (::getppid() != parent) {
+            ::_exit(127);
+        }
+        const int devNull = ::open("/dev/null", O_RDWR);
+        ::dup2(devNull, 0);
+        ::dup2(outputFd >= 0 ? outputFd : devNull, 1);
+        // Their chatter about fonts and sockets is not the tests' business.
+        ::dup2(devNull, 2);
+        ::execvp(argv[0], argv.data());
+        const int error = errno;
+        [[maybe_unused]] const auto written = ::write(status[1], &error, sizeof error);
+        ::_exit(127);
+    }
+    ::close(status[1]);
+    int error = 0;
+    const bool failed = pid > 0 && ::read(status[0], &error, sizeof error) == sizeof error;
+    ::close(status[0]);
+    if (failed) {
+        ::waitpid(pid, nullptr, 0);
+        return -1;
+    }
+    return pid;
 }
 
 int waitFor(pid_t pid) {
