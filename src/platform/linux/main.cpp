@@ -27,7 +27,6 @@
 
 #include <QApplication>
 #include <QIcon>
-#include <QStandardPaths>
 #include <QTimer>
 
 int main(int argc, char** argv) {
@@ -53,8 +52,7 @@ int main(int argc, char** argv) {
     QtStatusItem statusItem;
     QtAlerts alerts;
     QtWorkspace workspace;
-    const auto configHome = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
-    XdgAutostartLoginItems loginItems((configHome + QStringLiteral("/autostart")).toStdString(),
+    XdgAutostartLoginItems loginItems(XdgAutostartLoginItems::userAutostartDirectory(),
                                       QCoreApplication::applicationFilePath().toStdString());
     SystemClock clock;
     IcuRelativeTimeFormatter relativeTime;
