@@ -9,19 +9,7 @@ packages=(cmake ninja-build g++ pkg-config nlohmann-json3-dev libcurl4-openssl-d
     qt6-base-dev libqt6svg6 libxcb1-dev libxcb-keysyms1-dev libicu-dev procps)
 [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ] ||
     packages+=(xvfb trayer dbus pulseaudio pulseaudio-utils x11-apps imagemagick)
-missing=()
-for package in "${packages[@]}"; do
-    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" ||
-        missing+=("$package")
-done
-if ((${#missing[@]})); then
-    echo "Installing ${missing[*]}"
-    as_root=()
-    [ "$(id -u)" -eq 0 ] || as_root=(sudo)
-    "${as_root[@]}" apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive "${as_root[@]}" apt-get install -y -qq --no-install-recommends \
-        "${missing[@]}" >/dev/null
-fi
+tools/install-missing.sh "${packages[@]}"
 
 cmake --preset release >/dev/null
 cmake --build --preset release

@@ -12,18 +12,7 @@ packages=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev sudo procps
     qt6-base-dev libqt6svg6 libxcb1-dev libxcb-keysyms1-dev x11proto-dev libicu-dev
     pulseaudio pulseaudio-utils pipewire pipewire-bin pipewire-pulse wireplumber dbus dbus-daemon
     xvfb xdotool trayer x11-utils)
-missing=()
-for package in "${packages[@]}"; do
-    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" ||
-        missing+=("$package")
-done
-if ((${#missing[@]})); then
-    echo "Installing ${missing[*]}"
-    as_root=()
-    [ "$(id -u)" -eq 0 ] || as_root=(sudo)
-    "${as_root[@]}" apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive "${as_root[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
-fi
+tools/install-missing.sh "${packages[@]}"
 
 cmake --preset "$preset"
 cmake --build --preset "$preset"
