@@ -51,8 +51,8 @@ void restarts(ServerKind kind, int count) {
     std::vector<double> added;
     for (int run = 0; run < count; ++run) {
         TallySleeper sleeper;
-        Platform platform{processes,  fake.adminShell, hardware, fake.files,     fake.user,
-                          fake.uuids, fake.mainQueue,  sleeper,  fake.background};
+        auto platform =
+            fake.with({.processes = &processes, .hardware = &hardware, .sleeper = &sleeper});
         CoreAudioRestarter engine(platform, identity);
         std::stop_source stop;
         const auto started = Clock::now();
@@ -106,8 +106,8 @@ void queries(ServerKind kind, int count) {
     // One poll's own work while the server is up: the process lookup and two output queries.
     testing::FakePlatform fake;
     PosixProcessRunner processes;
-    Platform platform{processes,  fake.adminShell, hardware,     fake.files,     fake.user,
-                      fake.uuids, mainQueue,       fake.sleeper, fake.background};
+    auto platform =
+        fake.with({.processes = &processes, .hardware = &hardware, .mainQueue = &mainQueue});
     CoreAudioRestarter engine(platform, SoundServer(processes).identity(harness.owners()));
     std::vector<double> lookup;
     std::vector<double> poll;

@@ -78,27 +78,7 @@ protected:
 
     // The fakes, but for real child processes, the real server and the given sleeper.
     Platform platform(Sleeper& sleeper) {
-        auto real = fake.platform;
-        return {.processes = processes,
-                .adminShell = real.adminShell,
-                .hardware = *hardware,
-                .files = real.files,
-                .user = real.user,
-                .uuids = real.uuids,
-                .mainQueue = real.mainQueue,
-                .sleeper = sleeper,
-                .background = real.background,
-                .settings = real.settings,
-                .statusItem = real.statusItem,
-                .menu = real.menu,
-                .alerts = real.alerts,
-                .workspace = real.workspace,
-                .loginItems = real.loginItems,
-                .clock = real.clock,
-                .relativeTime = real.relativeTime,
-                .players = real.players,
-                .hotKeys = real.hotKeys,
-                .http = real.http};
+        return fake.with({.processes = &processes, .hardware = &*hardware, .sleeper = &sleeper});
     }
 
     std::size_t listen(std::uint32_t selector, std::atomic<int>& calls,

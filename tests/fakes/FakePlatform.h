@@ -31,6 +31,9 @@ struct FakePlatform {
     struct Real {
         ProcessRunner* processes = nullptr;
         HttpClient* http = nullptr;
+        AudioHardware* hardware = nullptr;
+        Sleeper* sleeper = nullptr;
+        MainQueue* mainQueue = nullptr;
     };
 
     FakePlatform() = default;
@@ -66,26 +69,31 @@ struct FakePlatform {
     FakeHotKeys hotKeys;
     FakeHttpClient http;
 
-    Platform platform{.processes = real.processes ? *real.processes : processes,
-                      .adminShell = adminShell,
-                      .hardware = hardware,
-                      .files = files,
-                      .user = user,
-                      .uuids = uuids,
-                      .mainQueue = mainQueue,
-                      .sleeper = sleeper,
-                      .background = background,
-                      .settings = settings,
-                      .statusItem = statusItem,
-                      .menu = menu,
-                      .alerts = alerts,
-                      .workspace = workspace,
-                      .loginItems = loginItems,
-                      .clock = clock,
-                      .relativeTime = relativeTime,
-                      .players = players,
-                      .hotKeys = hotKeys,
-                      .http = real.http ? *real.http : http};
+    // The fakes, with the real adapters given in place of theirs.
+    Platform with(const Real& given) {
+        return {.processes = given.processes ? *given.processes : processes,
+                .adminShell = adminShell,
+                .hardware = given.hardware ? *given.hardware : hardware,
+                .files = files,
+                .user = user,
+                .uuids = uuids,
+                .mainQueue = given.mainQueue ? *given.mainQueue : mainQueue,
+                .sleeper = given.sleeper ? *given.sleeper : sleeper,
+                .background = background,
+                .settings = settings,
+                .statusItem = statusItem,
+                .menu = menu,
+                .alerts = alerts,
+                .workspace = workspace,
+                .loginItems = loginItems,
+                .clock = clock,
+                .relativeTime = relativeTime,
+                .players = players,
+                .hotKeys = hotKeys,
+                .http = given.http ? *given.http : http};
+    }
+
+    Platform platform = with(real);
 };
 
 } // namespace sonifix::testing
