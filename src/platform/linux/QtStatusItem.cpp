@@ -21,6 +21,7 @@ void QtStatusItem::showSymbol(const std::string& symbolName,
                               const std::string& accessibilityDescription) {
     const auto path = QStringLiteral(":/icons/%1.svg").arg(QString::fromStdString(symbolName));
     tray.setIcon(QFile::exists(path) ? QIcon(path) : QIcon());
+    shown = symbolName;
     tray.setToolTip(QString::fromStdString(accessibilityDescription));
     tray.show();
 }

@@ -17,9 +17,12 @@ public:
     void attachMenu(Menu& menu) override;
 
     QSystemTrayIcon* widget() { return &tray; }
+    // The symbol shown now, by name.
+    const std::string& symbol() const { return shown; }
 
 private:
     QSystemTrayIcon tray;
+    std::string shown;
 };
 
 } // namespace sonifix

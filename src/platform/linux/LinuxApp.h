@@ -1,0 +1,78 @@
+#pragma once
+
+#include "IcuRelativeTimeFormatter.h"
+#include "MprisMediaPlayerHost.h"
+#include "NoAdminShell.h"
+#include "PulseAudioHardware.h"
+#include "QtAlerts.h"
+#include "QtMainQueue.h"
+#include "QtMenu.h"
+#include "QtSettingsStore.h"
+#include "QtStatusItem.h"
+#include "QtWorkspace.h"
+#include "X11HotKeys.h"
+#include "XdgAutostartLoginItems.h"
+#include "app/AppDelegate.h"
+#include "platform/posix/CurlHttpClient.h"
+#include "platform/posix/PosixFileSystem.h"
+#include "platform/posix/PosixProcessRunner.h"
+#include "platform/posix/PosixUserAccount.h"
+#include "platform/posix/RandomUuidSource.h"
+#include "platform/posix/StopTokenSleeper.h"
+#include "platform/posix/SystemClock.h"
+#include "platform/posix/ThreadExecutor.h"
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace sonifix {
+
+// The app on a Linux desktop: every adapter, the user's sound server found, and the delegate
+// that owns the rules. Make it on the main thread once the QApplication exists, and let it go
+// before the QApplication does.
+class LinuxApp {
+public:
+    // Where the app's state lives; each default is the user's own.
+    struct Places {
+        std::optional<QString> settingsFile;
+        std::string soundServer;                        // libpulse's notation; empty: the user's
+        std::optional<std::vector<std::string>> owners; // pgrep's process selection
+        std::optional<std::string> autostartDirectory;
+        std::optional<std::string> executable;
+    };
+
+    explicit LinuxApp(const Places& places = {});
+    LinuxApp(const LinuxApp&) = delete;
+    LinuxApp& operator=(const LinuxApp&) = delete;
+
+    // Shows the icon, registers the shortcut and the listeners: the app is running.
+    void launch() { delegate->applicationDidFinishLaunching(); }
+
+    QtMainQueue mainQueue;
+    PosixProcessRunner processes;
+    NoAdminShell adminShell;
+    PulseAudioHardware hardware;
+    PosixFileSystem files;
+    PosixUserAccount user;
+    RandomUuidSource uuids;
+    StopTokenSleeper sleeper;
+    QtSettingsStore settings;
+    QtMenu menu;
+    QtStatusItem statusItem;
+    QtAlerts alerts;
+    QtWorkspace workspace;
+    XdgAutostartLoginItems loginItems;
+    SystemClock clock;
+    IcuRelativeTimeFormatter relativeTime;
+    MprisMediaPlayerHost players;
+    X11HotKeys hotKeys;
+    CurlHttpClient http;
+    // After the adapters: its teardown stops and waits for the work that uses them.
+    ThreadExecutor background;
+    Platform platform;
+    std::shared_ptr<AppDelegate> delegate;
+};
+
+} // namespace sonifix
