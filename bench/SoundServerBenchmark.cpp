@@ -3,6 +3,7 @@
 //   sonifix_bench [restarts=5] [queries=1000]
 #include "FakePlatform.h"
 #include "SoundServerHarness.h"
+#include "TallySleeper.h"
 #include "audio/AudioDevices.h"
 #include "platform/AudioProperties.h"
 #include "platform/linux/PulseAudioHardware.h"
@@ -21,20 +22,9 @@ namespace {
 using namespace sonifix;
 using testing::ServerKind;
 using testing::SoundServerHarness;
+using testing::TallySleeper;
 using Clock = std::chrono::steady_clock;
 using Milliseconds = std::chrono::duration<double, std::milli>;
-
-class TallySleeper final : public Sleeper {
-public:
-    bool sleep(std::chrono::nanoseconds duration, std::stop_token stop) override {
-        asked += duration;
-        return real.sleep(duration, stop);
-    }
-    std::chrono::nanoseconds asked{0};
-
-private:
-    StopTokenSleeper real;
-};
 
 double percentile(std::vector<double> values, double share) {
     std::sort(values.begin(), values.end());

@@ -1,5 +1,6 @@
 #include "FakePlatform.h"
 #include "SoundServerHarness.h"
+#include "TallySleeper.h"
 #include "audio/AudioDevices.h"
 #include "platform/AudioProperties.h"
 #include "platform/linux/PulseAudioHardware.h"
@@ -25,18 +26,7 @@ namespace props = audio_properties;
 
 constexpr auto queryTimeout = 300ms;
 
-// The real pause, with a tally of what was asked for: the engine's fixed waits.
-class TallySleeper final : public Sleeper {
-public:
-    bool sleep(std::chrono::nanoseconds duration, std::stop_token stop) override {
-        asked += duration;
-        return real.sleep(duration, stop);
-    }
-    std::chrono::nanoseconds asked{0};
-
-private:
-    StopTokenSleeper real;
-};
+using testing::TallySleeper;
 
 std::string description(const std::string& name) {
     for (const auto& device : SoundServerHarness::devices()) {
