@@ -14,9 +14,11 @@
 #include "FakeMediaPlayerHost.h"
 #include "FakeMenu.h"
 #include "FakeProcessRunner.h"
+#include "FakeProcessTable.h"
 #include "FakeRelativeTimeFormatter.h"
 #include "FakeSettingsStore.h"
 #include "FakeSleeper.h"
+#include "FakeSoundServerProbe.h"
 #include "FakeStatusItem.h"
 #include "FakeUserAccount.h"
 #include "FakeUuidSource.h"
@@ -34,6 +36,7 @@ struct FakePlatform {
         AudioHardware* hardware = nullptr;
         Sleeper* sleeper = nullptr;
         MainQueue* mainQueue = nullptr;
+        Clock* clock = nullptr;
     };
 
     FakePlatform() = default;
@@ -55,7 +58,8 @@ struct FakePlatform {
     FakeFileSystem files;
     FakeUserAccount user;
     FakeUuidSource uuids;
-    FakeSleeper sleeper;
+    FakeClock clock;
+    FakeSleeper sleeper{&clock};
     FakeBackgroundExecutor background;
     FakeSettingsStore settings;
     FakeStatusItem statusItem{log};
@@ -63,7 +67,6 @@ struct FakePlatform {
     FakeAlerts alerts{log};
     FakeWorkspace workspace{log};
     FakeLoginItems loginItems{log};
-    FakeClock clock;
     FakeRelativeTimeFormatter relativeTime;
     FakeMediaPlayerHost players{log};
     FakeHotKeys hotKeys;
@@ -86,7 +89,7 @@ struct FakePlatform {
                 .alerts = alerts,
                 .workspace = workspace,
                 .loginItems = loginItems,
-                .clock = clock,
+                .clock = given.clock ? *given.clock : clock,
                 .relativeTime = relativeTime,
                 .players = players,
                 .hotKeys = hotKeys,

@@ -50,6 +50,7 @@ struct DeviceInfo {
 };
 
 struct ServerDefaults {
+    std::string name;
     std::string sink;
     std::string source;
 };
@@ -163,6 +164,7 @@ void onServerInfo(pa_context*, const pa_server_info* info, void* userdata) {
     auto& request = *static_cast<Request<ServerDefaults>*>(userdata);
     const std::lock_guard lock(*request.mutex);
     if (info) {
+        request.answer.name = info->server_name ? info->server_name : "";
         request.answer.sink = info->default_sink_name ? info->default_sink_name : "";
         request.answer.source = info->default_source_name ? info->default_source_name : "";
         request.answered = true;
@@ -183,7 +185,8 @@ void onSuccess(pa_context*, int success, void* userdata) {
 // callbacks); the waiting threads wait on `changed` instead, so that the loop runs meanwhile.
 class PulseAudioHardware::Connection {
 public:
-    using DefaultsHandler = std::function<void(const std::string& sink, const std::string& source)>;
+    using DefaultsHandler = std::function<void(const std::string& name, const std::string& sink,
+                                               const std::string& source)>;
 
     Connection(std::string server, std::chrono::milliseconds timeout, DefaultsHandler onDefaults)
         : server(std::move(server)), timeout(timeout), onDefaults(std::move(onDefaults)) {
@@ -221,10 +224,15 @@ public:
     // Sends one request, made by `start`, and waits for its answer until the time-out; nothing
     // when the server gave none in time or refused.
     template <class Answer, class Start> std::optional<Answer> ask(Start start) {
+        return ask<Answer>(start, timeout);
+    }
+
+    template <class Answer, class Start>
+    std::optional<Answer> ask(Start start, std::chrono::milliseconds limit) {
         if (!loop) {
             return std::nullopt;
         }
-        const auto deadline = std::chrono::steady_clock::now() + timeout;
+        const auto deadline = std::chrono::steady_clock::now() + limit;
         Request<Answer> request{{.mutex = &waitMutex, .changed = &changed}};
         LoopLock lock(loop.get());
         if (!awaitReady(lock, deadline)) {
@@ -373,6 +381,7 @@ private:
     static void onEventServerInfo(pa_context*, const pa_server_info* info, void* userdata) {
         if (info) {
             static_cast<Connection*>(userdata)->onDefaults(
+                info->server_name ? info->server_name : "",
                 info->default_sink_name ? info->default_sink_name : "",
                 info->default_source_name ? info->default_source_name : "");
         }
@@ -417,8 +426,9 @@ PulseAudioHardware::PulseAudioHardware(MainQueue& mainQueue, Options options)
     : mainQueue(mainQueue), listeners(std::make_shared<Listeners>()),
       connection(
           std::make_unique<Connection>(std::move(options.server), options.queryTimeout,
-                                       [this](const std::string& sink, const std::string& source) {
-                                           defaultsSeen(sink, source);
+                                       [this](const std::string& name, const std::string& sink,
+                                              const std::string& source) {
+                                           serverSeen(name, sink, source);
                                        })) {}
 
 PulseAudioHardware::~PulseAudioHardware() = default;
@@ -497,6 +507,10 @@ HardwareStatus PulseAudioHardware::defaultID(Kind kind, AudioObjectID& id) {
     });
     if (!defaults) {
         return noAnswer;
+    }
+    {
+        const std::lock_guard lock(nameMutex);
+        lastName = defaults->name;
     }
     const auto& name = kind == Kind::sink ? defaults->sink : defaults->source;
     const auto placeholder = kind == Kind::sink ? defaultSinkPlaceholder : defaultSourcePlaceholder;
@@ -716,7 +730,31 @@ HardwareStatus PulseAudioHardware::removePropertyListener(AudioObjectID object,
     return 0;
 }
 
-void PulseAudioHardware::defaultsSeen(const std::string& sink, const std::string& source) {
+std::optional<std::string> PulseAudioHardware::serverName(std::chrono::milliseconds deadline) {
+    const auto answer = connection->ask<ServerDefaults>(
+        [](pa_context* context, void* request) {
+            return pa_context_get_server_info(context, onServerInfo, request);
+        },
+        deadline);
+    if (!answer) {
+        return std::nullopt;
+    }
+    const std::lock_guard lock(nameMutex);
+    lastName = answer->name;
+    return answer->name;
+}
+
+std::optional<std::string> PulseAudioHardware::lastServerName() {
+    const std::lock_guard lock(nameMutex);
+    return lastName;
+}
+
+void PulseAudioHardware::serverSeen(const std::string& serverName, const std::string& sink,
+                                    const std::string& source) {
+    {
+        const std::lock_guard lock(nameMutex);
+        lastName = serverName;
+    }
     const auto consider = [this](const std::string& name, std::string_view placeholder,
                                  std::optional<std::string>& last, Kind kind) {
         // A placeholder says nothing yet; the real name follows in a moment.
