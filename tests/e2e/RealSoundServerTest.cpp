@@ -350,6 +350,27 @@ TEST_P(RealSoundServerTest, AFrozenServerFailsQueriesAfterTheirTimeOut) {
     EXPECT_EQ(devices.allDeviceIDs().size(), 3u);
 }
 
+// What a menu opening asks, on the main thread: it must not wait on a frozen server.
+TEST_P(RealSoundServerTest, TheMainThreadWaitsOnAFrozenServerOnceAndBriefly) {
+    AudioDevices devices(*hardware);
+    ASSERT_TRUE(devices.defaultDevice(false));
+    const auto opening = [&] {
+        const auto started = std::chrono::steady_clock::now();
+        const bool answered = devices.defaultDevice(false) && devices.defaultDevice(true);
+        return std::pair(answered, std::chrono::steady_clock::now() - started);
+    };
+    harness->freeze();
+    const auto first = opening();
+    const auto second = opening();
+    harness->thaw();
+    EXPECT_FALSE(first.first);
+    EXPECT_LT(first.second, 200ms);
+    EXPECT_FALSE(second.first);
+    EXPECT_LT(second.second, 20ms);
+    // Once it answers again, so do the openings.
+    EXPECT_TRUE(fake.mainQueue.runUntil([&] { return opening().first; }, 5s));
+}
+
 // Ubuntu 22.04's default: a PipeWire daemon for screen capture beside PulseAudio for the sound.
 TEST_P(RealSoundServerTest, PulseAudioIsRestartedAndAPipeWireBesideItLeftRunning) {
     if (GetParam() != ServerKind::pulseaudio || system("command -v pipewire >/dev/null") != 0) {

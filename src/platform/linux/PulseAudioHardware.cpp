@@ -4,6 +4,7 @@
 #include "platform/FourCharCode.h"
 
 #include <algorithm>
+#include <atomic>
 #include <condition_variable>
 #include <cstring>
 #include <functional>
@@ -188,8 +189,11 @@ public:
     using DefaultsHandler = std::function<void(const std::string& name, const std::string& sink,
                                                const std::string& source)>;
 
-    Connection(std::string server, std::chrono::milliseconds timeout, DefaultsHandler onDefaults)
-        : server(std::move(server)), timeout(timeout), onDefaults(std::move(onDefaults)) {
+    Connection(std::string server, std::chrono::milliseconds timeout,
+               std::chrono::milliseconds mainThreadTimeout, std::function<bool()> onMainThread,
+               DefaultsHandler onDefaults)
+        : server(std::move(server)), timeout(timeout), mainThreadTimeout(mainThreadTimeout),
+          onMainThread(std::move(onMainThread)), onDefaults(std::move(onDefaults)) {
         loop.reset(pa_threaded_mainloop_new());
         if (!loop) {
             return;
@@ -223,8 +227,17 @@ public:
 
     // Sends one request, made by `start`, and waits for its answer until the time-out; nothing
     // when the server gave none in time or refused.
+    // The main thread waits briefly, and not at all while the server is known not to answer:
+    // then it only sends a question whose answer, when it comes, says the server is back.
     template <class Answer, class Start> std::optional<Answer> ask(Start start) {
-        return ask<Answer>(start, timeout);
+        if (!onMainThread()) {
+            return ask<Answer>(start, timeout);
+        }
+        if (stalled) {
+            nudge();
+            return std::nullopt;
+        }
+        return ask<Answer>(start, mainThreadTimeout);
     }
 
     template <class Answer, class Start>
@@ -249,6 +262,7 @@ public:
             changed.wait_until(wait, deadline, [&] { return request.finished; });
         }
         lock.lock();
+        stalled = !request.finished && isReady();
         // No callback runs while the loop lock is held, and a cancelled operation calls none
         // later: from here on the request is this thread's alone.
         pa_operation_set_state_callback(operation.get(), nullptr, nullptr);
@@ -265,6 +279,16 @@ public:
 
 private:
     pa_mainloop_api* api() { return pa_threaded_mainloop_get_api(loop.get()); }
+
+    void nudge() {
+        if (!loop) {
+            return;
+        }
+        const LoopLock lock(loop.get());
+        if (isReady()) {
+            Operation(pa_context_get_server_info(context.get(), onEventServerInfo, this));
+        }
+    }
 
     bool isReady() { return context && pa_context_get_state(context.get()) == PA_CONTEXT_READY; }
 
@@ -337,6 +361,7 @@ private:
     // Loop lock held.
     void becameReady() {
         connecting = false;
+        stalled = false;
         retryDelay = firstRetry;
         Operation(
             pa_context_subscribe(context.get(), PA_SUBSCRIPTION_MASK_SERVER, nullptr, nullptr));
@@ -380,6 +405,7 @@ private:
 
     static void onEventServerInfo(pa_context*, const pa_server_info* info, void* userdata) {
         if (info) {
+            static_cast<Connection*>(userdata)->stalled = false;
             static_cast<Connection*>(userdata)->onDefaults(
                 info->server_name ? info->server_name : "",
                 info->default_sink_name ? info->default_sink_name : "",
@@ -389,7 +415,11 @@ private:
 
     const std::string server;
     const std::chrono::milliseconds timeout;
+    const std::chrono::milliseconds mainThreadTimeout;
+    const std::function<bool()> onMainThread;
     const DefaultsHandler onDefaults;
+    // A question went unanswered by a server that was connected: it is frozen until it answers.
+    std::atomic<bool> stalled = false;
 
     std::unique_ptr<pa_threaded_mainloop, MainloopRelease> loop;
     // Loop lock:
@@ -426,6 +456,8 @@ PulseAudioHardware::PulseAudioHardware(MainQueue& mainQueue, Options options)
     : mainQueue(mainQueue), listeners(std::make_shared<Listeners>()),
       connection(
           std::make_unique<Connection>(std::move(options.server), options.queryTimeout,
+                                       options.mainThreadQueryTimeout,
+                                       [&mainQueue] { return mainQueue.isMainThread(); },
                                        [this](const std::string& name, const std::string& sink,
                                               const std::string& source) {
                                            serverSeen(name, sink, source);

@@ -25,8 +25,8 @@ namespace sonifix {
 // the system object.
 //
 // One connection to the server serves every thread; each read waits for its answer at most
-// `queryTimeout` (a stopped server never answers) and reports a read that runs out as a
-// failure. When the server goes away the connection is made again, at once when a read needs it
+// `queryTimeout` (a stopped server never answers), on the main thread far less, and reports a
+// read that runs out as a failure. When the server goes away the connection is made again, at once when a read needs it
 // and otherwise after a pause that grows to a second, so nothing spins while there is no server.
 class PulseAudioHardware final : public AudioHardware, public SoundServerProbe {
 public:
@@ -35,6 +35,9 @@ public:
         // empty for the user's own server, found as libpulse finds it.
         std::string server;
         std::chrono::milliseconds queryTimeout{500};
+        // On the main thread, which draws the menu: a server that does not answer at once is
+        // taken as frozen, and not asked again until it has answered something.
+        std::chrono::milliseconds mainThreadQueryTimeout{50};
     };
 
     explicit PulseAudioHardware(MainQueue& mainQueue) : PulseAudioHardware(mainQueue, Options{}) {}
