@@ -43,8 +43,8 @@ void AppDelegate::restart() {
     // Asked before the daemon is touched: afterwards nothing would be playing. A host that can
     // be asked from any thread is asked off the main one, since a player may be slow to answer.
     const bool playersOffMain = platform.players.worksOffMainThread();
-    auto playing = resume && !playersOffMain ? players.currentlyPlaying()
-                                             : std::vector<std::string>{};
+    auto playing =
+        resume && !playersOffMain ? players.currentlyPlaying() : std::vector<std::string>{};
 
     auto self = shared_from_this();
     runInBackground<RestartOutcome>(
@@ -68,10 +68,8 @@ void AppDelegate::restartSucceeded(const RestartOutcome& outcome) {
     enforceMacMicrophone();
     if (platform.players.worksOffMainThread()) {
         if (!outcome.playing.empty()) {
-            platform.background.submit(
-                [self = shared_from_this(), playing = outcome.playing](std::stop_token) {
-                    self->players.kick(playing);
-                });
+            platform.background.submit([self = shared_from_this(), playing = outcome.playing](
+                                           std::stop_token) { self->players.kick(playing); });
         }
     } else {
         players.kick(outcome.playing);

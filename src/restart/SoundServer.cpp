@@ -17,8 +17,8 @@ constexpr std::string_view bridgeConfiguration = "pipewire-pulse.conf";
 
 // The names under which the servers and PipeWire's companions run.
 const std::vector<std::string>& processNames() {
-    static const std::vector<std::string> names{
-        "pipewire", "pulseaudio", "pipewire-pulse", "wireplumber", "pipewire-media-session"};
+    static const std::vector<std::string> names{"pipewire", "pulseaudio", "pipewire-pulse",
+                                                "wireplumber", "pipewire-media-session"};
     return names;
 }
 
@@ -46,9 +46,8 @@ bool isServer(const ProcessEntry& process, std::string_view kind) {
         return configuration(process) == "pipewire.conf";
     }
     // A client of the daemon's own command line: `pulseaudio --check`, `--kill`.
-    return std::none_of(process.arguments.begin(), process.arguments.end(), [](const auto& a) {
-        return a == "--check" || a == "-k" || a == "--kill";
-    });
+    return std::none_of(process.arguments.begin(), process.arguments.end(),
+                        [](const auto& a) { return a == "--check" || a == "-k" || a == "--kill"; });
 }
 
 bool isCompanion(const ProcessEntry& process) {
@@ -223,8 +222,8 @@ std::int32_t SoundServer::signalAndWait(const ProcessEntry& serverProcess,
 bool SoundServer::waitForExit(std::vector<ProcessEntry>& running, std::chrono::milliseconds limit,
                               const std::stop_token& stop) {
     for (auto waited = std::chrono::milliseconds(0);; waited += exitCheckInterval) {
-        std::erase_if(running,
-                      [this](const ProcessEntry& process) { return !table.isRunning(process.pid); });
+        std::erase_if(
+            running, [this](const ProcessEntry& process) { return !table.isRunning(process.pid); });
         if (running.empty()) {
             return true;
         }

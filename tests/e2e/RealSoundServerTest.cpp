@@ -1,6 +1,8 @@
 #include "FakePlatform.h"
 #include "SoundServerHarness.h"
 #include "TallySleeper.h"
+#include "app/AppDelegate.h"
+#include "app/Settings.h"
 #include "audio/AudioDevices.h"
 #include "platform/AudioProperties.h"
 #include "platform/linux/ProcFsProcessTable.h"
@@ -10,19 +12,17 @@
 #include "platform/posix/SystemClock.h"
 #include "restart/CoreAudioRestarter.h"
 #include "restart/SoundServer.h"
-#include "app/AppDelegate.h"
-#include "app/Settings.h"
 
 #include <algorithm>
+#include <atomic>
 #include <csignal>
 #include <fcntl.h>
 #include <filesystem>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <atomic>
 #include <future>
 #include <gtest/gtest.h>
 #include <set>
+#include <spawn.h>
+#include <sys/wait.h>
 
 namespace sonifix {
 namespace {
@@ -161,8 +161,9 @@ TEST_P(RealSoundServerTest, AFrozenServerIsReplacedAndTheRestartCounted) {
     StopTokenSleeper sleeper;
     auto bundle = platform(sleeper);
     auto found = server(sleeper);
-    auto delegate = std::make_shared<AppDelegate>(
-        bundle, found, [](const std::string& name) { return PlatformTexts::forSoundServer(name, {}); });
+    auto delegate = std::make_shared<AppDelegate>(bundle, found, [](const std::string& name) {
+        return PlatformTexts::forSoundServer(name, {});
+    });
     fake.settings.setBool(settings::welcomed, true);
     delegate->applicationDidFinishLaunching();
     const auto started = std::chrono::steady_clock::now();

@@ -454,14 +454,12 @@ struct PulseAudioHardware::Listeners {
 
 PulseAudioHardware::PulseAudioHardware(MainQueue& mainQueue, Options options)
     : mainQueue(mainQueue), listeners(std::make_shared<Listeners>()),
-      connection(
-          std::make_unique<Connection>(std::move(options.server), options.queryTimeout,
-                                       options.mainThreadQueryTimeout,
-                                       [&mainQueue] { return mainQueue.isMainThread(); },
-                                       [this](const std::string& name, const std::string& sink,
-                                              const std::string& source) {
-                                           serverSeen(name, sink, source);
-                                       })) {}
+      connection(std::make_unique<Connection>(
+          std::move(options.server), options.queryTimeout, options.mainThreadQueryTimeout,
+          [&mainQueue] { return mainQueue.isMainThread(); },
+          [this](const std::string& name, const std::string& sink, const std::string& source) {
+              serverSeen(name, sink, source);
+          })) {}
 
 PulseAudioHardware::~PulseAudioHardware() = default;
 

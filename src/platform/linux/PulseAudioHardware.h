@@ -26,8 +26,9 @@ namespace sonifix {
 //
 // One connection to the server serves every thread; each read waits for its answer at most
 // `queryTimeout` (a stopped server never answers), on the main thread far less, and reports a
-// read that runs out as a failure. When the server goes away the connection is made again, at once when a read needs it
-// and otherwise after a pause that grows to a second, so nothing spins while there is no server.
+// read that runs out as a failure. When the server goes away the connection is made again, at once
+// when a read needs it and otherwise after a pause that grows to a second, so nothing spins while
+// there is no server.
 class PulseAudioHardware final : public AudioHardware, public SoundServerProbe {
 public:
     struct Options {
