@@ -28,7 +28,17 @@ void AppDelegate::openWebsite() {
 }
 
 void AppDelegate::openAudioMIDISetup() {
-    platform.workspace.openApplication(texts.audioSetupApplication);
+    if (!texts.audioSetupApplication.empty()) {
+        platform.workspace.openApplication(texts.audioSetupApplication);
+        return;
+    }
+    for (const auto& command : texts.soundSettings.candidates) {
+        if (platform.launcher.startDetached({.program = command.front(), .arguments = command}) ==
+            0) {
+            return;
+        }
+    }
+    showFailure(SoundSettings::failureTitle, texts.soundSettings.missingText);
 }
 
 void AppDelegate::showSignup() {

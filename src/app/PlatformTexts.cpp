@@ -23,7 +23,8 @@ PlatformTexts PlatformTexts::macOS() {
 }
 
 PlatformTexts PlatformTexts::forSoundServer(std::string_view serverName,
-                                            std::vector<MediaPlayer> players) {
+                                            std::vector<MediaPlayer> players,
+                                            std::string_view currentDesktop) {
     const std::string server(serverName);
     return {
         .restartTitle = "Restart " + server,
@@ -37,7 +38,7 @@ PlatformTexts PlatformTexts::forSoundServer(std::string_view serverName,
         .welcomeInstructions = "When your audio starts crackling or popping, click the speaker "
                                "icon in the system tray and choose Restart " +
                                server + ", or press Ctrl+Alt+Super+R from anywhere.",
-        .audioSetupApplication = "pavucontrol",
+        .soundSettings = SoundSettings::forDesktop(currentDesktop),
         .players = std::move(players),
     };
 }

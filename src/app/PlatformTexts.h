@@ -1,5 +1,6 @@
 #pragma once
 
+#include "SoundSettings.h"
 #include "platform/MediaPlayerHost.h"
 
 #include <string>
@@ -21,15 +22,19 @@ struct PlatformTexts {
     std::string welcomeTitle;
     std::string welcomeInstructions;
 
-    // Not texts, but as platform-bound: what the audio settings item opens, and the players
-    // asked before a restart, in the order they are asked.
+    // Not texts, but as platform-bound: what the audio settings item opens (the application at
+    // a path, or else the first sound settings program that starts), and the players asked
+    // before a restart, in the order they are asked.
     std::string audioSetupApplication;
+    SoundSettings soundSettings;
     std::vector<MediaPlayer> players;
 
     static PlatformTexts macOS();
-    // A Linux desktop whose sound server is `serverName` ("PipeWire", "PulseAudio").
+    // A Linux desktop whose sound server is `serverName` ("PipeWire", "PulseAudio"), named by
+    // XDG_CURRENT_DESKTOP as `currentDesktop`.
     static PlatformTexts forSoundServer(std::string_view serverName,
-                                        std::vector<MediaPlayer> players);
+                                        std::vector<MediaPlayer> players,
+                                        std::string_view currentDesktop = {});
 };
 
 } // namespace sonifix

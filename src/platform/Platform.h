@@ -13,6 +13,7 @@
 #include "MediaPlayerHost.h"
 #include "Menu.h"
 #include "ProcessRunner.h"
+#include "ProgramLauncher.h"
 #include "RelativeTimeFormatter.h"
 #include "SettingsStore.h"
 #include "Sleeper.h"
@@ -46,6 +47,7 @@ struct Platform {
     MediaPlayerHost& players;
     HotKeys& hotKeys;
     HttpClient& http;
+    ProgramLauncher& launcher;
 };
 
 } // namespace sonifix

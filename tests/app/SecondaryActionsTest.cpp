@@ -249,6 +249,62 @@ TEST_F(SecondaryActionsTest, AboutWebsiteAndAudioSetupOpenWhatTheyName) {
     EXPECT_EQ(fake.workspace.about.pointSize, 11);
 }
 
+using Commands = std::vector<std::vector<std::string>>;
+
+TEST(SoundSettingsTest, TheDesktopsOwnPanelComesFirstThenTheMixersAnyDesktopRuns) {
+    const Commands mixers{{"pavucontrol"}, {"pavucontrol-qt"}};
+    const auto withMixers = [&](Commands panels) {
+        panels.insert(panels.end(), mixers.begin(), mixers.end());
+        return panels;
+    };
+    EXPECT_EQ(SoundSettings::forDesktop("ubuntu:GNOME").candidates,
+              withMixers({{"gnome-control-center", "sound"}}));
+    EXPECT_EQ(SoundSettings::forDesktop("KDE").candidates,
+              withMixers({{"kcmshell6", "kcm_pulseaudio"},
+                          {"systemsettings", "kcm_pulseaudio"},
+                          {"systemsettings5", "kcm_pulseaudio"},
+                          {"kcmshell5", "kcm_pulseaudio"}}));
+    EXPECT_EQ(SoundSettings::forDesktop("X-Cinnamon").candidates,
+              withMixers({{"cinnamon-settings", "sound"}}));
+    EXPECT_EQ(SoundSettings::forDesktop("mate").candidates, withMixers({{"mate-volume-control"}}));
+    EXPECT_EQ(SoundSettings::forDesktop("XFCE").candidates, mixers) << "no mixer twice";
+    EXPECT_EQ(SoundSettings::forDesktop("").candidates, mixers);
+    EXPECT_EQ(SoundSettings::forDesktop("Hyprland").candidates, mixers);
+
+    EXPECT_EQ(SoundSettings::forDesktop("ubuntu:GNOME").missingText,
+              "No sound settings app is installed. Install gnome-control-center or pavucontrol "
+              "with your distribution’s software manager.");
+    EXPECT_EQ(SoundSettings::forDesktop("").missingText,
+              "No sound settings app is installed. Install pavucontrol with your distribution’s "
+              "software manager.");
+}
+
+TEST(SoundSettingsTest, TheFirstProgramThatStartsOpensAndWithNoneTheAlertSaysWhatToInstall) {
+    FakePlatform fake;
+    auto delegate =
+        std::make_shared<AppDelegate>(fake.platform, DaemonIdentity::coreaudiod(),
+                                      PlatformTexts::forSoundServer("PipeWire", {}, "KDE"));
+    fake.launcher.install("systemsettings5");
+    delegate->openAudioMIDISetup();
+    std::vector<std::string> tried;
+    for (const auto& launch : fake.launcher.launches) {
+        tried.push_back(launch.program);
+        EXPECT_EQ(launch.arguments, (std::vector<std::string>{launch.program, "kcm_pulseaudio"}));
+    }
+    EXPECT_EQ(tried, (std::vector<std::string>{"kcmshell6", "systemsettings", "systemsettings5"}));
+    EXPECT_TRUE(fake.alerts.shown.empty());
+
+    fake.launcher.uninstall("systemsettings5");
+    fake.launcher.launches.clear();
+    delegate->openAudioMIDISetup();
+    EXPECT_EQ(fake.launcher.launches.size(), 6U) << "every candidate is tried";
+    ASSERT_EQ(fake.alerts.shown.size(), 1U);
+    EXPECT_EQ(fake.alerts.shown[0].messageText, "Couldn’t open the sound settings");
+    EXPECT_EQ(fake.alerts.shown[0].informativeText,
+              "No sound settings app is installed. Install plasma-pa or pavucontrol with your "
+              "distribution’s software manager.");
+}
+
 TEST_F(SecondaryActionsTest, TheWelcomeComesOnceAfterLaunchHasReturned) {
     bool markedWhileShown = false;
     fake.alerts.whileShown = [&] {

@@ -15,6 +15,7 @@
 #include "FakeMenu.h"
 #include "FakeProcessRunner.h"
 #include "FakeProcessTable.h"
+#include "FakeProgramLauncher.h"
 #include "FakeRelativeTimeFormatter.h"
 #include "FakeSettingsStore.h"
 #include "FakeSleeper.h"
@@ -73,6 +74,7 @@ struct FakePlatform {
     FakeMediaPlayerHost players{log};
     FakeHotKeys hotKeys;
     FakeHttpClient http;
+    FakeProgramLauncher launcher;
 
     // The fakes, with the real adapters given in place of theirs.
     Platform with(const Real& given) {
@@ -95,7 +97,8 @@ struct FakePlatform {
                 .relativeTime = relativeTime,
                 .players = players,
                 .hotKeys = hotKeys,
-                .http = given.http ? *given.http : http};
+                .http = given.http ? *given.http : http,
+                .launcher = launcher};
     }
 
     Platform platform = with(real);

@@ -1,5 +1,6 @@
 #include "platform/posix/PosixFileSystem.h"
 #include "platform/posix/PosixProcessRunner.h"
+#include "platform/posix/PosixProgramLauncher.h"
 #include "platform/posix/PosixUserAccount.h"
 #include "platform/posix/RandomUuidSource.h"
 #include "platform/posix/StopTokenSleeper.h"
@@ -12,6 +13,8 @@
 #include <gtest/gtest.h>
 #include <regex>
 #include <sstream>
+#include <thread>
+#include <unistd.h>
 
 namespace sonifix {
 namespace {
@@ -75,6 +78,44 @@ TEST(PosixFileSystem, TemporaryDirectoryHasNoTrailingSlash) {
     if (saved) {
         ::setenv("TMPDIR", previous.c_str(), 1);
     }
+}
+
+// What a detached program finds itself in: a session of its own, the folder and environment it
+// was given, and a parent that is not the app.
+TEST(PosixProgramLauncher, TheProgramRunsInItsOwnSessionWithWhatItWasGivenAndNotAsOurChild) {
+    ScratchDirectory scratch;
+    const auto report = scratch.path / "report";
+    PosixProgramLauncher launcher;
+    ASSERT_EQ(launcher.startDetached(
+                  {.program = "sh",
+                   .arguments = {"sh", "-c",
+                                 "echo \"$(ps -o sid= -p $$) $$ $PPID $(pwd) $GREETING $HOME\" "
+                                 ">report.part && mv report.part report"},
+                   .workingDirectory = scratch.path.string(),
+                   .environment = {{"PATH=/usr/bin:/bin", "GREETING=hello"}}}),
+              0);
+    const auto deadline = std::chrono::steady_clock::now() + 10s;
+    while (!fs::exists(report) && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(10ms);
+    }
+    std::istringstream fields(slurp(report));
+    long session = 0;
+    long pid = 0;
+    long parent = 0;
+    std::string folder;
+    std::string greeting;
+    std::string home;
+    fields >> session >> pid >> parent >> folder >> greeting >> home;
+    EXPECT_NE(session, ::getsid(0)) << "in a session of its own";
+    EXPECT_NE(session, 0);
+    EXPECT_NE(parent, ::getpid());
+    EXPECT_EQ(fs::path(folder), fs::canonical(scratch.path));
+    EXPECT_EQ(greeting, "hello");
+    EXPECT_EQ(home, "") << "nothing of the app's environment leaks in";
+
+    EXPECT_EQ(launcher.startDetached({.program = "sonifix-no-such-program"}), ENOENT);
+    EXPECT_EQ(launcher.startDetached({.program = scratch.path.string()}), ENOENT)
+        << "a folder is not a program";
 }
 
 TEST(RandomUuidSource, GivesDistinctUpperCaseVersion4Text) {

@@ -1,6 +1,7 @@
 #include "LinuxApp.h"
 
 #include <QCoreApplication>
+#include <cstdlib>
 
 namespace sonifix {
 
@@ -29,13 +30,17 @@ LinuxApp::LinuxApp(const Places& places)
                .relativeTime = relativeTime,
                .players = players,
                .hotKeys = hotKeys,
-               .http = http},
+               .http = http,
+               .launcher = launcher},
       soundServer(processes, processTable, hardware, sleeper,
                   places.owners.value_or(SoundServer::Owners{.user = processTable.currentUser()})) {
-    delegate = std::make_shared<AppDelegate>(platform, soundServer, [](const std::string& name) {
-        return PlatformTexts::forSoundServer(SoundServer::displayName(name),
-                                             MprisMediaPlayerHost::everyPlayer());
-    });
+    const char* desktop = std::getenv("XDG_CURRENT_DESKTOP");
+    delegate = std::make_shared<AppDelegate>(
+        platform, soundServer,
+        [desktop = std::string(desktop ? desktop : "")](const std::string& name) {
+            return PlatformTexts::forSoundServer(SoundServer::displayName(name),
+                                                 MprisMediaPlayerHost::everyPlayer(), desktop);
+        });
 }
 
 LinuxApp::~LinuxApp() {

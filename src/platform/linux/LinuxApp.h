@@ -17,6 +17,7 @@
 #include "platform/posix/CurlHttpClient.h"
 #include "platform/posix/PosixFileSystem.h"
 #include "platform/posix/PosixProcessRunner.h"
+#include "platform/posix/PosixProgramLauncher.h"
 #include "platform/posix/PosixUserAccount.h"
 #include "platform/posix/RandomUuidSource.h"
 #include "platform/posix/StopTokenSleeper.h"
@@ -74,6 +75,7 @@ public:
     X11HotKeys hotKeys;
     CurlHttpClient http;
     ProcFsProcessTable processTable;
+    PosixProgramLauncher launcher;
     // After the adapters: its teardown stops and waits for the work that uses them.
     ThreadExecutor background;
     Platform platform;

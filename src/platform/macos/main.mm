@@ -20,6 +20,7 @@
 #include "platform/Platform.h"
 #include "platform/posix/CurlHttpClient.h"
 #include "platform/posix/PosixProcessRunner.h"
+#include "platform/posix/PosixProgramLauncher.h"
 #include "platform/posix/RandomUuidSource.h"
 #include "platform/posix/StopTokenSleeper.h"
 #include "platform/posix/SystemClock.h"
@@ -67,6 +68,7 @@ int main() {
         sonifix::AppleScriptMediaPlayers players;
         sonifix::CarbonHotKeys hotKeys;
         sonifix::CurlHttpClient http;
+        sonifix::PosixProgramLauncher launcher;
 
         sonifix::Platform platform{
             .processes = processes,
@@ -89,6 +91,7 @@ int main() {
             .players = players,
             .hotKeys = hotKeys,
             .http = http,
+            .launcher = launcher,
         };
 
         // Lives as long as the process: Quit ends the process from inside the event loop.

@@ -1,5 +1,7 @@
 #include "PosixProcessRunner.h"
 
+#include "SpawnLock.h"
+
 #include <cerrno>
 #include <csignal>
 #include <fcntl.h>
@@ -15,10 +17,6 @@ extern char** environ;
 namespace sonifix {
 
 namespace {
-
-// Pipes are made and children spawned one at a time, so that no child of ours inherits the
-// write end of another child's pipe (which would hold that pipe open past its writer's end).
-std::mutex spawnLock;
 
 class SpawnActions {
 public:
@@ -87,7 +85,7 @@ ProcessResult PosixProcessRunner::run(const std::string& path,
     Descriptor readEnd;
     pid_t child = -1;
     {
-        const std::lock_guard lock(spawnLock);
+        const std::lock_guard lock(spawnLock());
         int ends[2];
         if (pipe(ends) != 0) {
             return {};
