@@ -9,6 +9,7 @@
 #include "platform/linux/ProcFsProcessTable.h"
 #include "platform/linux/PulseAudioHardware.h"
 #include "platform/posix/PosixProcessRunner.h"
+#include "platform/posix/PosixProgramLauncher.h"
 #include "platform/posix/StopTokenSleeper.h"
 #include "platform/posix/SystemClock.h"
 #include "restart/CoreAudioRestarter.h"
@@ -44,6 +45,8 @@ public:
         stopped = Clock::now();
         return pid;
     }
+    void bringBack(std::stop_token stop) override { daemon.bringBack(stop); }
+    std::string startCommand() override { return daemon.startCommand(); }
     std::optional<std::int32_t> pid() override {
         polls.push_back(Clock::now());
         return daemon.pid();
@@ -67,6 +70,7 @@ void restarts(ServerKind kind, int count, bool frozen) {
     testing::FakePlatform fake;
     PosixProcessRunner processes;
     ProcFsProcessTable table;
+    PosixProgramLauncher launcher;
     SystemClock clock;
     PulseAudioHardware hardware(fake.mainQueue, {.server = harness.serverAddress()});
     const auto name = SoundServerHarness::daemonName(kind);
@@ -76,7 +80,7 @@ void restarts(ServerKind kind, int count, bool frozen) {
         StopTokenSleeper sleeper;
         auto platform = fake.with(
             {.processes = &processes, .hardware = &hardware, .sleeper = &sleeper, .clock = &clock});
-        SoundServer server(processes, table, hardware, sleeper, harness.owners());
+        SoundServer server(processes, table, hardware, launcher, sleeper, harness.owners());
         TimedDaemon timed(server);
         CoreAudioRestarter engine(platform, timed);
         std::stop_source stop;
@@ -102,8 +106,8 @@ void restarts(ServerKind kind, int count, bool frozen) {
             double(missed) * Milliseconds(CoreAudioRestarter::pollInterval).count();
         added.push_back(overhead);
         replaced.push_back(back.count());
-        std::printf("%-10s %srestart %d: stop %6.1f ms, new server answering %6.1f ms, found by "
-                    "poll %2zu (slot %5.0f ms), done %7.1f ms; engine added %5.1f ms (%ld missed "
+        std::printf("%-10s %srestart %d: stop %6.1f ms, new server answering %6.1f ms, after %2zu "
+                    "polls (slot %5.0f ms), done %7.1f ms; engine added %5.1f ms (%ld missed "
                     "polls)\n",
                     name.c_str(), frozen ? "frozen " : "", run + 1, stopping.count(), back.count(),
                     timed.polls.size(), slot, total.count(), overhead, long(missed));
@@ -144,8 +148,9 @@ void queries(ServerKind kind, int count) {
     // One poll's own work while the server is up: the process lookup and two output queries.
     PosixProcessRunner processes;
     ProcFsProcessTable table;
+    PosixProgramLauncher launcher;
     StopTokenSleeper sleeper;
-    SoundServer server(processes, table, hardware, sleeper, harness.owners());
+    SoundServer server(processes, table, hardware, launcher, sleeper, harness.owners());
     std::vector<double> lookup;
     std::vector<double> poll;
     for (int round = 0; round < 50; ++round) {
@@ -178,10 +183,11 @@ void menuOpenings(ServerKind kind, int count) {
     testing::FakePlatform fake;
     PosixProcessRunner processes;
     ProcFsProcessTable table;
+    PosixProgramLauncher launcher;
     StopTokenSleeper sleeper;
     PulseAudioHardware hardware(fake.mainQueue, {.server = harness.serverAddress()});
     auto platform = fake.with({.processes = &processes, .hardware = &hardware});
-    SoundServer server(processes, table, hardware, sleeper, harness.owners());
+    SoundServer server(processes, table, hardware, launcher, sleeper, harness.owners());
     auto delegate = std::make_shared<AppDelegate>(platform, server, [](const std::string& name) {
         return PlatformTexts::forSoundServer(name, {});
     });

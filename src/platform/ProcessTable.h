@@ -1,6 +1,9 @@
 #pragma once
 
+#include "ProgramLaunch.h"
+
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -33,6 +36,14 @@ public:
 
     // Sends the signal; 0 when it was sent, the system's error number otherwise.
     virtual int signal(std::int32_t pid, Signal signal) = 0;
+
+    // How a running process was started, as far as the system tells: its program file (empty
+    // when unknown), command line, working folder and starting environment (nothing when it
+    // cannot be read). Nothing when the process has ended.
+    virtual std::optional<ProgramLaunch> launchOf(std::int32_t pid) = 0;
+
+    // Whether a process listens on the local socket bound at `path`.
+    virtual bool isListening(const std::string& path) = 0;
 
     // This process's real user ID.
     virtual std::uint32_t currentUser() = 0;

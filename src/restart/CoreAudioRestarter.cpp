@@ -69,6 +69,7 @@ bool CoreAudioRestarter::restart(std::stop_token stop) {
     std::int32_t passwordFreeStatus = 0;
     if (found) {
         oldPID = found->stop(stop);
+        found->bringBack(stop);
     } else {
         oldPID = coreaudiodPID();
         if (daemon.needsRoot) {
@@ -99,7 +100,7 @@ bool CoreAudioRestarter::restart(std::stop_token stop) {
             return passwordFreeStatus != 0;
         }
     }
-    throw Failure::didNotComeBack(daemonName());
+    throw Failure::didNotComeBack(daemonName(), found ? found->startCommand() : std::string());
 }
 
 std::optional<std::int32_t> CoreAudioRestarter::currentPID() {

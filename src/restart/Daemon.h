@@ -22,6 +22,18 @@ public:
     // requested meanwhile. Worker thread.
     virtual std::int32_t stop(std::stop_token stop) = 0;
 
+    // Brings back what was stopped last where nothing else does: a supervisor is given a short
+    // moment, then whatever is still missing is started again as it was started before; a
+    // program that is back already is left alone. Returns at once where a service manager did
+    // the restart. Throws RestartFailure when a program cannot be started. A stop request ends
+    // the moment early but not the starting (the sound is not left off); TaskCancelled follows.
+    // Worker thread.
+    virtual void bringBack(std::stop_token stop) = 0;
+
+    // What the user can run to start the daemon when it is not running now; empty when it runs,
+    // or when how it was started is not known. Worker thread.
+    virtual std::string startCommand() = 0;
+
     // The process ID of the daemon of the kind last stopped, running now. Worker thread.
     virtual std::optional<std::int32_t> pid() = 0;
 };

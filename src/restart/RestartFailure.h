@@ -14,7 +14,11 @@ public:
     static RestartFailure failed(std::string message);
     // The administrator prompt was dismissed: callers stay silent about it.
     static RestartFailure cancelled();
-    static RestartFailure didNotComeBack(std::string_view daemonName);
+    // `startCommand`, when given, is what the user can run to start the daemon by hand.
+    static RestartFailure didNotComeBack(std::string_view daemonName,
+                                         std::string_view startCommand = {});
+    // The text that tells the user how to start the daemon by hand.
+    static std::string howToStart(std::string_view startCommand);
 
     Kind kind() const noexcept { return kind_; }
     const char* what() const noexcept override { return description.c_str(); }

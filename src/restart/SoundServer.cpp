@@ -4,6 +4,9 @@
 #include "support/TaskCancelled.h"
 
 #include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <system_error>
 
 namespace sonifix {
 
@@ -56,6 +59,70 @@ bool isCompanion(const ProcessEntry& process) {
            (process.name == pipewire && configuration(process) == bridgeConfiguration);
 }
 
+// What tells the server from a companion that runs the same program: its name and, for
+// PipeWire, its configuration.
+std::string roleOf(const ProcessEntry& process) {
+    return process.name + " " + std::string(configuration(process));
+}
+
+// Entries of a supervisor's own that would mislead a program started again outside it: sockets
+// handed over at start, the service manager's notification socket and watchdog, its bookkeeping.
+bool isSupervisorsOwn(std::string_view entry) {
+    static constexpr std::string_view names[] = {
+        "LISTEN_FDS",       "LISTEN_PID",    "LISTEN_FDNAMES", "NOTIFY_SOCKET",
+        "WATCHDOG_PID",     "WATCHDOG_USEC", "INVOCATION_ID",  "JOURNAL_STREAM",
+        "SYSTEMD_EXEC_PID", "MANAGERPID",    "MAINPID"};
+    const auto name = entry.substr(0, entry.find('='));
+    return std::find(std::begin(names), std::end(names), name) != std::end(names);
+}
+
+std::optional<std::string> variable(const std::vector<std::string>& environment,
+                                    std::string_view name) {
+    for (const auto& entry : environment) {
+        if (entry.size() > name.size() && entry.starts_with(name) && entry[name.size()] == '=') {
+            return entry.substr(name.size() + 1);
+        }
+    }
+    return std::nullopt;
+}
+
+// Where a PipeWire server started with `environment` takes its connections.
+std::optional<std::string> pipewireSocket(const std::vector<std::string>& environment) {
+    auto directory = variable(environment, "PIPEWIRE_RUNTIME_DIR");
+    if (!directory) {
+        directory = variable(environment, "XDG_RUNTIME_DIR");
+    }
+    if (!directory) {
+        return std::nullopt;
+    }
+    return *directory + "/" + variable(environment, "PIPEWIRE_CORE").value_or("pipewire-0");
+}
+
+// A PulseAudio that puts itself in the background: autospawn's `pulseaudio --start`, or -D.
+bool daemonizes(const std::vector<std::string>& arguments) {
+    return std::any_of(arguments.begin(), arguments.end(), [](const std::string& argument) {
+        return argument == "--start" || argument == "-D" || argument == "--daemonize" ||
+               argument == "--daemonize=yes" || argument == "--daemonize=1" ||
+               argument == "--daemonize=true";
+    });
+}
+
+// One word as a POSIX shell reads it back.
+std::string quoted(const std::string& word) {
+    const bool plain = !word.empty() && std::all_of(word.begin(), word.end(), [](char c) {
+        return std::isalnum(static_cast<unsigned char>(c)) ||
+               std::string_view("_-./=:,+@%").find(c) != std::string_view::npos;
+    });
+    if (plain) {
+        return word;
+    }
+    std::string text = "'";
+    for (const char c : word) {
+        text += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    }
+    return text + "'";
+}
+
 std::string joined(const std::vector<std::string>& parts) {
     std::string line;
     for (const auto& part : parts) {
@@ -67,8 +134,8 @@ std::string joined(const std::vector<std::string>& parts) {
 } // namespace
 
 SoundServer::SoundServer(ProcessRunner& processes, ProcessTable& table, SoundServerProbe& probe,
-                         Sleeper& sleeper, Owners owners)
-    : processes(processes), table(table), probe(probe), sleeper(sleeper),
+                         ProgramLauncher& launcher, Sleeper& sleeper, Owners owners)
+    : processes(processes), table(table), probe(probe), launcher(launcher), sleeper(sleeper),
       owners(std::move(owners)) {}
 
 std::string SoundServer::displayName(const std::string& processName) {
@@ -147,6 +214,7 @@ std::int32_t SoundServer::stop(std::stop_token stop) {
     {
         const std::lock_guard lock(mutex);
         stopped = kind;
+        relaunch.clear();
     }
     auto all = owned(processNames());
     const auto found = std::find_if(all.begin(), all.end(), [&](const ProcessEntry& process) {
@@ -163,6 +231,24 @@ std::int32_t SoundServer::stop(std::stop_token stop) {
     if (!serviceUnit(serverProcess.controlGroup).empty()) {
         return restartUnits(serverProcess, all, answered, kind);
     }
+    // Noted before anything is stopped: afterwards the system has forgotten it.
+    std::vector<Stopped> programs;
+    for (const auto& process : all) {
+        if (auto program = stoppedProgram(process, process.pid == serverProcess.pid)) {
+            programs.push_back(std::move(*program));
+        }
+    }
+    std::stable_partition(programs.begin(), programs.end(),
+                          [](const Stopped& program) { return program.isServer; });
+    {
+        const std::lock_guard lock(mutex);
+        relaunch = std::move(programs);
+    }
+    // The companions hear their signal first, so that none of them reacts to the server's end
+    // on its own.
+    std::stable_partition(all.begin(), all.end(), [&](const ProcessEntry& process) {
+        return process.pid != serverProcess.pid;
+    });
     return signalAndWait(serverProcess, std::move(all), kind, stop);
 }
 
@@ -234,6 +320,159 @@ bool SoundServer::waitForExit(std::vector<ProcessEntry>& running, std::chrono::m
             throw TaskCancelled();
         }
     }
+}
+
+std::optional<SoundServer::Stopped> SoundServer::stoppedProgram(const ProcessEntry& process,
+                                                                bool isServer) {
+    auto launch = table.launchOf(process.pid);
+    if (!launch) {
+        return std::nullopt;
+    }
+    // A program file replaced by an upgrade reads "/usr/bin/pipewire (deleted)"; the new one is
+    // at the same path.
+    constexpr std::string_view deleted = " (deleted)";
+    auto programFile = launch->program;
+    if (programFile.ends_with(deleted)) {
+        programFile.resize(programFile.size() - deleted.size());
+    }
+    if (launch->arguments.empty() && programFile.empty()) {
+        return std::nullopt;
+    }
+    if (launch->arguments.empty()) {
+        launch->arguments = {programFile};
+    }
+    // The name it was started by, not the file it resolved to: pipewire-pulse is a link to
+    // pipewire that reads its configuration, and takes its process name, from that name.
+    const auto& first = launch->arguments.front();
+    if (first.starts_with('/')) {
+        launch->program = first;
+    } else if (first.find('/') != std::string::npos && !launch->workingDirectory.empty()) {
+        launch->program = launch->workingDirectory + "/" + first;
+    } else if (first.find('/') == std::string::npos) {
+        launch->program = first;
+    } else {
+        launch->program = programFile;
+    }
+    if (launch->environment) {
+        std::erase_if(*launch->environment, isSupervisorsOwn);
+    }
+    return Stopped{.name = process.name,
+                   .role = roleOf(process),
+                   .isServer = isServer,
+                   .launch = std::move(*launch),
+                   .programFile = programFile};
+}
+
+bool SoundServer::isBack(const Stopped& program) {
+    const auto running = owned({program.name});
+    return std::any_of(running.begin(), running.end(), [&](const ProcessEntry& process) {
+        return roleOf(process) == program.role;
+    });
+}
+
+int SoundServer::start(const Stopped& program) {
+    auto error = launcher.startDetached(program.launch);
+    if (error == ENOENT && !program.programFile.empty() &&
+        program.programFile != program.launch.program) {
+        auto byFile = program.launch;
+        byFile.program = program.programFile;
+        error = launcher.startDetached(byFile);
+    }
+    return error;
+}
+
+void SoundServer::waitUntilListening(const std::vector<Stopped>& programs,
+                                     const std::stop_token& stop) {
+    const auto server = std::find_if(programs.begin(), programs.end(),
+                                     [](const Stopped& program) { return program.isServer; });
+    if (server == programs.end() || server->name != pipewire || !server->launch.environment) {
+        return;
+    }
+    const auto socket = pipewireSocket(*server->launch.environment);
+    if (!socket) {
+        return;
+    }
+    // Not cut short by a stop request: companions started too early give up at once.
+    const auto limit = stop.stop_requested() ? readyLimitWhenQuitting : readyLimit;
+    for (auto waited = std::chrono::milliseconds(0);
+         waited < limit && !table.isListening(*socket) && isBack(*server);
+         waited += exitCheckInterval) {
+        sleeper.sleep(exitCheckInterval, std::stop_token());
+    }
+}
+
+void SoundServer::bringBack(std::stop_token stop) {
+    std::vector<Stopped> programs;
+    std::string kind;
+    {
+        const std::lock_guard lock(mutex);
+        programs = relaunch;
+        kind = stopped;
+    }
+    const auto allBack = [&] {
+        return std::all_of(programs.begin(), programs.end(),
+                           [this](const Stopped& program) { return isBack(program); });
+    };
+    bool cancelled = false;
+    for (auto waited = std::chrono::milliseconds(0); !allBack(); waited += backCheckInterval) {
+        if (waited >= supervisorGrace || !sleeper.sleep(backCheckInterval, stop)) {
+            cancelled = stop.stop_requested();
+            break;
+        }
+    }
+    std::string failures;
+    bool serverReady = false;
+    for (const auto& program : programs) {
+        // Checked just before each start: a supervisor may have been quicker, and a second
+        // server would only find the first one's socket taken.
+        if (isBack(program)) {
+            continue;
+        }
+        if (!program.isServer && !serverReady) {
+            waitUntilListening(programs, stop);
+            serverReady = true;
+            if (isBack(program)) {
+                continue;
+            }
+        }
+        if (const auto error = start(program); error != 0) {
+            failures += (failures.empty() ? "" : "; ") + program.launch.program + ": " +
+                        std::generic_category().message(error);
+        }
+    }
+    if (!failures.empty()) {
+        throw RestartFailure::failed(kind + " was stopped but couldn’t be started again (" +
+                                     failures + ")." + RestartFailure::howToStart(startCommand()));
+    }
+    if (cancelled) {
+        throw TaskCancelled();
+    }
+}
+
+std::string SoundServer::startCommand() {
+    std::vector<Stopped> programs;
+    std::string kind;
+    {
+        const std::lock_guard lock(mutex);
+        programs = relaunch;
+        kind = stopped;
+    }
+    if (programs.empty() || server(kind)) {
+        return {};
+    }
+    std::string lines;
+    for (const auto& program : programs) {
+        auto words = program.launch.arguments;
+        words.front() = program.launch.program;
+        std::string line;
+        for (const auto& word : words) {
+            line += (line.empty() ? "" : " ") + quoted(word);
+        }
+        // Run from a terminal, it must not end with the terminal.
+        const bool detachesItself = program.name == pulseaudio && daemonizes(words);
+        lines += (lines.empty() ? "" : "\n") + (detachesItself ? line : "setsid -f " + line);
+    }
+    return lines;
 }
 
 std::optional<std::int32_t> SoundServer::pid() {

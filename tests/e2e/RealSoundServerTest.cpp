@@ -8,6 +8,7 @@
 #include "platform/linux/ProcFsProcessTable.h"
 #include "platform/linux/PulseAudioHardware.h"
 #include "platform/posix/PosixProcessRunner.h"
+#include "platform/posix/PosixProgramLauncher.h"
 #include "platform/posix/StopTokenSleeper.h"
 #include "platform/posix/SystemClock.h"
 #include "restart/CoreAudioRestarter.h"
@@ -82,7 +83,7 @@ protected:
                           .clock = &clock});
     }
     SoundServer server(Sleeper& sleeper) {
-        return SoundServer(processes, table, *hardware, sleeper, harness->owners());
+        return SoundServer(processes, table, *hardware, launcher, sleeper, harness->owners());
     }
 
     std::size_t listen(std::uint32_t selector, std::atomic<int>& calls,
@@ -108,6 +109,7 @@ protected:
     testing::FakePlatform fake;
     PosixProcessRunner processes;
     ProcFsProcessTable table;
+    PosixProgramLauncher launcher;
     SystemClock clock;
     std::optional<SoundServerHarness> harness;
     std::optional<PulseAudioHardware> hardware;

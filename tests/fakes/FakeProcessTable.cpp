@@ -46,6 +46,36 @@ int FakeProcessTable::signal(std::int32_t pid, Signal signal) {
     return 0;
 }
 
+std::optional<ProgramLaunch> FakeProcessTable::launchOf(std::int32_t pid) {
+    const std::lock_guard lock(mutex);
+    const auto process = std::find_if(processes.begin(), processes.end(),
+                                      [pid](const auto& process) { return process.pid == pid; });
+    if (process == processes.end()) {
+        return std::nullopt;
+    }
+    const auto found = launches.find(pid);
+    return found == launches.end() ? ProgramLaunch{.arguments = process->arguments} : found->second;
+}
+
+bool FakeProcessTable::isListening(const std::string& path) {
+    const std::lock_guard lock(mutex);
+    return listening.contains(path);
+}
+
+void FakeProcessTable::setLaunch(std::int32_t pid, ProgramLaunch launch) {
+    const std::lock_guard lock(mutex);
+    launches[pid] = std::move(launch);
+}
+
+void FakeProcessTable::setListening(const std::string& path, bool on) {
+    const std::lock_guard lock(mutex);
+    if (on) {
+        listening.insert(path);
+    } else {
+        listening.erase(path);
+    }
+}
+
 std::vector<std::string> FakeProcessTable::signals() const {
     const std::lock_guard lock(mutex);
     return sent;

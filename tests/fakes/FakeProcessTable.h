@@ -2,6 +2,7 @@
 
 #include "platform/ProcessTable.h"
 
+#include <map>
 #include <mutex>
 #include <set>
 #include <string>
@@ -22,7 +23,14 @@ public:
     std::vector<ProcessEntry> find(const std::vector<std::string>& names) override;
     bool isRunning(std::int32_t pid) override;
     int signal(std::int32_t pid, Signal signal) override;
+    std::optional<ProgramLaunch> launchOf(std::int32_t pid) override;
+    bool isListening(const std::string& path) override;
     std::uint32_t currentUser() override { return user; }
+
+    // How the process was started, as the system tells.
+    void setLaunch(std::int32_t pid, ProgramLaunch launch);
+    // Something listens at `path` from now on, or no longer.
+    void setListening(const std::string& path, bool listening);
 
     // "TERM 1801", "KILL 1801", in the order sent.
     std::vector<std::string> signals() const;
@@ -33,6 +41,8 @@ private:
     std::set<std::int32_t> wedged;
     std::set<std::int32_t> unkillable;
     std::vector<std::string> sent;
+    std::map<std::int32_t, ProgramLaunch> launches;
+    std::set<std::string> listening;
 };
 
 } // namespace sonifix::testing

@@ -3,6 +3,7 @@
 #include "FakePlatform.h"
 #include "platform/FourCharCode.h"
 #include "restart/CoreAudioRestarter.h"
+#include "support/TaskCancelled.h"
 
 #include <gtest/gtest.h>
 
@@ -42,7 +43,8 @@ protected:
     testing::FakePlatform fake;
     FakeProcessTable table;
     testing::FakeSoundServerProbe probe;
-    SoundServer server{fake.processes, table, probe, fake.sleeper, {.user = table.user}};
+    SoundServer server{fake.processes, table,        probe,
+                       fake.launcher,  fake.sleeper, {.user = table.user}};
     std::stop_source stop;
 };
 
@@ -69,7 +71,8 @@ TEST_F(SoundServerTest, TheServerThatAnswersTheSoundClientsIsTheOneStopped) {
     EXPECT_EQ(server.name(), "pipewire");
     EXPECT_EQ(server.stop(stop.get_token()), 900);
     EXPECT_EQ(table.signals(),
-              (std::vector<std::string>{"TERM 733", "TERM 900", "TERM 902", "TERM 903"}));
+              (std::vector<std::string>{"TERM 733", "TERM 902", "TERM 903", "TERM 900"}))
+        << "the companions first";
     EXPECT_FALSE(server.pid()) << "pipewire -c filter-chain.conf is not the server";
 }
 
@@ -89,7 +92,8 @@ TEST_F(SoundServerTest, AWedgedServerIsKilledAndOneThatOutlivesSigkillIsReported
 
     // With nothing running there is nothing to stop, and no wait.
     FakeProcessTable empty;
-    SoundServer none{fake.processes, empty, probe, fake.sleeper, {.user = table.user}};
+    SoundServer none{fake.processes, empty,        probe,
+                     fake.launcher,  fake.sleeper, {.user = table.user}};
     const auto paused = fake.sleeper.pauses().size();
     EXPECT_EQ(failureOf(none, stop.get_token()), "Couldn’t stop pulseaudio: it isn’t running.");
     EXPECT_EQ(fake.sleeper.pauses().size(), paused);
@@ -124,6 +128,124 @@ TEST_F(SoundServerTest, UnderTheServiceManagerTheUnitsAreRestartedAndAWedgedServ
               "Couldn’t restart pipewire: " + restart + " ended with status 1.");
 }
 
+// A session that starts PipeWire from its autostart, and nothing that brings it back.
+class WithoutSupervisorTest : public SoundServerTest {
+protected:
+    WithoutSupervisorTest() {
+        table.add(process(900, "pipewire"));
+        table.setLaunch(900, {.program = "/usr/bin/pipewire",
+                              .arguments = {"/usr/bin/pipewire"},
+                              .workingDirectory = "/home/ada",
+                              .environment = {{"HOME=/home/ada", "XDG_RUNTIME_DIR=/run/user/1000",
+                                               "NOTIFY_SOCKET=/run/user/1000/systemd/notify"}}});
+        table.add(process(901, "pipewire", {"-c", "filter-chain.conf"}));
+        table.add(process(902, "pipewire-pulse"));
+        table.setLaunch(902, {.program = "/usr/bin/pipewire", .arguments = {"pipewire-pulse"}});
+        table.add(process(903, "wireplumber"));
+        table.setLaunch(903, {.program = "/usr/bin/wireplumber (deleted)",
+                              .arguments = {"./wireplumber"},
+                              .workingDirectory = "/opt/wp"});
+        probe.answer(pipewireBridge);
+        // What the launcher starts runs; PipeWire takes connections a few pauses later.
+        fake.launcher.onStart = [this](const ProgramLaunch& launch) {
+            const auto name =
+                launch.arguments.front().substr(launch.arguments.front().rfind('/') + 1);
+            table.add({.pid = nextPID++, .parent = 1, .name = name, .arguments = launch.arguments});
+            if (name == "pipewire") {
+                fake.sleeper.at(int(fake.sleeper.pauses().size()) + 3,
+                                [this] { table.setListening(socket, true); });
+            } else {
+                companionsSawListening.push_back(table.isListening(socket));
+            }
+        };
+    }
+
+    std::vector<std::string> startedPrograms() {
+        std::vector<std::string> programs;
+        for (const auto& launch : fake.launcher.started()) {
+            programs.push_back(launch.program);
+        }
+        return programs;
+    }
+
+    const std::string socket = "/run/user/1000/pipewire-0";
+    std::int32_t nextPID = 2000;
+    std::vector<bool> companionsSawListening;
+};
+
+TEST_F(WithoutSupervisorTest, TheProgramsAreStartedAgainAsTheyWereStartedServerFirst) {
+    for (const auto* program : {"/usr/bin/pipewire", "pipewire-pulse", "/opt/wp/./wireplumber"}) {
+        fake.launcher.install(program);
+    }
+    EXPECT_EQ(server.stop(stop.get_token()), 900);
+    server.bringBack(stop.get_token());
+    EXPECT_GE(fake.sleeper.total(), SoundServer::supervisorGrace) << "a supervisor's moment";
+
+    // pipewire-pulse is started by its own name: by the file's, it would be a second server.
+    EXPECT_EQ(startedPrograms(), (std::vector<std::string>{"/usr/bin/pipewire", "pipewire-pulse",
+                                                           "/opt/wp/./wireplumber"}));
+    EXPECT_EQ(companionsSawListening, (std::vector<bool>{true, true}))
+        << "companions start once the server takes connections";
+    const auto launches = fake.launcher.started();
+    EXPECT_EQ(launches[0].workingDirectory, "/home/ada");
+    EXPECT_EQ(launches[0].environment,
+              (std::vector<std::string>{"HOME=/home/ada", "XDG_RUNTIME_DIR=/run/user/1000"}))
+        << "a service manager's notification socket is not handed on";
+    EXPECT_EQ(launches[1].arguments, std::vector<std::string>{"pipewire-pulse"});
+    EXPECT_EQ(server.pid(), 2000);
+    EXPECT_EQ(table.find({"pipewire"}).size(), 2U) << "the filter chain, and one server";
+    EXPECT_EQ(server.startCommand(), "") << "it runs";
+}
+
+TEST_F(WithoutSupervisorTest,
+       ProgramsASupervisorBringsBackAreLeftAloneAndAStopStartsTheRestAtOnce) {
+    for (const auto* program : {"/usr/bin/pipewire", "pipewire-pulse", "/usr/bin/wireplumber"}) {
+        fake.launcher.install(program);
+    }
+    server.stop(stop.get_token());
+    // The supervisor brings back the server and the bridge; then the app is quit.
+    const auto paused = int(fake.sleeper.pauses().size());
+    fake.sleeper.at(paused + 2, [this] {
+        table.add(process(3000, "pipewire"));
+        table.add(process(3001, "pipewire-pulse"));
+        table.setListening(socket, true);
+        stop.request_stop();
+    });
+    EXPECT_THROW(server.bringBack(stop.get_token()), TaskCancelled);
+    EXPECT_EQ(startedPrograms(), std::vector<std::string>{"/usr/bin/wireplumber"})
+        << "tried by its name first, then by the file the system ran";
+    EXPECT_EQ(table.find({"pipewire"}).size(), 2U) << "no second server";
+}
+
+TEST_F(SoundServerTest, APulseAudioThatCannotBeStartedAgainIsReportedWithTheCommandThatWould) {
+    table.add(process(733, "pulseaudio", {"--start", "--log-target=syslog"}));
+    probe.answer("pulseaudio");
+    server.stop(stop.get_token());
+    try {
+        server.bringBack(stop.get_token());
+        ADD_FAILURE() << "nothing could start it";
+    } catch (const Failure& failure) {
+        EXPECT_STREQ(failure.what(),
+                     "pulseaudio was stopped but couldn’t be started again (/usr/bin/pulseaudio: "
+                     "No such file or directory).\n\nTo start it again, run:\n"
+                     "/usr/bin/pulseaudio --start --log-target=syslog");
+    }
+
+    // Started, but it never answers: the engine's ten seconds, and the same advice.
+    table.add(process(734, "pulseaudio", {"--daemonize=no", "--log-target=file:/tmp/my log"}));
+    fake.launcher.install("/usr/bin/pulseaudio");
+    CoreAudioRestarter engine(fake.platform, server);
+    try {
+        engine.restart(stop.get_token());
+        ADD_FAILURE() << "it never came back";
+    } catch (const Failure& failure) {
+        EXPECT_STREQ(failure.what(),
+                     "pulseaudio was stopped but didn't come back within 10 seconds.\n\nTo start "
+                     "it again, run:\nsetsid -f /usr/bin/pulseaudio --daemonize=no "
+                     "'--log-target=file:/tmp/my log'");
+    }
+}
+
 TEST(ServiceUnitTest, OnlyAServiceOfTheUserManagerCounts) {
     EXPECT_EQ(SoundServer::serviceUnit(userManager + "/app.slice/pulseaudio.service"),
               "pulseaudio.service");
@@ -140,6 +262,8 @@ public:
     explicit SlowDaemon(testing::FakeClock& clock) : clock(clock) {}
     std::string name() override { return "pulseaudio"; }
     std::int32_t stop(std::stop_token) override { return 733; }
+    void bringBack(std::stop_token) override {}
+    std::string startCommand() override { return {}; }
     std::optional<std::int32_t> pid() override {
         clock.elapsed = clock.elapsed.load() + std::chrono::milliseconds(500);
         return 733;

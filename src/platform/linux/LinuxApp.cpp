@@ -32,7 +32,7 @@ LinuxApp::LinuxApp(const Places& places)
                .hotKeys = hotKeys,
                .http = http,
                .launcher = launcher},
-      soundServer(processes, processTable, hardware, sleeper,
+      soundServer(processes, processTable, hardware, launcher, sleeper,
                   places.owners.value_or(SoundServer::Owners{.user = processTable.currentUser()})) {
     const char* desktop = std::getenv("XDG_CURRENT_DESKTOP");
     delegate = std::make_shared<AppDelegate>(

@@ -57,6 +57,25 @@ std::optional<Stat> readStat(const std::string& directory) {
     return stat;
 }
 
+std::vector<std::string> split(const std::string& text) {
+    std::vector<std::string> parts;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        const auto end = text.find('\0', start);
+        const auto stop = end == std::string::npos ? text.size() : end;
+        parts.push_back(text.substr(start, stop - start));
+        start = stop + 1;
+    }
+    return parts;
+}
+
+std::string readLink(const std::string& path) {
+    std::string target(4096, '\0');
+    const auto length = ::readlink(path.c_str(), target.data(), target.size());
+    target.resize(length > 0 ? std::size_t(length) : 0);
+    return target;
+}
+
 std::optional<std::int32_t> processID(const char* entry) {
     std::int32_t pid = 0;
     const std::string_view text(entry);
@@ -97,13 +116,7 @@ std::vector<ProcessEntry> ProcFsProcessTable::find(const std::vector<std::string
             process.user = owner.st_uid;
         }
         if (const auto commandLine = readFile(path + "/cmdline")) {
-            std::size_t start = 0;
-            while (start < commandLine->size()) {
-                const auto end = commandLine->find('\0', start);
-                const auto stop = end == std::string::npos ? commandLine->size() : end;
-                process.arguments.push_back(commandLine->substr(start, stop - start));
-                start = stop + 1;
-            }
+            process.arguments = split(*commandLine);
         }
         // The unified hierarchy's line, "0::/path".
         if (const auto groups = readFile(path + "/cgroup")) {
@@ -132,6 +145,43 @@ int ProcFsProcessTable::signal(std::int32_t pid, Signal signal) {
         return EINVAL;
     }
     return ::kill(pid, signal == Signal::kill ? SIGKILL : SIGTERM) == 0 ? 0 : errno;
+}
+
+std::optional<ProgramLaunch> ProcFsProcessTable::launchOf(std::int32_t pid) {
+    const auto path = root + "/" + std::to_string(pid);
+    const auto commandLine = readFile(path + "/cmdline");
+    if (!commandLine || !isRunning(pid)) {
+        return std::nullopt;
+    }
+    ProgramLaunch launch{.program = readLink(path + "/exe"),
+                         .arguments = split(*commandLine),
+                         .workingDirectory = readLink(path + "/cwd")};
+    if (const auto environment = readFile(path + "/environ")) {
+        launch.environment = split(*environment);
+    }
+    return launch;
+}
+
+bool ProcFsProcessTable::isListening(const std::string& socketPath) {
+    // "Num RefCount Protocol Flags Type St Inode Path"; a listening socket's flags are
+    // __SO_ACCEPTCON.
+    const auto table = readFile(root + "/net/unix");
+    if (!table) {
+        return false;
+    }
+    std::size_t start = 0;
+    while (start < table->size()) {
+        auto end = table->find('\n', start);
+        end = end == std::string::npos ? table->size() : end;
+        const std::string_view line(table->data() + start, end - start);
+        start = end + 1;
+        if (line.size() > socketPath.size() && line.ends_with(socketPath) &&
+            line[line.size() - socketPath.size() - 1] == ' ' &&
+            line.find(" 00010000 ") != std::string_view::npos) {
+            return true;
+        }
+    }
+    return false;
 }
 
 std::uint32_t ProcFsProcessTable::currentUser() {

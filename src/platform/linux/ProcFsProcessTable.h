@@ -14,6 +14,8 @@ public:
     std::vector<ProcessEntry> find(const std::vector<std::string>& names) override;
     bool isRunning(std::int32_t pid) override;
     int signal(std::int32_t pid, Signal signal) override;
+    std::optional<ProgramLaunch> launchOf(std::int32_t pid) override;
+    bool isListening(const std::string& path) override;
     std::uint32_t currentUser() override;
 
 private:
