@@ -18,8 +18,9 @@ public:
     virtual std::string name() = 0;
 
     // Finds the daemon that serves now and stops it: its process ID, which the new one will not
-    // have. Throws RestartFailure when it cannot be stopped, TaskCancelled when `stop` is
-    // requested meanwhile. Worker thread.
+    // have. Throws RestartFailure when it cannot be stopped. A stop request shortens the wait
+    // for its end but does not give it up, so that what was stopped can be brought back. Worker
+    // thread.
     virtual std::int32_t stop(std::stop_token stop) = 0;
 
     // Brings back what was stopped last where nothing else does: a supervisor is given a short

@@ -291,11 +291,13 @@ std::int32_t SoundServer::signalAndWait(const ProcessEntry& serverProcess,
     for (const auto& process : all) {
         table.signal(process.pid, ProcessTable::Signal::terminate);
     }
+    // Once signalled, the programs are seen to their end whatever happens, so that they can be
+    // started again: a stop request only cuts SIGTERM's grace short.
     if (!waitForExit(all, terminateGrace, stop)) {
         for (const auto& process : all) {
             table.signal(process.pid, ProcessTable::Signal::kill);
         }
-        waitForExit(all, killGrace, stop);
+        waitForExit(all, killGrace, std::stop_token());
     }
     if (table.isRunning(serverProcess.pid)) {
         throw RestartFailure::failed("Couldn’t stop " + kind + ": process " +
@@ -317,7 +319,7 @@ bool SoundServer::waitForExit(std::vector<ProcessEntry>& running, std::chrono::m
             return false;
         }
         if (!sleeper.sleep(exitCheckInterval, stop)) {
-            throw TaskCancelled();
+            return false;
         }
     }
 }

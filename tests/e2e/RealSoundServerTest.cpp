@@ -13,6 +13,7 @@
 #include "platform/posix/SystemClock.h"
 #include "restart/CoreAudioRestarter.h"
 #include "restart/SoundServer.h"
+#include "support/TaskCancelled.h"
 
 #include <algorithm>
 #include <atomic>
@@ -82,8 +83,9 @@ protected:
                           .sleeper = &sleeper,
                           .clock = &clock});
     }
-    SoundServer server(Sleeper& sleeper) {
-        return SoundServer(processes, table, *hardware, launcher, sleeper, harness->owners());
+    SoundServer server(Sleeper& sleeper, ProgramLauncher* starter = nullptr) {
+        return SoundServer(processes, table, *hardware, starter ? *starter : launcher, sleeper,
+                           harness->owners());
     }
 
     std::size_t listen(std::uint32_t selector, std::atomic<int>& calls,
@@ -151,6 +153,7 @@ TEST_P(RealSoundServerTest, ARestartStopsTheServerAndWaitsForTheNewOne) {
               *comeback + 2 * CoreAudioRestarter::pollInterval)
         << "server back after " << comeback->count() << " ms";
     EXPECT_LT(elapsed - sleeper.asked, 1s) << "time the engine added beyond its fixed waits";
+    EXPECT_EQ(harness->secondServers(), 0) << "the supervisor brought it back, and only it";
 }
 
 // Stopped as a deadlocked server looks from outside: it ignores SIGTERM and answers no one.
@@ -183,13 +186,17 @@ TEST_P(RealSoundServerTest, AFrozenServerIsReplacedAndTheRestartCounted) {
     EXPECT_NE(newPID, oldPID);
 }
 
-TEST_P(RealSoundServerTest, AServerThatNeverComesBackIsReportedByItsName) {
+TEST_P(RealSoundServerTest, AServerThatNeverComesBackIsReportedByItsNameWithHowToStartIt) {
     harness->setRespawn(false);
     testing::FakeSleeper instant;
     auto bundle = fake.with({.processes = &processes, .hardware = &*hardware, .sleeper = &instant});
-    // The server's own end takes real time.
+    // The server's own end takes real time. Its start is said to work, but nothing starts.
     StopTokenSleeper real;
-    auto found = server(real);
+    testing::FakeProgramLauncher starter;
+    for (const auto* program : {"pulseaudio", "pipewire", "wireplumber", "pipewire-pulse"}) {
+        starter.install(*SoundServerHarness::programPath(program));
+    }
+    auto found = server(real, &starter);
     CoreAudioRestarter engine(bundle, found);
     const auto started = std::chrono::steady_clock::now();
     try {
@@ -197,12 +204,66 @@ TEST_P(RealSoundServerTest, AServerThatNeverComesBackIsReportedByItsName) {
         ADD_FAILURE() << "no server came back";
     } catch (const Failure& failure) {
         EXPECT_EQ(failure.kind(), Failure::Kind::didNotComeBack);
-        EXPECT_EQ(std::string(failure.what()),
-                  daemon() + " was stopped but didn't come back within 10 seconds.");
+        const std::string text = failure.what();
+        EXPECT_TRUE(text.starts_with(daemon() +
+                                     " was stopped but didn't come back within 10 seconds.\n\n"
+                                     "To start it again, run:\nsetsid -f " +
+                                     *SoundServerHarness::programPath(daemon())))
+            << text;
     }
+    EXPECT_FALSE(starter.started().empty());
     EXPECT_EQ(instant.pauses().size(), 40u);
     // With no server to talk to, each query fails at once rather than at its time-out.
     EXPECT_LT(std::chrono::steady_clock::now() - started, 40 * queryTimeout);
+}
+
+// A desktop that starts the server from its session autostart: nothing brings it back but the
+// app, which starts each program again as it was started, inside the harness's private folder.
+TEST_P(RealSoundServerTest, WithNoSupervisorTheAppStartsTheServerAgainAndTheRestartCounts) {
+    harness->setRespawn(false);
+    const auto oldPID = harness->serverPID();
+    StopTokenSleeper sleeper;
+    auto bundle = platform(sleeper);
+    auto found = server(sleeper);
+    auto delegate = std::make_shared<AppDelegate>(bundle, found, [](const std::string& name) {
+        return PlatformTexts::forSoundServer(name, {});
+    });
+    fake.settings.setBool(settings::welcomed, true);
+    delegate->applicationDidFinishLaunching();
+    delegate->restartFromMenu();
+    std::thread worker([&] { fake.background.runAll(); });
+    EXPECT_TRUE(fake.mainQueue.runUntil([&] { return !delegate->isRestarting(); }, 12s));
+    worker.join();
+    ASSERT_TRUE(fake.alerts.shown.empty()) << fake.alerts.shown.front().informativeText;
+    EXPECT_EQ(fake.settings.integerForKey(settings::restartCount), 1);
+    const auto newPID = harness->serverPID();
+    EXPECT_NE(newPID, 0);
+    EXPECT_NE(newPID, oldPID);
+    // What the sound clients see: the bridge (or PulseAudio) has the real output as default.
+    EXPECT_EQ(harness->pactl({"get-default-sink"}), "sonifix_speakers");
+    EXPECT_EQ(harness->secondServers(), 0);
+}
+
+// Quit in the middle of a restart, once the server has been stopped: the app starts it again
+// before it goes, so that the sound is not left off.
+TEST_P(RealSoundServerTest, AQuitWhileTheServerIsDownStillBringsItBack) {
+    harness->setRespawn(false);
+    const auto oldPID = harness->serverPID();
+    StopTokenSleeper sleeper;
+    auto bundle = platform(sleeper);
+    auto found = server(sleeper);
+    CoreAudioRestarter engine(bundle, found);
+    auto restart = std::async(std::launch::async, [&] { engine.restart(stop.get_token()); });
+    const auto deadline = std::chrono::steady_clock::now() + 5s;
+    while (harness->serverPID() == oldPID && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(5ms);
+    }
+    stop.request_stop();
+    EXPECT_THROW(restart.get(), TaskCancelled);
+    EXPECT_TRUE(harness->waitUntilAnswering(10s));
+    EXPECT_NE(harness->serverPID(), 0);
+    EXPECT_NE(harness->serverPID(), oldPID);
+    EXPECT_EQ(harness->secondServers(), 0);
 }
 
 TEST_P(RealSoundServerTest, DevicesReadBackWithTheirNamesTransportsAndRates) {

@@ -1,5 +1,7 @@
 #include "SoundServerHarness.h"
 
+#include "platform/linux/ProcFsProcessTable.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <csignal>
@@ -30,7 +32,7 @@ constexpr auto stopLimit = 3s;
 const char* const speakers = "sonifix_speakers";
 const char* const builtInMicrophone = "builtin_mic";
 
-std::optional<std::string> programPath(const std::string& name) {
+std::optional<std::string> findProgram(const std::string& name) {
     const char* path = std::getenv("PATH");
     std::stringstream directories(path ? path : "/usr/local/bin:/usr/bin:/bin");
     std::string directory;
@@ -117,6 +119,10 @@ const std::vector<SoundServerHarness::Device>& SoundServerHarness::devices() {
 
 std::string SoundServerHarness::daemonName(ServerKind kind) {
     return kind == ServerKind::pulseaudio ? "pulseaudio" : "pipewire";
+}
+
+std::optional<std::string> SoundServerHarness::programPath(const std::string& name) {
+    return findProgram(name);
 }
 
 std::vector<std::string> SoundServerHarness::missingPrograms(ServerKind kind) {
@@ -329,9 +335,37 @@ bool SoundServerHarness::pipewireListening() const {
     return isSocketListening(directory + "/run/pipewire-0");
 }
 
+void SoundServerHarness::adopt() {
+    std::vector<std::string> names;
+    for (const auto& child : children) {
+        if (!child.second && child.name != "dbus-daemon") {
+            names.push_back(child.name);
+        }
+    }
+    for (const auto& process : ProcFsProcessTable().find(names)) {
+        if (process.parent != ::getpid() ||
+            std::any_of(children.begin(), children.end(),
+                        [&](const Child& child) { return child.pid == process.pid; })) {
+            continue;
+        }
+        auto* place = find(process.name);
+        if (place && place->pid == 0) {
+            place->pid = process.pid;
+        } else {
+            children.push_back({process.name, {}, process.pid, true});
+        }
+    }
+}
+
+int SoundServerHarness::secondServers() const {
+    const std::lock_guard lock(mutex);
+    return int(std::count_if(children.begin(), children.end(),
+                             [](const Child& child) { return child.second; }));
+}
+
 void SoundServerHarness::startMissing(std::unique_lock<std::mutex>&) {
     for (auto& child : children) {
-        if (child.pid != 0) {
+        if (child.pid != 0 || child.second) {
             continue;
         }
         // PipeWire's clients give up at once when the server is not there yet.
@@ -361,6 +395,9 @@ void SoundServerHarness::supervise() {
                 reaped.notify_all();
             }
         }
+        if (!stopping) {
+            adopt();
+        }
         if (respawn && !stopping) {
             startMissing(lock);
         }
@@ -380,6 +417,9 @@ void SoundServerHarness::supervise() {
 }
 
 void SoundServerHarness::start() {
+    // Programs started detached from within the test process end up as its children, where the
+    // harness can see, reap and stop them.
+    ::prctl(PR_SET_CHILD_SUBREAPER, 1);
     writeConfiguration();
     {
         const std::lock_guard lock(mutex);

@@ -29,8 +29,11 @@ inline void PrintTo(ServerKind kind, std::ostream* out) {
 //
 // Every process is a child of the test process, which is how a test tells them from others.
 // The harness plays the part of the user's service manager: a server that dies is started again
-// (unless told otherwise). It stops every process it started, by PID, when it goes; a test
-// process that dies takes them with it.
+// (unless told otherwise). The test process adopts what is started detached from within it (it
+// is their subreaper): a server program the app started again takes the place of the one it
+// replaces, and one that finds its place taken counts as a second server. The harness stops
+// every process it started or adopted, by PID, when it goes; a test process that dies takes
+// the ones it started with it.
 class SoundServerHarness {
 public:
     struct Device {
@@ -44,6 +47,8 @@ public:
     static std::string daemonName(ServerKind kind);
     // The programs this kind of server needs that cannot be found; empty when all are there.
     static std::vector<std::string> missingPrograms(ServerKind kind);
+    // Where a program is found on the PATH.
+    static std::optional<std::string> programPath(const std::string& name);
 
     explicit SoundServerHarness(ServerKind kind);
     ~SoundServerHarness();
@@ -73,6 +78,9 @@ public:
     // Waits until the server answers with the default output it started with.
     bool waitUntilAnswering(std::chrono::milliseconds limit);
 
+    // How many server programs were adopted while one of their name still ran.
+    int secondServers() const;
+
     // Stops (SIGSTOP) and continues (SIGCONT) the processes a client talks to.
     void freeze();
     void thaw();
@@ -85,12 +93,14 @@ private:
         std::string name;
         std::vector<std::string> command;
         pid_t pid = 0;
+        bool second = false; // adopted beside a running one of its name
     };
 
     void writeConfiguration();
     std::vector<std::string> environment() const;
     pid_t spawn(const Child& child) const;
     void startMissing(std::unique_lock<std::mutex>& lock);
+    void adopt();
     bool pipewireListening() const;
     Child* find(const std::string& name);
     void supervise();
