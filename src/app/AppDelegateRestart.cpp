@@ -4,6 +4,9 @@
 #include "support/ErrorText.h"
 #include "support/TaskCancelled.h"
 
+#include <cstdint>
+#include <limits>
+
 namespace sonifix {
 
 namespace {
@@ -63,7 +66,10 @@ void AppDelegate::restart() {
 
 void AppDelegate::restartSucceeded(const RestartOutcome& outcome) {
     defaults.setDate(settings::lastRestart, platform.clock.now());
-    defaults.setInteger(settings::restartCount, defaults.integerForKey(settings::restartCount) + 1);
+    // A count read back from a damaged file may already be the largest there is.
+    const auto count = defaults.integerForKey(settings::restartCount);
+    defaults.setInteger(settings::restartCount,
+                        count < std::numeric_limits<std::int64_t>::max() ? count + 1 : count);
     observeDevices();
     enforceMacMicrophone();
     if (platform.players.worksOffMainThread()) {

@@ -60,7 +60,11 @@ ProcessResult CoreAudioRestarter::run(const std::string& path,
 }
 
 std::optional<std::int32_t> CoreAudioRestarter::coreaudiodPID() {
-    return parseProcessID(firstLine(run(daemon.lookup.path, daemon.lookup.arguments).output));
+    return processID(run(daemon.lookup.path, daemon.lookup.arguments).output);
+}
+
+std::optional<std::int32_t> CoreAudioRestarter::processID(std::string_view lookupOutput) {
+    return parseProcessID(firstLine(lookupOutput));
 }
 
 bool CoreAudioRestarter::restart(std::stop_token stop) {

@@ -11,6 +11,7 @@
 #include <optional>
 #include <stop_token>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace sonifix {
@@ -36,6 +37,7 @@ public:
 
     // The daemon's process ID: the first line of the lookup's output, if it is a decimal number.
     std::optional<std::int32_t> coreaudiodPID();
+    static std::optional<std::int32_t> processID(std::string_view lookupOutput);
 
     const std::vector<std::string>& killCommand() const { return daemon.killCommand; }
 
