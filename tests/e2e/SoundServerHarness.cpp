@@ -521,6 +521,8 @@ void SoundServerHarness::thaw() {
 
 void SoundServerHarness::stopAll() {
     std::unique_lock lock(mutex);
+    // What was started since the supervisor last looked is stopped too.
+    adopt();
     stopping = true;
     const auto signal = [&](int number) {
         for (const auto& child : children) {

@@ -63,7 +63,8 @@ public:
     std::string serverAddress() const;
     // The processes of this harness: the test process's children.
     SoundServer::Owners owners() const;
-    // The running server process (pulseaudio or pipewire); 0 when there is none.
+    // The running server process (pulseaudio or pipewire); 0 when there is none, or when the
+    // one the app started has not been adopted yet.
     pid_t serverPID() const;
 
     // Whether a server that dies is started again.
