@@ -351,6 +351,10 @@ void SoundServerHarness::adopt() {
         auto* place = find(process.name);
         if (place && place->pid == 0) {
             place->pid = process.pid;
+            if (process.name == daemonName(kind)) {
+                respawnedAt = std::chrono::steady_clock::now();
+                comeback.reset();
+            }
         } else {
             children.push_back({process.name, {}, process.pid, true});
         }
