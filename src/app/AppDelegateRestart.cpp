@@ -1,5 +1,6 @@
 #include "AppDelegate.h"
 #include "BackgroundTask.h"
+#include "Foreground.h"
 #include "Settings.h"
 #include "support/ErrorText.h"
 #include "support/TaskCancelled.h"
@@ -84,8 +85,8 @@ void AppDelegate::restartFailed(const std::exception_ptr& error) {
 }
 
 void AppDelegate::showFailure(const std::string& messageText, const std::string& informativeText) {
-    platform.workspace.activateIgnoringOtherApps();
-    platform.alerts.runModal({.messageText = messageText, .informativeText = informativeText});
+    Foreground::runAlert(platform.workspace, platform.alerts,
+                         {.messageText = messageText, .informativeText = informativeText});
 }
 
 void AppDelegate::didWake() {

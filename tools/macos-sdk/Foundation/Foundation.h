@@ -17,9 +17,10 @@
 #define NS_ENUM(_type, _name)                                                                      \
     enum __attribute__((enum_extensibility(open))) _name : _type _name;                            \
     enum _name : _type
+// In C++ an options type is its integer type, so that options combine with | as in C.
 #define NS_OPTIONS(_type, _name)                                                                   \
-    enum __attribute__((flag_enum, enum_extensibility(open))) _name : _type _name;                 \
-    enum _name : _type
+    _type _name;                                                                                   \
+    enum __attribute__((flag_enum, enum_extensibility(open))) : _type
 #define NS_TYPED_EXTENSIBLE_ENUM __attribute__((swift_wrapper(struct)))
 #define NS_DESIGNATED_INITIALIZER __attribute__((objc_designated_initializer))
 #define NS_VALID_UNTIL_END_OF_SCOPE __attribute__((objc_precise_lifetime))
