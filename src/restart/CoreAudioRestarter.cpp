@@ -1,7 +1,6 @@
 #include "CoreAudioRestarter.h"
 
 #include "PasswordFreeRule.h"
-#include "support/PlatformError.h"
 #include "support/TaskCancelled.h"
 #include "support/Utf8.h"
 
@@ -165,25 +164,7 @@ void CoreAudioRestarter::installPasswordFree() {
     if (!PasswordFreeRule::isAcceptableUserName(userName)) {
         throw Failure::failed("Unexpected user name \"" + userName + "\".");
     }
-    const auto directory = platform.files.temporaryDirectory();
-    // The path goes between single quotes into a command that runs as root.
-    if (directory.find('\'') != std::string::npos) {
-        throw Failure::failed("The temporary folder \"" + directory +
-                              "\" has a single quote in its path, which can't be passed "
-                              "safely to the administrator command.");
-    }
-    const auto temporaryPath = directory + "/sonifix-" + platform.uuids.makeUuid();
-    if (const auto error = platform.files.writeAtomically(
-            temporaryPath, PasswordFreeRule::line(userName, joinedKillCommand()))) {
-        throw PlatformError(*error);
-    }
-    struct RemoveWhenDone {
-        FileSystem& files;
-        const std::string& path;
-        ~RemoveWhenDone() { files.remove(path); }
-    } cleanup{platform.files, temporaryPath};
-
-    runAsAdmin(PasswordFreeRule::installCommandLine(temporaryPath));
+    runAsAdmin(PasswordFreeRule::installCommandLine(userName, joinedKillCommand()));
 }
 
 } // namespace sonifix

@@ -44,8 +44,7 @@ public:
     // from any other thread it waits for the main thread to do it. Throws Failure.
     void runAsAdmin(const std::string& commandLine);
 
-    // Installs the password-free sudoers rule for the current user. Throws Failure, or
-    // PlatformError when the temporary file cannot be written.
+    // Installs the password-free sudoers rule for the current user. Throws Failure.
     void installPasswordFree();
 
     // The AppleScript that runs `commandLine` with administrator privileges.

@@ -34,6 +34,8 @@ struct FakePlatform {
         AudioHardware* hardware = nullptr;
         Sleeper* sleeper = nullptr;
         MainQueue* mainQueue = nullptr;
+        AdminShell* adminShell = nullptr;
+        FileSystem* files = nullptr;
     };
 
     FakePlatform() = default;
@@ -72,9 +74,9 @@ struct FakePlatform {
     // The fakes, with the real adapters given in place of theirs.
     Platform with(const Real& given) {
         return {.processes = given.processes ? *given.processes : processes,
-                .adminShell = adminShell,
+                .adminShell = given.adminShell ? *given.adminShell : adminShell,
                 .hardware = given.hardware ? *given.hardware : hardware,
-                .files = files,
+                .files = given.files ? *given.files : files,
                 .user = user,
                 .uuids = uuids,
                 .mainQueue = given.mainQueue ? *given.mainQueue : mainQueue,
