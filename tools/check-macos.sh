@@ -3,8 +3,9 @@
 # would: clang 19 for an Apple target at the app's minimum macOS, libc++ 19 with Apple's
 # availability markup switched on and no experimental library, ARC for Objective-C++, the app's
 # warnings as errors. The SDK is not here: tools/macos-sdk stands in for what the app uses of
-# it. What this cannot see is listed in tools/macos-sdk/README.md. Installs its Debian
-# packages when they are missing. Usage: tools/check-macos.sh
+# it. Then it reads Info.plist and the entitlements as property lists. What this cannot see is
+# listed in tools/macos-sdk/README.md. Installs its Debian packages when they are missing.
+# Usage: tools/check-macos.sh
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -84,6 +85,9 @@ for file in "${files[@]}"; do
         failed+=("$file")
     fi
 done
+
+# The bundle's property lists, read as macOS reads them.
+python3 tools/check-macos-plists.py || failed+=(src/platform/macos/Info.plist.in)
 
 echo "macOS check (clang 19, libc++ 19, macOS $minimum_macos): $checked passed, ${#failed[@]} failed"
 for file in "${failed[@]}"; do
