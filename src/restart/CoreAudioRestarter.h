@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Daemon.h"
 #include "DaemonIdentity.h"
 #include "RestartFailure.h"
 #include "audio/AudioDevices.h"
@@ -26,6 +27,8 @@ public:
     static constexpr std::chrono::milliseconds settleTime{700};
 
     CoreAudioRestarter(Platform& platform, DaemonIdentity daemon);
+    // For a daemon found afresh at every restart and stopped without root.
+    CoreAudioRestarter(Platform& platform, Daemon& found);
 
     // Runs a program to its end: its exit status (-1 when it could not start) and its standard
     // output as UTF-8 text, ill-formed bytes replaced. Never throws.
@@ -36,8 +39,13 @@ public:
 
     const std::vector<std::string>& killCommand() const { return daemon.killCommand; }
 
+    // The daemon's name as the failure texts give it.
+    std::string daemonName() const { return found ? found->name() : daemon.name; }
+
     // Answers true when the administrator prompt was used, false when the password-free route
-    // did it. Throws Failure, or TaskCancelled when `stop` is requested during a wait.
+    // did it. Throws Failure, or TaskCancelled when `stop` is requested during a wait. The polls
+    // keep to the clock: the 40 of them end 10 seconds after the daemon was stopped (for a daemon
+    // stopped without root, after the request), however long their questions take.
     bool restart(std::stop_token stop);
 
     // Runs a shell command line as root behind the administrator prompt, on the main thread:
@@ -52,12 +60,16 @@ public:
 
 private:
     void runAsAdminOnMainThread(const std::string& commandLine);
+    std::int32_t stopAsRoot();
+    void stopAsUser();
+    std::optional<std::int32_t> currentPID();
     void pause(std::chrono::nanoseconds duration, const std::stop_token& stop);
     std::string joinedKillCommand() const;
 
     Platform& platform;
     AudioDevices devices;
     DaemonIdentity daemon;
+    Daemon* found = nullptr;
 };
 
 } // namespace sonifix

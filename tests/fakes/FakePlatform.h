@@ -14,9 +14,11 @@
 #include "FakeMediaPlayerHost.h"
 #include "FakeMenu.h"
 #include "FakeProcessRunner.h"
+#include "FakeProcessTable.h"
 #include "FakeRelativeTimeFormatter.h"
 #include "FakeSettingsStore.h"
 #include "FakeSleeper.h"
+#include "FakeSoundServerProbe.h"
 #include "FakeStatusItem.h"
 #include "FakeUserAccount.h"
 #include "FakeUuidSource.h"
@@ -36,6 +38,7 @@ struct FakePlatform {
         MainQueue* mainQueue = nullptr;
         AdminShell* adminShell = nullptr;
         FileSystem* files = nullptr;
+        Clock* clock = nullptr;
     };
 
     FakePlatform() = default;
@@ -57,7 +60,8 @@ struct FakePlatform {
     FakeFileSystem files;
     FakeUserAccount user;
     FakeUuidSource uuids;
-    FakeSleeper sleeper;
+    FakeClock clock;
+    FakeSleeper sleeper{&clock};
     FakeBackgroundExecutor background;
     FakeSettingsStore settings;
     FakeStatusItem statusItem{log};
@@ -65,7 +69,6 @@ struct FakePlatform {
     FakeAlerts alerts{log};
     FakeWorkspace workspace{log};
     FakeLoginItems loginItems{log};
-    FakeClock clock;
     FakeRelativeTimeFormatter relativeTime;
     FakeMediaPlayerHost players{log};
     FakeHotKeys hotKeys;
@@ -88,7 +91,7 @@ struct FakePlatform {
                 .alerts = alerts,
                 .workspace = workspace,
                 .loginItems = loginItems,
-                .clock = clock,
+                .clock = given.clock ? *given.clock : clock,
                 .relativeTime = relativeTime,
                 .players = players,
                 .hotKeys = hotKeys,
