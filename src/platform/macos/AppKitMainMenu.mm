@@ -25,9 +25,9 @@ NSMenuItem* submenuItem(NSMenu* submenu) {
 } // namespace
 
 void installMainMenu() {
-    // AppKit takes the first item's menu as the application menu, whatever it holds.
+    // AppKit takes the first item's menu as the application menu, whatever it holds; the
+    // app's own commands stay in its status menu.
     NSMenu* applicationMenu = [[NSMenu alloc] initWithTitle:@"Sonifix"];
-    addItem(applicationMenu, @"Quit Sonifix", @selector(terminate:), @"q");
 
     NSMenu* edit = [[NSMenu alloc] initWithTitle:@"Edit"];
     addItem(edit, @"Undo", @selector(undo:), @"z");

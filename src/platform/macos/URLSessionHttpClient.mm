@@ -45,6 +45,8 @@ URLSessionHttpClient::~URLSessionHttpClient() {
 }
 
 HttpResult URLSessionHttpClient::send(const HttpRequest& request) {
+    // Kept by the sender: the client may end while its request runs.
+    const auto inFlight = running;
     @autoreleasepool {
         NSURL* url = [NSURL URLWithString:toNSString(request.url)];
         if (url == nil) {
@@ -86,11 +88,11 @@ HttpResult URLSessionHttpClient::send(const HttpRequest& request) {
                 dispatch_semaphore_signal(done);
               }];
         {
-            const std::lock_guard lock(running->mutex);
-            if (running->closed) {
+            const std::lock_guard lock(inFlight->mutex);
+            if (inFlight->closed) {
                 return {.response = std::nullopt, .transportError = describe(NSURLErrorCancelled)};
             }
-            [running->tasks addObject:task];
+            [inFlight->tasks addObject:task];
         }
         [task resume];
         // The request's time-out ends a silent connection; this one ends a slow trickle, which
@@ -103,8 +105,8 @@ HttpResult URLSessionHttpClient::send(const HttpRequest& request) {
             outcome->error = describe(NSURLErrorTimedOut);
         }
         {
-            const std::lock_guard lock(running->mutex);
-            [running->tasks removeObject:task];
+            const std::lock_guard lock(inFlight->mutex);
+            [inFlight->tasks removeObject:task];
         }
         if (outcome->response) {
             return {.response = std::move(outcome->response), .transportError = {}};
