@@ -11,6 +11,7 @@
 #include "platform/posix/StopTokenSleeper.h"
 #include "restart/CoreAudioRestarter.h"
 #include "restart/SoundServer.h"
+#include "support/StopSource.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -44,9 +45,9 @@ void restarts(ServerKind kind, int count) {
         auto platform =
             fake.with({.processes = &processes, .hardware = &hardware, .sleeper = &sleeper});
         CoreAudioRestarter engine(platform, identity);
-        std::stop_source stop;
+        StopSource stop;
         const auto started = Clock::now();
-        engine.restart(stop.get_token());
+        engine.restart(stop.token());
         const Milliseconds total = Clock::now() - started;
         const Milliseconds waits = sleeper.asked;
         harness.waitUntilAnswering(std::chrono::seconds(5));

@@ -46,7 +46,7 @@ void AppDelegate::restart() {
     auto self = shared_from_this();
     runInBackground<bool>(
         platform.background, platform.mainQueue,
-        [self](std::stop_token stop) { return self->restarter.restart(stop); },
+        [self](StopToken stop) { return self->restarter.restart(stop); },
         [self, playing = std::move(playing)](bool usedAdministrator) {
             self->restartSucceeded(usedAdministrator, playing);
         },

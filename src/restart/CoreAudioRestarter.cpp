@@ -60,7 +60,7 @@ std::optional<std::int32_t> CoreAudioRestarter::coreaudiodPID() {
     return parseProcessID(firstLine(run(daemon.lookup.path, daemon.lookup.arguments).output));
 }
 
-bool CoreAudioRestarter::restart(std::stop_token stop) {
+bool CoreAudioRestarter::restart(StopToken stop) {
     const auto oldPID = coreaudiodPID();
 
     std::int32_t passwordFreeStatus = 0;
@@ -97,7 +97,7 @@ bool CoreAudioRestarter::restart(std::stop_token stop) {
     throw Failure::didNotComeBack(daemon.name);
 }
 
-void CoreAudioRestarter::pause(std::chrono::nanoseconds duration, const std::stop_token& stop) {
+void CoreAudioRestarter::pause(std::chrono::nanoseconds duration, const StopToken& stop) {
     if (!platform.sleeper.sleep(duration, stop)) {
         throw TaskCancelled();
     }

@@ -8,7 +8,6 @@
 #include <chrono>
 #include <cstdint>
 #include <optional>
-#include <stop_token>
 #include <string>
 #include <vector>
 
@@ -38,7 +37,7 @@ public:
 
     // Answers true when the administrator prompt was used, false when the password-free route
     // did it. Throws Failure, or TaskCancelled when `stop` is requested during a wait.
-    bool restart(std::stop_token stop);
+    bool restart(StopToken stop);
 
     // Runs a shell command line as root behind the administrator prompt, on the main thread:
     // from any other thread it waits for the main thread to do it. Throws Failure.
@@ -53,7 +52,7 @@ public:
 
 private:
     void runAsAdminOnMainThread(const std::string& commandLine);
-    void pause(std::chrono::nanoseconds duration, const std::stop_token& stop);
+    void pause(std::chrono::nanoseconds duration, const StopToken& stop);
     std::string joinedKillCommand() const;
 
     Platform& platform;

@@ -8,6 +8,7 @@
 #include "platform/posix/StopTokenSleeper.h"
 #include "restart/CoreAudioRestarter.h"
 #include "restart/SoundServer.h"
+#include "support/StopSource.h"
 
 #include <algorithm>
 #include <atomic>
@@ -96,7 +97,7 @@ protected:
     std::optional<SoundServerHarness> harness;
     std::optional<PulseAudioHardware> hardware;
     std::vector<PropertyListener> listeners;
-    std::stop_source stop;
+    StopSource stop;
 };
 
 TEST_P(RealSoundServerTest, ARestartStopsTheServerAndWaitsForTheNewOne) {
@@ -115,7 +116,7 @@ TEST_P(RealSoundServerTest, ARestartStopsTheServerAndWaitsForTheNewOne) {
     auto bundle = platform(sleeper);
     CoreAudioRestarter engine(bundle, server);
     const auto started = std::chrono::steady_clock::now();
-    EXPECT_FALSE(engine.restart(stop.get_token()));
+    EXPECT_FALSE(engine.restart(stop.token()));
     const auto elapsed = std::chrono::steady_clock::now() - started;
 
     const auto newPID = harness->serverPID();
@@ -146,7 +147,7 @@ TEST_P(RealSoundServerTest, AServerThatNeverComesBackIsReportedByItsName) {
     CoreAudioRestarter engine(bundle, identity());
     const auto started = std::chrono::steady_clock::now();
     try {
-        engine.restart(stop.get_token());
+        engine.restart(stop.token());
         ADD_FAILURE() << "no server came back";
     } catch (const Failure& failure) {
         EXPECT_EQ(failure.kind(), Failure::Kind::didNotComeBack);

@@ -12,7 +12,7 @@ namespace sonifix::testing {
 // the stop that ends it.
 class FakeSleeper final : public Sleeper {
 public:
-    bool sleep(std::chrono::nanoseconds duration, std::stop_token stop) override;
+    bool sleep(std::chrono::nanoseconds duration, StopToken stop) override;
 
     // Runs `hook` during the pause with this index (counted from 1).
     void at(int index, std::function<void()> hook);

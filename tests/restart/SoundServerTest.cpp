@@ -3,6 +3,7 @@
 #include "FakePlatform.h"
 #include "platform/FourCharCode.h"
 #include "restart/CoreAudioRestarter.h"
+#include "support/StopSource.h"
 
 #include <algorithm>
 #include <gtest/gtest.h>
@@ -103,9 +104,9 @@ TEST_F(SoundServerTest, WithNoServerRunningTheRestartSaysThereWasNothingToStop) 
 
     fake.processes.answer("/usr/bin/pkill -x -u ada pipewire", {status(1)});
     CoreAudioRestarter engine(fake.platform, server);
-    std::stop_source stop;
+    StopSource stop;
     try {
-        engine.restart(stop.get_token());
+        engine.restart(stop.token());
         ADD_FAILURE() << "nothing was stopped, so nothing can come back";
     } catch (const Failure& failure) {
         EXPECT_EQ(failure.kind(), Failure::Kind::failed);
@@ -128,15 +129,15 @@ TEST_F(SoundServerTest, TheEngineRestartsThroughTheServiceManagerAndNamesTheReal
     fake.processes.answer(pgrepPipeWire, {printed("1801\n"), printed("1801\n"), printed("2400\n")});
 
     CoreAudioRestarter engine(fake.platform, server);
-    std::stop_source stop;
-    EXPECT_FALSE(engine.restart(stop.get_token()));
+    StopSource stop;
+    EXPECT_FALSE(engine.restart(stop.token()));
     EXPECT_EQ(fake.processes.count(restartUnits), 1);
     EXPECT_EQ(fake.sleeper.total(), 2 * 250ms + 700ms);
     EXPECT_TRUE(fake.adminShell.scripts().empty());
 
     fake.processes.answer(pgrepPipeWire, {printed("2400\n")});
     try {
-        engine.restart(stop.get_token());
+        engine.restart(stop.token());
         ADD_FAILURE() << "the same PID in every poll is not a restart";
     } catch (const Failure& failure) {
         EXPECT_EQ(failure.kind(), Failure::Kind::didNotComeBack);
