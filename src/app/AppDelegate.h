@@ -10,6 +10,7 @@
 #include "signup/EmailSignup.h"
 
 #include <exception>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -25,7 +26,13 @@ public:
     static constexpr std::chrono::milliseconds checkmarkTime{2000};
     static constexpr std::chrono::milliseconds wakeDelay{4000};
 
+    // The texts for the daemon of the given process name.
+    using TextsFor = std::function<PlatformTexts(const std::string& daemonName)>;
+
     AppDelegate(Platform& platform, DaemonIdentity daemon, PlatformTexts texts,
+                std::string signupEndpoint = std::string(EmailSignup::defaultEndpoint));
+    // For a daemon found afresh at every restart: the titles follow the one serving now.
+    AppDelegate(Platform& platform, Daemon& found, TextsFor textsFor,
                 std::string signupEndpoint = std::string(EmailSignup::defaultEndpoint));
 
     void applicationDidFinishLaunching();
@@ -50,10 +57,16 @@ public:
     std::vector<MenuItem> menuItems();
 
 private:
+    struct RestartOutcome {
+        bool usedAdministrator = false;
+        std::vector<std::string> playing;
+    };
+
+    void refreshTexts();
     void setIcon(const std::string& symbolName);
     void flashIcon(const std::string& symbolName);
     void restart();
-    void restartSucceeded(bool usedAdministrator, const std::vector<std::string>& playing);
+    void restartSucceeded(const RestartOutcome& outcome);
     void restartFailed(const std::exception_ptr& error);
     std::string lastRestartText();
     MenuItem toggle(const std::string& title, const std::string& key);
@@ -65,7 +78,9 @@ private:
     void showFailure(const std::string& messageText, const std::string& informativeText);
 
     Platform& platform;
+    TextsFor textsFor;
     PlatformTexts texts;
+    std::string textsDaemon; // the daemon the texts name
     DaemonIdentity daemon;
     CoreAudioRestarter restarter;
     AudioDevices devices;

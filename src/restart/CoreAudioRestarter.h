@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Daemon.h"
 #include "DaemonIdentity.h"
 #include "RestartFailure.h"
 #include "audio/AudioDevices.h"
@@ -25,6 +26,8 @@ public:
     static constexpr std::chrono::milliseconds settleTime{700};
 
     CoreAudioRestarter(Platform& platform, DaemonIdentity daemon);
+    // For a daemon found afresh at every restart and stopped without root.
+    CoreAudioRestarter(Platform& platform, Daemon& found);
 
     // Runs a program to its end: its exit status (-1 when it could not start) and its standard
     // output as UTF-8 text, ill-formed bytes replaced. Never throws.
@@ -35,16 +38,20 @@ public:
 
     const std::vector<std::string>& killCommand() const { return daemon.killCommand; }
 
+    // The daemon's name as the failure texts give it.
+    std::string daemonName() const { return found ? found->name() : daemon.name; }
+
     // Answers true when the administrator prompt was used, false when the password-free route
-    // did it. Throws Failure, or TaskCancelled when `stop` is requested during a wait.
+    // did it. Throws Failure, or TaskCancelled when `stop` is requested during a wait. The polls
+    // keep to the clock: the 40 of them end 10 seconds after the daemon was stopped (for a daemon
+    // stopped without root, after the request), however long their questions take.
     bool restart(StopToken stop);
 
     // Runs a shell command line as root behind the administrator prompt, on the main thread:
     // from any other thread it waits for the main thread to do it. Throws Failure.
     void runAsAdmin(const std::string& commandLine);
 
-    // Installs the password-free sudoers rule for the current user. Throws Failure, or
-    // PlatformError when the temporary file cannot be written.
+    // Installs the password-free sudoers rule for the current user. Throws Failure.
     void installPasswordFree();
 
     // The AppleScript that runs `commandLine` with administrator privileges.
@@ -52,12 +59,16 @@ public:
 
 private:
     void runAsAdminOnMainThread(const std::string& commandLine);
+    std::int32_t stopAsRoot();
+    void stopAsUser();
+    std::optional<std::int32_t> currentPID();
     void pause(std::chrono::nanoseconds duration, const StopToken& stop);
     std::string joinedKillCommand() const;
 
     Platform& platform;
     AudioDevices devices;
     DaemonIdentity daemon;
+    Daemon* found = nullptr;
 };
 
 } // namespace sonifix

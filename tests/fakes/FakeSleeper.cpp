@@ -9,6 +9,11 @@ bool FakeSleeper::sleep(std::chrono::nanoseconds duration, StopToken stop) {
     {
         const std::lock_guard lock(mutex);
         made.push_back(duration);
+        if (clock) {
+            clock->elapsed =
+                clock->elapsed.load() +
+                std::chrono::duration_cast<std::chrono::steady_clock::duration>(duration);
+        }
         if (int(made.size()) == hookIndex) {
             action = hook;
         }

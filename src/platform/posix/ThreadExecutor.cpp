@@ -3,6 +3,10 @@
 namespace sonifix {
 
 ThreadExecutor::~ThreadExecutor() {
+    stopAll();
+}
+
+void ThreadExecutor::stopAll() {
     std::list<Worker> remaining;
     {
         const std::lock_guard lock(mutex);

@@ -22,6 +22,9 @@ public:
 
     void submit(Work work) override;
 
+    // Requests every stop and waits for the work to return; work submitted later runs as usual.
+    void stopAll();
+
 private:
     struct Worker {
         std::shared_ptr<std::atomic<bool>> finished;

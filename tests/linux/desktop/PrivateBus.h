@@ -20,6 +20,10 @@ public:
 
     bool running() const { return !address.isEmpty(); }
 
+    // Makes this bus the process's session bus, for everything started or connected after:
+    // the app under test and its helpers then never see the caller's own bus.
+    void becomeSessionBus() const;
+
     // A new client connection to the bus under the given connection name.
     QDBusConnection connect(const QString& name);
 
