@@ -52,7 +52,7 @@ void AppDelegate::restart() {
     auto self = shared_from_this();
     runInBackground<RestartOutcome>(
         platform.background, platform.mainQueue,
-        [self, resume, playersOffMain, playing = std::move(playing)](std::stop_token stop) {
+        [self, resume, playersOffMain, playing = std::move(playing)](StopToken stop) {
             RestartOutcome outcome{.usedAdministrator = false, .playing = playing};
             if (resume && playersOffMain) {
                 outcome.playing = self->players.currentlyPlaying();
@@ -75,7 +75,7 @@ void AppDelegate::restartSucceeded(const RestartOutcome& outcome) {
     if (platform.players.worksOffMainThread()) {
         if (!outcome.playing.empty()) {
             platform.background.submit([self = shared_from_this(), playing = outcome.playing](
-                                           std::stop_token) { self->players.kick(playing); });
+                                           StopToken) { self->players.kick(playing); });
         }
     } else {
         players.kick(outcome.playing);
