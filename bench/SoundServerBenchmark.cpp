@@ -13,6 +13,7 @@
 #include "platform/posix/SystemClock.h"
 #include "restart/CoreAudioRestarter.h"
 #include "restart/SoundServer.h"
+#include "support/StopSource.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -50,12 +51,12 @@ void restarts(ServerKind kind, int count, bool frozen) {
             {.processes = &processes, .hardware = &hardware, .sleeper = &sleeper, .clock = &clock});
         SoundServer server(processes, table, hardware, sleeper, harness.owners());
         CoreAudioRestarter engine(platform, server);
-        std::stop_source stop;
+        StopSource stop;
         if (frozen) {
             harness.freeze();
         }
         const auto started = Clock::now();
-        engine.restart(stop.get_token());
+        engine.restart(stop.token());
         const Milliseconds total = Clock::now() - started;
         const Milliseconds waits = sleeper.asked;
         harness.waitUntilAnswering(std::chrono::seconds(5));

@@ -5,6 +5,9 @@
 #include "support/ErrorText.h"
 #include "support/TaskCancelled.h"
 
+#include <cstdint>
+#include <limits>
+
 namespace sonifix {
 
 namespace {
@@ -50,7 +53,7 @@ void AppDelegate::restart() {
     auto self = shared_from_this();
     runInBackground<RestartOutcome>(
         platform.background, platform.mainQueue,
-        [self, resume, playersOffMain, playing = std::move(playing)](std::stop_token stop) {
+        [self, resume, playersOffMain, playing = std::move(playing)](StopToken stop) {
             RestartOutcome outcome{.usedAdministrator = false, .playing = playing};
             if (resume && playersOffMain) {
                 outcome.playing = self->players.currentlyPlaying();
@@ -64,13 +67,16 @@ void AppDelegate::restart() {
 
 void AppDelegate::restartSucceeded(const RestartOutcome& outcome) {
     defaults.setDate(settings::lastRestart, platform.clock.now());
-    defaults.setInteger(settings::restartCount, defaults.integerForKey(settings::restartCount) + 1);
+    // A count read back from a damaged file may already be the largest there is.
+    const auto count = defaults.integerForKey(settings::restartCount);
+    defaults.setInteger(settings::restartCount,
+                        count < std::numeric_limits<std::int64_t>::max() ? count + 1 : count);
     observeDevices();
     enforceMacMicrophone();
     if (platform.players.worksOffMainThread()) {
         if (!outcome.playing.empty()) {
             platform.background.submit([self = shared_from_this(), playing = outcome.playing](
-                                           std::stop_token) { self->players.kick(playing); });
+                                           StopToken) { self->players.kick(playing); });
         }
     } else {
         players.kick(outcome.playing);

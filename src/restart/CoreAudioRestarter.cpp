@@ -60,10 +60,14 @@ ProcessResult CoreAudioRestarter::run(const std::string& path,
 }
 
 std::optional<std::int32_t> CoreAudioRestarter::coreaudiodPID() {
-    return parseProcessID(firstLine(run(daemon.lookup.path, daemon.lookup.arguments).output));
+    return processID(run(daemon.lookup.path, daemon.lookup.arguments).output);
 }
 
-bool CoreAudioRestarter::restart(std::stop_token stop) {
+std::optional<std::int32_t> CoreAudioRestarter::processID(std::string_view lookupOutput) {
+    return parseProcessID(firstLine(lookupOutput));
+}
+
+bool CoreAudioRestarter::restart(StopToken stop) {
     const auto requested = platform.clock.steadyNow();
     std::optional<std::int32_t> oldPID;
     std::int32_t passwordFreeStatus = 0;
@@ -127,7 +131,7 @@ void CoreAudioRestarter::stopAsUser() {
     }
 }
 
-void CoreAudioRestarter::pause(std::chrono::nanoseconds duration, const std::stop_token& stop) {
+void CoreAudioRestarter::pause(std::chrono::nanoseconds duration, const StopToken& stop) {
     if (!platform.sleeper.sleep(duration, stop)) {
         throw TaskCancelled();
     }

@@ -1,8 +1,9 @@
 #pragma once
 
+#include "support/StopToken.h"
+
 #include <cstdint>
 #include <optional>
-#include <stop_token>
 #include <string>
 
 namespace sonifix {
@@ -20,7 +21,7 @@ public:
     // Finds the daemon that serves now and stops it: its process ID, which the new one will not
     // have. Throws RestartFailure when it cannot be stopped, TaskCancelled when `stop` is
     // requested meanwhile. Worker thread.
-    virtual std::int32_t stop(std::stop_token stop) = 0;
+    virtual std::int32_t stop(StopToken stop) = 0;
 
     // The process ID of the daemon of the kind last stopped, running now. Worker thread.
     virtual std::optional<std::int32_t> pid() = 0;

@@ -141,7 +141,7 @@ std::string SoundServer::kindNow(bool& answered) {
     return name();
 }
 
-std::int32_t SoundServer::stop(std::stop_token stop) {
+std::int32_t SoundServer::stop(StopToken stop) {
     bool answered = false;
     const auto kind = kindNow(answered);
     {
@@ -201,7 +201,7 @@ std::int32_t SoundServer::restartUnits(const ProcessEntry& serverProcess,
 
 std::int32_t SoundServer::signalAndWait(const ProcessEntry& serverProcess,
                                         std::vector<ProcessEntry> all, const std::string& kind,
-                                        const std::stop_token& stop) {
+                                        const StopToken& stop) {
     for (const auto& process : all) {
         table.signal(process.pid, ProcessTable::Signal::terminate);
     }
@@ -220,7 +220,7 @@ std::int32_t SoundServer::signalAndWait(const ProcessEntry& serverProcess,
 }
 
 bool SoundServer::waitForExit(std::vector<ProcessEntry>& running, std::chrono::milliseconds limit,
-                              const std::stop_token& stop) {
+                              const StopToken& stop) {
     for (auto waited = std::chrono::milliseconds(0);; waited += exitCheckInterval) {
         std::erase_if(
             running, [this](const ProcessEntry& process) { return !table.isRunning(process.pid); });

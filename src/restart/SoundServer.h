@@ -50,7 +50,7 @@ public:
     static std::string serviceUnit(std::string_view controlGroup);
 
     std::string name() override;
-    std::int32_t stop(std::stop_token stop) override;
+    std::int32_t stop(StopToken stop) override;
     std::optional<std::int32_t> pid() override;
 
 private:
@@ -60,9 +60,9 @@ private:
     std::int32_t restartUnits(const ProcessEntry& server, const std::vector<ProcessEntry>& all,
                               bool answered, const std::string& kind);
     std::int32_t signalAndWait(const ProcessEntry& server, std::vector<ProcessEntry> all,
-                               const std::string& kind, const std::stop_token& stop);
+                               const std::string& kind, const StopToken& stop);
     bool waitForExit(std::vector<ProcessEntry>& processes, std::chrono::milliseconds limit,
-                     const std::stop_token& stop);
+                     const StopToken& stop);
 
     ProcessRunner& processes;
     ProcessTable& table;

@@ -12,6 +12,7 @@
 #include "platform/posix/SystemClock.h"
 #include "restart/CoreAudioRestarter.h"
 #include "restart/SoundServer.h"
+#include "support/StopSource.h"
 
 #include <algorithm>
 #include <atomic>
@@ -112,7 +113,7 @@ protected:
     std::optional<SoundServerHarness> harness;
     std::optional<PulseAudioHardware> hardware;
     std::vector<PropertyListener> listeners;
-    std::stop_source stop;
+    StopSource stop;
 };
 
 TEST_P(RealSoundServerTest, ARestartStopsTheServerAndWaitsForTheNewOne) {
@@ -127,7 +128,7 @@ TEST_P(RealSoundServerTest, ARestartStopsTheServerAndWaitsForTheNewOne) {
     EXPECT_EQ(found.name(), daemon());
     CoreAudioRestarter engine(bundle, found);
     const auto started = std::chrono::steady_clock::now();
-    EXPECT_FALSE(engine.restart(stop.get_token()));
+    EXPECT_FALSE(engine.restart(stop.token()));
     const auto elapsed = std::chrono::steady_clock::now() - started;
 
     const auto newPID = harness->serverPID();
@@ -191,7 +192,7 @@ TEST_P(RealSoundServerTest, AServerThatNeverComesBackIsReportedByItsName) {
     CoreAudioRestarter engine(bundle, found);
     const auto started = std::chrono::steady_clock::now();
     try {
-        engine.restart(stop.get_token());
+        engine.restart(stop.token());
         ADD_FAILURE() << "no server came back";
     } catch (const Failure& failure) {
         EXPECT_EQ(failure.kind(), Failure::Kind::didNotComeBack);
@@ -413,7 +414,7 @@ TEST_P(RealSoundServerTest, PulseAudioIsRestartedAndAPipeWireBesideItLeftRunning
     EXPECT_EQ(found.name(), "pulseaudio");
     const auto oldPID = harness->serverPID();
     CoreAudioRestarter engine(bundle, found);
-    EXPECT_FALSE(engine.restart(stop.get_token()));
+    EXPECT_FALSE(engine.restart(stop.token()));
     EXPECT_NE(harness->serverPID(), oldPID);
     EXPECT_TRUE(table.isRunning(bare));
 }

@@ -3,6 +3,7 @@
 #include "FakePlatform.h"
 #include "platform/FourCharCode.h"
 #include "restart/CoreAudioRestarter.h"
+#include "support/StopSource.h"
 
 #include <gtest/gtest.h>
 
@@ -27,7 +28,7 @@ ProcessEntry process(std::int32_t pid, std::string name, std::vector<std::string
                                          : userManager + "/session.slice/" + unit};
 }
 
-std::string failureOf(SoundServer& server, const std::stop_token& stop) {
+std::string failureOf(SoundServer& server, const StopToken& stop) {
     try {
         server.stop(stop);
     } catch (const Failure& failure) {
@@ -43,7 +44,7 @@ protected:
     FakeProcessTable table;
     testing::FakeSoundServerProbe probe;
     SoundServer server{fake.processes, table, probe, fake.sleeper, {.user = table.user}};
-    std::stop_source stop;
+    StopSource stop;
 };
 
 // Ubuntu 22.04: PipeWire for screen capture beside PulseAudio for the sound, and programs of
@@ -55,7 +56,7 @@ TEST_F(SoundServerTest, TheServerThatAnswersTheSoundClientsIsTheOneStopped) {
     table.add({.pid = 500, .user = 1001, .name = "pulseaudio"}); // another user's
     probe.answer("pulseaudio");
     EXPECT_EQ(server.name(), "pulseaudio");
-    EXPECT_EQ(server.stop(stop.get_token()), 733);
+    EXPECT_EQ(server.stop(stop.token()), 733);
     EXPECT_EQ(table.signals(), std::vector<std::string>{"TERM 733"});
     EXPECT_FALSE(server.pid()) << "gone, and no other user's server counts";
     table.add(process(2000, "pulseaudio"));
@@ -67,7 +68,7 @@ TEST_F(SoundServerTest, TheServerThatAnswersTheSoundClientsIsTheOneStopped) {
     table.add(process(903, "wireplumber"));
     probe.answer(pipewireBridge);
     EXPECT_EQ(server.name(), "pipewire");
-    EXPECT_EQ(server.stop(stop.get_token()), 900);
+    EXPECT_EQ(server.stop(stop.token()), 900);
     EXPECT_EQ(table.signals(),
               (std::vector<std::string>{"TERM 733", "TERM 900", "TERM 902", "TERM 903"}));
     EXPECT_FALSE(server.pid()) << "pipewire -c filter-chain.conf is not the server";
@@ -78,20 +79,20 @@ TEST_F(SoundServerTest, AWedgedServerIsKilledAndOneThatOutlivesSigkillIsReported
     probe.answer("pulseaudio");
     probe.freeze();
     table.wedge(733);
-    EXPECT_EQ(server.stop(stop.get_token()), 733);
+    EXPECT_EQ(server.stop(stop.token()), 733);
     EXPECT_EQ(table.signals(), (std::vector<std::string>{"TERM 733", "KILL 733"}));
     EXPECT_EQ(fake.sleeper.total(), SoundServer::terminateGrace);
 
     table.add(process(734, "pulseaudio"));
     table.makeUnkillable(734);
-    EXPECT_EQ(failureOf(server, stop.get_token()),
+    EXPECT_EQ(failureOf(server, stop.token()),
               "Couldn’t stop pulseaudio: process 734 is still running after SIGKILL.");
 
     // With nothing running there is nothing to stop, and no wait.
     FakeProcessTable empty;
     SoundServer none{fake.processes, empty, probe, fake.sleeper, {.user = table.user}};
     const auto paused = fake.sleeper.pauses().size();
-    EXPECT_EQ(failureOf(none, stop.get_token()), "Couldn’t stop pulseaudio: it isn’t running.");
+    EXPECT_EQ(failureOf(none, stop.token()), "Couldn’t stop pulseaudio: it isn’t running.");
     EXPECT_EQ(fake.sleeper.pauses().size(), paused);
 }
 
@@ -107,20 +108,20 @@ TEST_F(SoundServerTest, UnderTheServiceManagerTheUnitsAreRestartedAndAWedgedServ
                              "wireplumber.service pipewire-pulse.service";
     fake.processes.answer(restart, {{0, ""}});
     probe.answer(pipewireBridge);
-    EXPECT_EQ(server.stop(stop.get_token()), 1801);
+    EXPECT_EQ(server.stop(stop.token()), 1801);
     EXPECT_EQ(fake.processes.calls(), std::vector<std::string>{restart});
     EXPECT_EQ(fake.processes.timeLimit(restart), SoundServer::serviceRestartLimit);
     EXPECT_TRUE(table.signals().empty());
 
     probe.freeze();
     fake.processes.answer(kill, {{0, ""}});
-    server.stop(stop.get_token());
+    server.stop(stop.token());
     EXPECT_EQ(fake.processes.calls(), (std::vector<std::string>{restart, kill, restart}));
 
     fake.processes.answer(restart, {{.status = -1, .output = "", .timedOut = true}, {1, ""}});
-    EXPECT_EQ(failureOf(server, stop.get_token()),
+    EXPECT_EQ(failureOf(server, stop.token()),
               "Couldn’t restart pipewire: " + restart + " didn’t finish within 8 seconds.");
-    EXPECT_EQ(failureOf(server, stop.get_token()),
+    EXPECT_EQ(failureOf(server, stop.token()),
               "Couldn’t restart pipewire: " + restart + " ended with status 1.");
 }
 
@@ -139,7 +140,7 @@ class SlowDaemon final : public Daemon {
 public:
     explicit SlowDaemon(testing::FakeClock& clock) : clock(clock) {}
     std::string name() override { return "pulseaudio"; }
-    std::int32_t stop(std::stop_token) override { return 733; }
+    std::int32_t stop(StopToken) override { return 733; }
     std::optional<std::int32_t> pid() override {
         clock.elapsed = clock.elapsed.load() + std::chrono::milliseconds(500);
         return 733;
@@ -152,7 +153,7 @@ TEST_F(SoundServerTest, TheTenSecondsAreTenSecondsHoweverLongThePollsTake) {
     CoreAudioRestarter engine(fake.platform, daemon);
     const auto started = fake.clock.steadyNow();
     try {
-        engine.restart(stop.get_token());
+        engine.restart(stop.token());
         ADD_FAILURE() << "the daemon never came back";
     } catch (const Failure& failure) {
         EXPECT_STREQ(failure.what(),
