@@ -34,7 +34,7 @@ static const NSWindowLevel NSNormalWindowLevel = 0;
 static const NSWindowLevel NSFloatingWindowLevel = 3;
 static const NSWindowLevel NSModalPanelWindowLevel = 8;
 
-typedef NS_OPTIONS(NSUInteger, NSEventModifierFlags){
+typedef NS_OPTIONS(NSUInteger, NSEventModifierFlags) {
     NSEventModifierFlagShift = 1 << 17,
     NSEventModifierFlagControl = 1 << 18,
     NSEventModifierFlagOption = 1 << 19,
@@ -194,8 +194,8 @@ APPKIT_EXTERN NSAboutPanelOptionKey const NSAboutPanelOptionCredits API_AVAILABL
 @optional
 - (void)applicationWillFinishLaunching:(NSNotification*)notification;
 - (void)applicationDidFinishLaunching:(NSNotification*)notification;
-- (void)application:(NSApplication*)application openURLs:(NSArray<NSURL*>*)urls
-    API_AVAILABLE(macos(10.13));
+- (void)application:(NSApplication*)application
+           openURLs:(NSArray<NSURL*>*)urls API_AVAILABLE(macos(10.13));
 @end
 
 @interface NSApplication : NSResponder

@@ -36,8 +36,7 @@ typedef void (^AudioObjectPropertyListenerBlock)(UInt32 inNumberAddresses,
 OSStatus AudioObjectGetPropertyDataSize(AudioObjectID inObjectID,
                                         const AudioObjectPropertyAddress* inAddress,
                                         UInt32 inQualifierDataSize,
-                                        const void* _Nullable inQualifierData,
-                                        UInt32* outDataSize);
+                                        const void* _Nullable inQualifierData, UInt32* outDataSize);
 OSStatus AudioObjectGetPropertyData(AudioObjectID inObjectID,
                                     const AudioObjectPropertyAddress* inAddress,
                                     UInt32 inQualifierDataSize,

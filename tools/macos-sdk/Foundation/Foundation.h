@@ -3,8 +3,8 @@
 // Foundation: what the app uses of it, declared as the macOS 14 SDK declares it.
 
 #import <CoreFoundation/CoreFoundation.h>
-#import <objc/NSObject.h>
 #include <dispatch/dispatch.h>
+#import <objc/NSObject.h>
 #include <os/availability.h>
 
 #ifdef __cplusplus
@@ -89,8 +89,7 @@ typedef struct {
 @interface NSArray<__covariant ObjectType> : NSObject <NSCopying, NSFastEnumeration>
 @property(readonly) NSUInteger count;
 - (ObjectType)objectAtIndex:(NSUInteger)index;
-+ (instancetype)arrayWithObjects:(const ObjectType _Nonnull[_Nonnull])objects
-                           count:(NSUInteger)cnt;
++ (instancetype)arrayWithObjects:(const ObjectType _Nonnull[_Nonnull])objects count:(NSUInteger)cnt;
 @property(nullable, nonatomic, readonly) ObjectType firstObject;
 @end
 
@@ -185,7 +184,7 @@ enum {
 
 // NSURLRequest.h, NSURLResponse.h, NSURLSession.h
 
-typedef NS_ENUM(NSUInteger, NSURLRequestCachePolicy){
+typedef NS_ENUM(NSUInteger, NSURLRequestCachePolicy) {
     NSURLRequestUseProtocolCachePolicy = 0,
     NSURLRequestReloadIgnoringLocalCacheData = 1,
 };
@@ -223,9 +222,9 @@ typedef NS_ENUM(NSUInteger, NSURLRequestCachePolicy){
 @interface NSURLSession : NSObject
 @property(class, readonly, strong) NSURLSession* sharedSession;
 - (NSURLSessionDataTask*)dataTaskWithRequest:(NSURLRequest*)request
-                           completionHandler:
-                               (void (^)(NSData* _Nullable data, NSURLResponse* _Nullable response,
-                                         NSError* _Nullable error))completionHandler;
+                           completionHandler:(void (^)(NSData* _Nullable data,
+                                                       NSURLResponse* _Nullable response,
+                                                       NSError* _Nullable error))completionHandler;
 @end
 
 // NSFileManager.h, NSPathUtilities.h, NSProcessInfo.h, NSThread.h

@@ -12,12 +12,12 @@
 #if defined(__OBJC__)
 #import <objc/NSObject.h>
 #define OS_OBJECT_DECL_CLASS(name)                                                                 \
-    @protocol OS_##name <NSObject>                                                                 \
-    @end                                                                                           \
+    @protocol OS_                                                                                  \
+    ##name<NSObject> @end                                                                          \
     typedef NSObject<OS_##name>* __attribute__((objc_independent_class)) name##_t
 #define OS_OBJECT_DECL_SUBCLASS(name, super)                                                       \
-    @protocol OS_##name <OS_##super>                                                               \
-    @end                                                                                           \
+    @protocol OS_                                                                                  \
+    ##name<OS_##super> @end                                                                        \
     typedef NSObject<OS_##name>* __attribute__((objc_independent_class)) name##_t
 #else
 #define OS_OBJECT_DECL_CLASS(name) typedef struct name##_s* name##_t

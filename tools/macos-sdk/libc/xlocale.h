@@ -3,8 +3,8 @@
 // Darwin's <xlocale.h>: the C library calls with an explicit locale that libc++ uses on Apple
 // platforms, with Darwin's signatures, over glibc's <locale.h>.
 #include <locale.h>
-#include <stdio.h>
 #include <stddef.h>
+#include <stdio.h>
 #include <wchar.h>
 #ifdef __cplusplus
 extern "C" {
