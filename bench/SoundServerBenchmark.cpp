@@ -14,6 +14,7 @@
 #include "platform/posix/SystemClock.h"
 #include "restart/CoreAudioRestarter.h"
 #include "restart/SoundServer.h"
+#include "support/StopSource.h"
 
 #include <algorithm>
 #include <cmath>
@@ -40,12 +41,12 @@ class TimedDaemon final : public Daemon {
 public:
     explicit TimedDaemon(Daemon& daemon) : daemon(daemon) {}
     std::string name() override { return daemon.name(); }
-    std::int32_t stop(std::stop_token stop) override {
+    std::int32_t stop(StopToken stop) override {
         const auto pid = daemon.stop(stop);
         stopped = Clock::now();
         return pid;
     }
-    void bringBack(std::stop_token stop) override { daemon.bringBack(stop); }
+    void bringBack(StopToken stop) override { daemon.bringBack(stop); }
     std::string startCommand() override { return daemon.startCommand(); }
     std::optional<std::int32_t> pid() override {
         polls.push_back(Clock::now());
@@ -86,12 +87,12 @@ void restarts(ServerKind kind, int count, bool frozen, bool supervised = true) {
         SoundServer server(processes, table, hardware, launcher, sleeper, harness.owners());
         TimedDaemon timed(server);
         CoreAudioRestarter engine(platform, timed);
-        std::stop_source stop;
+        StopSource stop;
         if (frozen) {
             harness.freeze();
         }
         const auto started = Clock::now();
-        engine.restart(stop.get_token());
+        engine.restart(stop.token());
         const auto done = Clock::now();
         harness.waitUntilAnswering(std::chrono::seconds(5));
         const Milliseconds total = done - started;

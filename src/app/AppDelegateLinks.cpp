@@ -1,4 +1,5 @@
 #include "AppDelegate.h"
+#include "Foreground.h"
 
 namespace sonifix {
 
@@ -19,7 +20,7 @@ void AppDelegate::toggleLogin() {
 }
 
 void AppDelegate::showAbout() {
-    platform.workspace.activateIgnoringOtherApps();
+    Foreground::activate(platform.workspace);
     platform.workspace.showAboutPanel({.text = credits, .pointSize = 11});
 }
 

@@ -1,5 +1,6 @@
 #include "AppDelegate.h"
 #include "BackgroundTask.h"
+#include "Foreground.h"
 #include "Settings.h"
 #include "restart/PasswordFreeRule.h"
 #include "support/ErrorText.h"
@@ -21,14 +22,16 @@ void AppDelegate::offerPasswordFreeOnce() {
     }
     // Marked before the question: the offer counts as made however it ends.
     defaults.setBool(settings::offeredPasswordFree, true);
-    platform.workspace.activateIgnoringOtherApps();
-    const auto answer = platform.alerts.runModal({
-        .messageText = "Skip the password next time?",
-        .informativeText = "Sonifix can add a sudoers rule that lets your account run only "
-                           "“killall coreaudiod” without a password. You’ll enter your password "
-                           "once to set it up.",
-        .buttons = {"Set Up", "Not Now"},
-    });
+    const auto answer = Foreground::runAlert(
+        platform.workspace, platform.alerts,
+        {
+            .messageText = "Skip the password next time?",
+            .informativeText =
+                "Sonifix can add a sudoers rule that lets your account run only "
+                "“killall coreaudiod” without a password. You’ll enter your password "
+                "once to set it up.",
+            .buttons = {"Set Up", "Not Now"},
+        });
     if (answer.response == Alerts::firstButton) {
         installPasswordFree();
     }
@@ -38,7 +41,7 @@ void AppDelegate::installPasswordFree() {
     auto self = shared_from_this();
     runInBackground<Installed>(
         platform.background, platform.mainQueue,
-        [self](std::stop_token) {
+        [self](StopToken) {
             self->restarter.installPasswordFree();
             return Installed{};
         },

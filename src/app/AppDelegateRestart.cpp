@@ -1,5 +1,6 @@
 #include "AppDelegate.h"
 #include "BackgroundTask.h"
+#include "Foreground.h"
 #include "Settings.h"
 #include "support/ErrorText.h"
 #include "support/TaskCancelled.h"
@@ -52,7 +53,7 @@ void AppDelegate::restart() {
     auto self = shared_from_this();
     runInBackground<RestartOutcome>(
         platform.background, platform.mainQueue,
-        [self, resume, playersOffMain, playing = std::move(playing)](std::stop_token stop) {
+        [self, resume, playersOffMain, playing = std::move(playing)](StopToken stop) {
             RestartOutcome outcome{.usedAdministrator = false, .playing = playing};
             if (resume && playersOffMain) {
                 outcome.playing = self->players.currentlyPlaying();
@@ -75,7 +76,7 @@ void AppDelegate::restartSucceeded(const RestartOutcome& outcome) {
     if (platform.players.worksOffMainThread()) {
         if (!outcome.playing.empty()) {
             platform.background.submit([self = shared_from_this(), playing = outcome.playing](
-                                           std::stop_token) { self->players.kick(playing); });
+                                           StopToken) { self->players.kick(playing); });
         }
     } else {
         players.kick(outcome.playing);
@@ -105,8 +106,8 @@ void AppDelegate::restartFailed(const std::exception_ptr& error) {
 }
 
 void AppDelegate::showFailure(const std::string& messageText, const std::string& informativeText) {
-    platform.workspace.activateIgnoringOtherApps();
-    platform.alerts.runModal({.messageText = messageText, .informativeText = informativeText});
+    Foreground::runAlert(platform.workspace, platform.alerts,
+                         {.messageText = messageText, .informativeText = informativeText});
 }
 
 void AppDelegate::didWake() {

@@ -19,6 +19,8 @@ struct AlertRequest {
     std::vector<std::string> buttons;
     bool showsAppIcon = false; // the app's own icon rather than the platform's default
     std::optional<EmailField> emailField;
+    // Floats above other apps' windows: for when the app may not have become the active one.
+    bool raisesAboveOtherApps = false;
 };
 
 struct AlertResult {

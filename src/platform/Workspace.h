@@ -19,6 +19,13 @@ public:
     // Makes the app the active one, so that its next window opens in front of other apps.
     virtual void activateIgnoringOtherApps() = 0;
 
+    // Asks the system to make the app the active one, the way of macOS 14 and later, where the
+    // system may decline while the user works in another app.
+    virtual void activate() = 0;
+
+    // The major version of the running macOS (13, 14, ...); 0 on a system that is not macOS.
+    virtual int systemMajorVersion() = 0;
+
     // Ends the app.
     virtual void terminate() = 0;
 

@@ -67,7 +67,7 @@ std::optional<std::int32_t> CoreAudioRestarter::processID(std::string_view looku
     return parseProcessID(firstLine(lookupOutput));
 }
 
-bool CoreAudioRestarter::restart(std::stop_token stop) {
+bool CoreAudioRestarter::restart(StopToken stop) {
     const auto requested = platform.clock.steadyNow();
     std::optional<std::int32_t> oldPID;
     std::int32_t passwordFreeStatus = 0;
@@ -132,7 +132,7 @@ void CoreAudioRestarter::stopAsUser() {
     }
 }
 
-void CoreAudioRestarter::pause(std::chrono::nanoseconds duration, const std::stop_token& stop) {
+void CoreAudioRestarter::pause(std::chrono::nanoseconds duration, const StopToken& stop) {
     if (!platform.sleeper.sleep(duration, stop)) {
         throw TaskCancelled();
     }

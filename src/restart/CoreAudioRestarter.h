@@ -9,7 +9,6 @@
 #include <chrono>
 #include <cstdint>
 #include <optional>
-#include <stop_token>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -48,7 +47,7 @@ public:
     // did it. Throws Failure, or TaskCancelled when `stop` is requested during a wait. The polls
     // keep to the clock: the 40 of them end 10 seconds after the daemon was stopped (for a daemon
     // stopped without root, after the request), however long their questions take.
-    bool restart(std::stop_token stop);
+    bool restart(StopToken stop);
 
     // Runs a shell command line as root behind the administrator prompt, on the main thread:
     // from any other thread it waits for the main thread to do it. Throws Failure.
@@ -65,7 +64,7 @@ private:
     std::int32_t stopAsRoot();
     void stopAsUser();
     std::optional<std::int32_t> currentPID();
-    void pause(std::chrono::nanoseconds duration, const std::stop_token& stop);
+    void pause(std::chrono::nanoseconds duration, const StopToken& stop);
     std::string joinedKillCommand() const;
 
     Platform& platform;

@@ -1,8 +1,9 @@
 #pragma once
 
+#include "support/StopToken.h"
+
 #include <cstdint>
 #include <optional>
-#include <stop_token>
 #include <string>
 
 namespace sonifix {
@@ -21,7 +22,7 @@ public:
     // have. Throws RestartFailure when it cannot be stopped. A stop request shortens the wait
     // for its end but does not give it up, so that what was stopped can be brought back. Worker
     // thread.
-    virtual std::int32_t stop(std::stop_token stop) = 0;
+    virtual std::int32_t stop(StopToken stop) = 0;
 
     // Brings back what was stopped last where nothing else does: a supervisor is given a short
     // moment, then whatever is still missing is started again as it was started before; a
@@ -29,7 +30,7 @@ public:
     // the restart. Throws RestartFailure when a program cannot be started. A stop request ends
     // the moment early but not the starting (the sound is not left off); TaskCancelled follows.
     // Worker thread.
-    virtual void bringBack(std::stop_token stop) = 0;
+    virtual void bringBack(StopToken stop) = 0;
 
     // What the user can run to start the daemon when it is not running now; empty when it runs,
     // or when how it was started is not known. Worker thread.

@@ -208,7 +208,7 @@ std::string SoundServer::kindNow(bool& answered) {
     return name();
 }
 
-std::int32_t SoundServer::stop(std::stop_token stop) {
+std::int32_t SoundServer::stop(StopToken stop) {
     bool answered = false;
     const auto kind = kindNow(answered);
     {
@@ -287,7 +287,7 @@ std::int32_t SoundServer::restartUnits(const ProcessEntry& serverProcess,
 
 std::int32_t SoundServer::signalAndWait(const ProcessEntry& serverProcess,
                                         std::vector<ProcessEntry> all, const std::string& kind,
-                                        const std::stop_token& stop) {
+                                        const StopToken& stop) {
     for (const auto& process : all) {
         table.signal(process.pid, ProcessTable::Signal::terminate);
     }
@@ -297,7 +297,7 @@ std::int32_t SoundServer::signalAndWait(const ProcessEntry& serverProcess,
         for (const auto& process : all) {
             table.signal(process.pid, ProcessTable::Signal::kill);
         }
-        waitForExit(all, killGrace, std::stop_token());
+        waitForExit(all, killGrace, StopToken());
     }
     if (table.isRunning(serverProcess.pid)) {
         throw RestartFailure::failed("Couldn’t stop " + kind + ": process " +
@@ -308,7 +308,7 @@ std::int32_t SoundServer::signalAndWait(const ProcessEntry& serverProcess,
 }
 
 bool SoundServer::waitForExit(std::vector<ProcessEntry>& running, std::chrono::milliseconds limit,
-                              const std::stop_token& stop) {
+                              const StopToken& stop) {
     for (auto waited = std::chrono::milliseconds(0);; waited += exitCheckInterval) {
         std::erase_if(
             running, [this](const ProcessEntry& process) { return !table.isRunning(process.pid); });
@@ -383,8 +383,7 @@ int SoundServer::start(const Stopped& program) {
     return error;
 }
 
-void SoundServer::waitUntilListening(const std::vector<Stopped>& programs,
-                                     const std::stop_token& stop) {
+void SoundServer::waitUntilListening(const std::vector<Stopped>& programs, const StopToken& stop) {
     const auto server = std::find_if(programs.begin(), programs.end(),
                                      [](const Stopped& program) { return program.isServer; });
     if (server == programs.end() || server->name != pipewire || !server->launch.environment) {
@@ -395,15 +394,15 @@ void SoundServer::waitUntilListening(const std::vector<Stopped>& programs,
         return;
     }
     // Not cut short by a stop request: companions started too early give up at once.
-    const auto limit = stop.stop_requested() ? readyLimitWhenQuitting : readyLimit;
+    const auto limit = stop.stopRequested() ? readyLimitWhenQuitting : readyLimit;
     for (auto waited = std::chrono::milliseconds(0);
          waited < limit && !table.isListening(*socket) && isBack(*server);
          waited += exitCheckInterval) {
-        sleeper.sleep(exitCheckInterval, std::stop_token());
+        sleeper.sleep(exitCheckInterval, StopToken());
     }
 }
 
-void SoundServer::bringBack(std::stop_token stop) {
+void SoundServer::bringBack(StopToken stop) {
     std::vector<Stopped> programs;
     std::string kind;
     {
@@ -418,7 +417,7 @@ void SoundServer::bringBack(std::stop_token stop) {
     bool cancelled = false;
     for (auto waited = std::chrono::milliseconds(0); !allBack(); waited += backCheckInterval) {
         if (waited >= supervisorGrace || !sleeper.sleep(backCheckInterval, stop)) {
-            cancelled = stop.stop_requested();
+            cancelled = stop.stopRequested();
             break;
         }
     }

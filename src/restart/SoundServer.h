@@ -60,8 +60,8 @@ public:
     static std::string serviceUnit(std::string_view controlGroup);
 
     std::string name() override;
-    std::int32_t stop(std::stop_token stop) override;
-    void bringBack(std::stop_token stop) override;
+    std::int32_t stop(StopToken stop) override;
+    void bringBack(StopToken stop) override;
     std::string startCommand() override;
     std::optional<std::int32_t> pid() override;
 
@@ -78,16 +78,16 @@ private:
     std::optional<Stopped> stoppedProgram(const ProcessEntry& process, bool isServer);
     bool isBack(const Stopped& program);
     int start(const Stopped& program);
-    void waitUntilListening(const std::vector<Stopped>& programs, const std::stop_token& stop);
+    void waitUntilListening(const std::vector<Stopped>& programs, const StopToken& stop);
     std::string kindNow(bool& answered);
     std::vector<ProcessEntry> owned(const std::vector<std::string>& names);
     std::optional<ProcessEntry> server(const std::string& kind);
     std::int32_t restartUnits(const ProcessEntry& server, const std::vector<ProcessEntry>& all,
                               bool answered, const std::string& kind);
     std::int32_t signalAndWait(const ProcessEntry& server, std::vector<ProcessEntry> all,
-                               const std::string& kind, const std::stop_token& stop);
+                               const std::string& kind, const StopToken& stop);
     bool waitForExit(std::vector<ProcessEntry>& processes, std::chrono::milliseconds limit,
-                     const std::stop_token& stop);
+                     const StopToken& stop);
 
     ProcessRunner& processes;
     ProcessTable& table;

@@ -3,6 +3,7 @@
 #include "EmailAddress.h"
 #include "SubscribeRefused.h"
 #include "app/BackgroundTask.h"
+#include "app/Foreground.h"
 #include "support/ErrorText.h"
 #include "support/PlatformError.h"
 
@@ -24,14 +25,15 @@ EmailSignup::EmailSignup(Platform& platform, Welcome welcome, std::string endpoi
     : platform(platform), welcome(std::move(welcome)), endpoint(std::move(endpoint)) {}
 
 void EmailSignup::showWelcome() {
-    platform.workspace.activateIgnoringOtherApps();
-    const auto answer = platform.alerts.runModal({
-        .messageText = welcome.messageText,
-        .informativeText = welcome.instructions + "\n\n" + welcomeOffer,
-        .buttons = {"Done"},
-        .showsAppIcon = true,
-        .emailField = EmailField{std::string(placeholder)},
-    });
+    const auto answer =
+        Foreground::runAlert(platform.workspace, platform.alerts,
+                             {
+                                 .messageText = welcome.messageText,
+                                 .informativeText = welcome.instructions + "\n\n" + welcomeOffer,
+                                 .buttons = {"Done"},
+                                 .showsAppIcon = true,
+                                 .emailField = EmailField{std::string(placeholder)},
+                             });
     const auto address = email_address::trimmed(answer.fieldText);
     if (!address.empty()) {
         submit(address);
@@ -39,14 +41,16 @@ void EmailSignup::showWelcome() {
 }
 
 void EmailSignup::showSignup() {
-    platform.workspace.activateIgnoringOtherApps();
-    const auto answer = platform.alerts.runModal({
-        .messageText = "Get email updates from Northfold",
-        .informativeText = "New small Mac fixes like this one, plus Sonifix updates. About once a "
-                           "month, unsubscribe anytime.",
-        .buttons = {"Subscribe", "Cancel"},
-        .emailField = EmailField{std::string(placeholder)},
-    });
+    const auto answer = Foreground::runAlert(
+        platform.workspace, platform.alerts,
+        {
+            .messageText = "Get email updates from Northfold",
+            .informativeText =
+                "New small Mac fixes like this one, plus Sonifix updates. About once a "
+                "month, unsubscribe anytime.",
+            .buttons = {"Subscribe", "Cancel"},
+            .emailField = EmailField{std::string(placeholder)},
+        });
     if (answer.response == Alerts::firstButton) {
         submit(answer.fieldText);
     }
@@ -62,26 +66,26 @@ void EmailSignup::submit(const std::string& typed) {
     auto& shown = platform;
     runInBackground<Sent>(
         platform.background, platform.mainQueue,
-        [&http = platform.http, endpoint = endpoint, address](std::stop_token) {
+        [&http = platform.http, endpoint = endpoint, address](StopToken) {
             subscribe(http, endpoint, address);
             return Sent{};
         },
         [&shown, address](Sent) {
-            shown.workspace.activateIgnoringOtherApps();
-            shown.alerts.runModal({.messageText = "Check your inbox",
-                                   .informativeText = "We sent a confirmation link to " + address +
-                                                      ". You’re on the list once you click it."});
+            Foreground::runAlert(shown.workspace, shown.alerts,
+                                 {.messageText = "Check your inbox",
+                                  .informativeText = "We sent a confirmation link to " + address +
+                                                     ". You’re on the list once you click it."});
         },
         [&shown](std::exception_ptr error) {
-            shown.workspace.activateIgnoringOtherApps();
-            shown.alerts.runModal(
+            Foreground::runAlert(
+                shown.workspace, shown.alerts,
                 {.messageText = "Couldn’t sign you up", .informativeText = errorText(error)});
         });
 }
 
 void EmailSignup::show(const std::string& messageText, const std::string& informativeText) {
-    platform.workspace.activateIgnoringOtherApps();
-    platform.alerts.runModal({.messageText = messageText, .informativeText = informativeText});
+    Foreground::runAlert(platform.workspace, platform.alerts,
+                         {.messageText = messageText, .informativeText = informativeText});
 }
 
 void EmailSignup::subscribe(HttpClient& http, const std::string& endpoint,

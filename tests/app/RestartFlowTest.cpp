@@ -103,6 +103,28 @@ TEST_F(RestartFlowTest, AFailureShowsOneAlertAndClearsTheFlagOnlyAfterIt) {
               "No matching processes belonging to you were found");
 }
 
+// A failed restart from the shortcut opens its alert without a click: on macOS 14 the app can
+// only ask to be activated, so the alert must float above the app the user is in.
+TEST_F(RestartFlowTest, AnAlertComesForwardTheWayTheRunningMacOSAllows) {
+    for (const int version : {13, 14, 15}) {
+        SCOPED_TRACE(version);
+        fake.workspace.majorVersion = version;
+        fake.alerts.shown.clear();
+        daemonWillStayAway();
+        fake.log.clear();
+        delegate->restartFromMenu();
+        finishRestart();
+
+        const bool cooperative = version >= 14;
+        EXPECT_EQ(fake.log.all(),
+                  (std::vector<std::string>{"icon hourglass", "icon hifispeaker",
+                                            cooperative ? "activate cooperatively" : "activate",
+                                            "alert Couldn’t restart Core Audio"}));
+        ASSERT_EQ(fake.alerts.shown.size(), 1u);
+        EXPECT_EQ(fake.alerts.shown[0].raisesAboveOtherApps, cooperative);
+    }
+}
+
 TEST_F(RestartFlowTest, TheCheckmarkTimerLeavesTheIconToARestartThatRunsAgain) {
     daemonWillComeBack();
     delegate->restartFromMenu();

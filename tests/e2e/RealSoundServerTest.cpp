@@ -13,6 +13,7 @@
 #include "platform/posix/SystemClock.h"
 #include "restart/CoreAudioRestarter.h"
 #include "restart/SoundServer.h"
+#include "support/StopSource.h"
 #include "support/TaskCancelled.h"
 
 #include <algorithm>
@@ -116,7 +117,7 @@ protected:
     std::optional<SoundServerHarness> harness;
     std::optional<PulseAudioHardware> hardware;
     std::vector<PropertyListener> listeners;
-    std::stop_source stop;
+    StopSource stop;
 };
 
 TEST_P(RealSoundServerTest, ARestartStopsTheServerAndWaitsForTheNewOne) {
@@ -131,7 +132,7 @@ TEST_P(RealSoundServerTest, ARestartStopsTheServerAndWaitsForTheNewOne) {
     EXPECT_EQ(found.name(), daemon());
     CoreAudioRestarter engine(bundle, found);
     const auto started = std::chrono::steady_clock::now();
-    EXPECT_FALSE(engine.restart(stop.get_token()));
+    EXPECT_FALSE(engine.restart(stop.token()));
     const auto elapsed = std::chrono::steady_clock::now() - started;
 
     const auto newPID = harness->serverPID();
@@ -200,7 +201,7 @@ TEST_P(RealSoundServerTest, AServerThatNeverComesBackIsReportedByItsNameWithHowT
     CoreAudioRestarter engine(bundle, found);
     const auto started = std::chrono::steady_clock::now();
     try {
-        engine.restart(stop.get_token());
+        engine.restart(stop.token());
         ADD_FAILURE() << "no server came back";
     } catch (const Failure& failure) {
         EXPECT_EQ(failure.kind(), Failure::Kind::didNotComeBack);
@@ -253,12 +254,12 @@ TEST_P(RealSoundServerTest, AQuitWhileTheServerIsDownStillBringsItBack) {
     auto bundle = platform(sleeper);
     auto found = server(sleeper);
     CoreAudioRestarter engine(bundle, found);
-    auto restart = std::async(std::launch::async, [&] { engine.restart(stop.get_token()); });
+    auto restart = std::async(std::launch::async, [&] { engine.restart(stop.token()); });
     const auto deadline = std::chrono::steady_clock::now() + 5s;
     while (harness->serverPID() == oldPID && std::chrono::steady_clock::now() < deadline) {
         std::this_thread::sleep_for(5ms);
     }
-    stop.request_stop();
+    stop.requestStop();
     EXPECT_THROW(restart.get(), TaskCancelled);
     EXPECT_TRUE(harness->waitUntilAnswering(10s));
     const auto adopted = std::chrono::steady_clock::now() + 5s;
@@ -480,7 +481,7 @@ TEST_P(RealSoundServerTest, PulseAudioIsRestartedAndAPipeWireBesideItLeftRunning
     EXPECT_EQ(found.name(), "pulseaudio");
     const auto oldPID = harness->serverPID();
     CoreAudioRestarter engine(bundle, found);
-    EXPECT_FALSE(engine.restart(stop.get_token()));
+    EXPECT_FALSE(engine.restart(stop.token()));
     EXPECT_NE(harness->serverPID(), oldPID);
     EXPECT_TRUE(table.isRunning(bare));
 }

@@ -4,7 +4,7 @@
 
 namespace sonifix::testing {
 
-bool FakeSleeper::sleep(std::chrono::nanoseconds duration, std::stop_token stop) {
+bool FakeSleeper::sleep(std::chrono::nanoseconds duration, StopToken stop) {
     std::function<void()> action;
     {
         const std::lock_guard lock(mutex);
@@ -21,7 +21,7 @@ bool FakeSleeper::sleep(std::chrono::nanoseconds duration, std::stop_token stop)
     if (action) {
         action();
     }
-    return !stop.stop_requested();
+    return !stop.stopRequested();
 }
 
 void FakeSleeper::at(int index, std::function<void()> action) {

@@ -15,7 +15,7 @@ class FakeSleeper final : public Sleeper {
 public:
     explicit FakeSleeper(FakeClock* clock = nullptr) : clock(clock) {}
 
-    bool sleep(std::chrono::nanoseconds duration, std::stop_token stop) override;
+    bool sleep(std::chrono::nanoseconds duration, StopToken stop) override;
 
     // Runs `hook` during the pause with this index (counted from 1).
     void at(int index, std::function<void()> hook);

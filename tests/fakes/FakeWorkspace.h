@@ -12,6 +12,8 @@ public:
     explicit FakeWorkspace(EventLog& log) : log(log) {}
 
     void activateIgnoringOtherApps() override { log.add("activate"); }
+    void activate() override { log.add("activate cooperatively"); }
+    int systemMajorVersion() override { return majorVersion; }
     void terminate() override { log.add("terminate"); }
     void observeWake(std::function<void()> handler) override {
         wakeHandlers.push_back(std::move(handler));
@@ -31,6 +33,7 @@ public:
         }
     }
 
+    int majorVersion = 13;
     std::vector<std::function<void()>> wakeHandlers;
     AboutCredits about;
 

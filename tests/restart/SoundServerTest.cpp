@@ -3,6 +3,7 @@
 #include "FakePlatform.h"
 #include "platform/FourCharCode.h"
 #include "restart/CoreAudioRestarter.h"
+#include "support/StopSource.h"
 #include "support/TaskCancelled.h"
 
 #include <gtest/gtest.h>
@@ -28,7 +29,7 @@ ProcessEntry process(std::int32_t pid, std::string name, std::vector<std::string
                                          : userManager + "/session.slice/" + unit};
 }
 
-std::string failureOf(SoundServer& server, const std::stop_token& stop) {
+std::string failureOf(SoundServer& server, const StopToken& stop) {
     try {
         server.stop(stop);
     } catch (const Failure& failure) {
@@ -45,7 +46,7 @@ protected:
     testing::FakeSoundServerProbe probe;
     SoundServer server{fake.processes, table,        probe,
                        fake.launcher,  fake.sleeper, {.user = table.user}};
-    std::stop_source stop;
+    StopSource stop;
 };
 
 // Ubuntu 22.04: PipeWire for screen capture beside PulseAudio for the sound, and programs of
@@ -57,7 +58,7 @@ TEST_F(SoundServerTest, TheServerThatAnswersTheSoundClientsIsTheOneStopped) {
     table.add({.pid = 500, .user = 1001, .name = "pulseaudio"}); // another user's
     probe.answer("pulseaudio");
     EXPECT_EQ(server.name(), "pulseaudio");
-    EXPECT_EQ(server.stop(stop.get_token()), 733);
+    EXPECT_EQ(server.stop(stop.token()), 733);
     EXPECT_EQ(table.signals(), std::vector<std::string>{"TERM 733"});
     EXPECT_FALSE(server.pid()) << "gone, and no other user's server counts";
     table.add(process(2000, "pulseaudio"));
@@ -69,7 +70,7 @@ TEST_F(SoundServerTest, TheServerThatAnswersTheSoundClientsIsTheOneStopped) {
     table.add(process(903, "wireplumber"));
     probe.answer(pipewireBridge);
     EXPECT_EQ(server.name(), "pipewire");
-    EXPECT_EQ(server.stop(stop.get_token()), 900);
+    EXPECT_EQ(server.stop(stop.token()), 900);
     EXPECT_EQ(table.signals(),
               (std::vector<std::string>{"TERM 733", "TERM 902", "TERM 903", "TERM 900"}))
         << "the companions first";
@@ -81,13 +82,13 @@ TEST_F(SoundServerTest, AWedgedServerIsKilledAndOneThatOutlivesSigkillIsReported
     probe.answer("pulseaudio");
     probe.freeze();
     table.wedge(733);
-    EXPECT_EQ(server.stop(stop.get_token()), 733);
+    EXPECT_EQ(server.stop(stop.token()), 733);
     EXPECT_EQ(table.signals(), (std::vector<std::string>{"TERM 733", "KILL 733"}));
     EXPECT_EQ(fake.sleeper.total(), SoundServer::terminateGrace);
 
     table.add(process(734, "pulseaudio"));
     table.makeUnkillable(734);
-    EXPECT_EQ(failureOf(server, stop.get_token()),
+    EXPECT_EQ(failureOf(server, stop.token()),
               "Couldn’t stop pulseaudio: process 734 is still running after SIGKILL.");
 
     // With nothing running there is nothing to stop, and no wait.
@@ -95,7 +96,7 @@ TEST_F(SoundServerTest, AWedgedServerIsKilledAndOneThatOutlivesSigkillIsReported
     SoundServer none{fake.processes, empty,        probe,
                      fake.launcher,  fake.sleeper, {.user = table.user}};
     const auto paused = fake.sleeper.pauses().size();
-    EXPECT_EQ(failureOf(none, stop.get_token()), "Couldn’t stop pulseaudio: it isn’t running.");
+    EXPECT_EQ(failureOf(none, stop.token()), "Couldn’t stop pulseaudio: it isn’t running.");
     EXPECT_EQ(fake.sleeper.pauses().size(), paused);
 }
 
@@ -111,20 +112,20 @@ TEST_F(SoundServerTest, UnderTheServiceManagerTheUnitsAreRestartedAndAWedgedServ
                              "wireplumber.service pipewire-pulse.service";
     fake.processes.answer(restart, {{0, ""}});
     probe.answer(pipewireBridge);
-    EXPECT_EQ(server.stop(stop.get_token()), 1801);
+    EXPECT_EQ(server.stop(stop.token()), 1801);
     EXPECT_EQ(fake.processes.calls(), std::vector<std::string>{restart});
     EXPECT_EQ(fake.processes.timeLimit(restart), SoundServer::serviceRestartLimit);
     EXPECT_TRUE(table.signals().empty());
 
     probe.freeze();
     fake.processes.answer(kill, {{0, ""}});
-    server.stop(stop.get_token());
+    server.stop(stop.token());
     EXPECT_EQ(fake.processes.calls(), (std::vector<std::string>{restart, kill, restart}));
 
     fake.processes.answer(restart, {{.status = -1, .output = "", .timedOut = true}, {1, ""}});
-    EXPECT_EQ(failureOf(server, stop.get_token()),
+    EXPECT_EQ(failureOf(server, stop.token()),
               "Couldn’t restart pipewire: " + restart + " didn’t finish within 8 seconds.");
-    EXPECT_EQ(failureOf(server, stop.get_token()),
+    EXPECT_EQ(failureOf(server, stop.token()),
               "Couldn’t restart pipewire: " + restart + " ended with status 1.");
 }
 
@@ -177,8 +178,8 @@ TEST_F(WithoutSupervisorTest, TheProgramsAreStartedAgainAsTheyWereStartedServerF
     for (const auto* program : {"/usr/bin/pipewire", "pipewire-pulse", "/opt/wp/./wireplumber"}) {
         fake.launcher.install(program);
     }
-    EXPECT_EQ(server.stop(stop.get_token()), 900);
-    server.bringBack(stop.get_token());
+    EXPECT_EQ(server.stop(stop.token()), 900);
+    server.bringBack(stop.token());
     EXPECT_GE(fake.sleeper.total(), SoundServer::supervisorGrace) << "a supervisor's moment";
 
     // pipewire-pulse is started by its own name: by the file's, it would be a second server.
@@ -202,16 +203,16 @@ TEST_F(WithoutSupervisorTest,
     for (const auto* program : {"/usr/bin/pipewire", "pipewire-pulse", "/usr/bin/wireplumber"}) {
         fake.launcher.install(program);
     }
-    server.stop(stop.get_token());
+    server.stop(stop.token());
     // The supervisor brings back the server and the bridge; then the app is quit.
     const auto paused = int(fake.sleeper.pauses().size());
     fake.sleeper.at(paused + 2, [this] {
         table.add(process(3000, "pipewire"));
         table.add(process(3001, "pipewire-pulse"));
         table.setListening(socket, true);
-        stop.request_stop();
+        stop.requestStop();
     });
-    EXPECT_THROW(server.bringBack(stop.get_token()), TaskCancelled);
+    EXPECT_THROW(server.bringBack(stop.token()), TaskCancelled);
     EXPECT_EQ(startedPrograms(), std::vector<std::string>{"/usr/bin/wireplumber"})
         << "tried by its name first, then by the file the system ran";
     EXPECT_EQ(table.find({"pipewire"}).size(), 2U) << "no second server";
@@ -220,9 +221,9 @@ TEST_F(WithoutSupervisorTest,
 TEST_F(SoundServerTest, APulseAudioThatCannotBeStartedAgainIsReportedWithTheCommandThatWould) {
     table.add(process(733, "pulseaudio", {"--start", "--log-target=syslog"}));
     probe.answer("pulseaudio");
-    server.stop(stop.get_token());
+    server.stop(stop.token());
     try {
-        server.bringBack(stop.get_token());
+        server.bringBack(stop.token());
         ADD_FAILURE() << "nothing could start it";
     } catch (const Failure& failure) {
         EXPECT_STREQ(failure.what(),
@@ -236,7 +237,7 @@ TEST_F(SoundServerTest, APulseAudioThatCannotBeStartedAgainIsReportedWithTheComm
     fake.launcher.install("/usr/bin/pulseaudio");
     CoreAudioRestarter engine(fake.platform, server);
     try {
-        engine.restart(stop.get_token());
+        engine.restart(stop.token());
         ADD_FAILURE() << "it never came back";
     } catch (const Failure& failure) {
         EXPECT_STREQ(failure.what(),
@@ -261,8 +262,8 @@ class SlowDaemon final : public Daemon {
 public:
     explicit SlowDaemon(testing::FakeClock& clock) : clock(clock) {}
     std::string name() override { return "pulseaudio"; }
-    std::int32_t stop(std::stop_token) override { return 733; }
-    void bringBack(std::stop_token) override {}
+    std::int32_t stop(StopToken) override { return 733; }
+    void bringBack(StopToken) override {}
     std::string startCommand() override { return {}; }
     std::optional<std::int32_t> pid() override {
         clock.elapsed = clock.elapsed.load() + std::chrono::milliseconds(500);
@@ -276,7 +277,7 @@ TEST_F(SoundServerTest, TheTenSecondsAreTenSecondsHoweverLongThePollsTake) {
     CoreAudioRestarter engine(fake.platform, daemon);
     const auto started = fake.clock.steadyNow();
     try {
-        engine.restart(stop.get_token());
+        engine.restart(stop.token());
         ADD_FAILURE() << "the daemon never came back";
     } catch (const Failure& failure) {
         EXPECT_STREQ(failure.what(),

@@ -13,6 +13,9 @@ namespace sonifix {
 class QtWorkspace final : public Workspace {
 public:
     void activateIgnoringOtherApps() override;
+    void activate() override { activateIgnoringOtherApps(); }
+    // Not macOS.
+    int systemMajorVersion() override { return 0; }
     void terminate() override;
     void observeWake(std::function<void()> handler) override;
     void openURL(const std::string& url) override;

@@ -41,6 +41,9 @@ AlertResult AppKitAlerts::runModal(const AlertRequest& request) {
     if (field != nil) {
         alert.window.initialFirstResponder = field;
     }
+    if (request.raisesAboveOtherApps) {
+        alert.window.level = NSFloatingWindowLevel;
+    }
     AlertResult result;
     result.response = int([alert runModal]);
     if (field != nil) {

@@ -1,6 +1,7 @@
 #include "AppKitMenu.h"
 
 #import "FoundationStrings.h"
+#include "support/CallbackBoundary.h"
 
 #import <AppKit/AppKit.h>
 #include <string>
@@ -43,11 +44,12 @@ struct sonifix::AppKitMenu::Impl {
 @implementation SNFXMenuTarget
 - (void)menuNeedsUpdate:(NSMenu*)menu {
     (void)menu;
-    owner->needsUpdate();
+    sonifix::callbackBoundary("filling the menu", [&] { owner->needsUpdate(); });
 }
 
 - (void)chooseItem:(NSMenuItem*)sender {
-    owner->choose(sender.tag);
+    const NSInteger index = sender.tag;
+    sonifix::callbackBoundary("a menu item", [&] { owner->choose(index); });
 }
 @end
 

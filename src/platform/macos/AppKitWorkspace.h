@@ -15,6 +15,8 @@ public:
     ~AppKitWorkspace() override;
 
     void activateIgnoringOtherApps() override;
+    void activate() override;
+    int systemMajorVersion() override;
     void terminate() override;
     // Observes NSWorkspaceDidWakeNotification on the workspace's own notification center, the
     // only one that carries it.

@@ -1,10 +1,12 @@
 #include "AppKitWorkspace.h"
 
 #import "FoundationStrings.h"
+#include "support/CallbackBoundary.h"
 
 #import <AppKit/AppKit.h>
 #include <vector>
 
+using sonifix::callbackBoundary;
 using sonifix::macos::toNSString;
 
 struct sonifix::AppKitWorkspace::Impl {
@@ -25,7 +27,7 @@ struct sonifix::AppKitWorkspace::Impl {
 @implementation SNFXWakeObserver
 - (void)didWake:(NSNotification*)notification {
     (void)notification;
-    owner->wakeHandlers[index]();
+    callbackBoundary("the wake notification", [&] { owner->wakeHandlers[index](); });
 }
 @end
 
@@ -44,6 +46,19 @@ AppKitWorkspace::~AppKitWorkspace() {
 
 void AppKitWorkspace::activateIgnoringOtherApps() {
     [NSApp activateIgnoringOtherApps:YES];
+}
+
+void AppKitWorkspace::activate() {
+    // The core asks for this on macOS 14 and later only; the compiler wants the guard.
+    if (@available(macOS 14.0, *)) {
+        [NSApp activate];
+    } else {
+        [NSApp activateIgnoringOtherApps:YES];
+    }
+}
+
+int AppKitWorkspace::systemMajorVersion() {
+    return int(NSProcessInfo.processInfo.operatingSystemVersion.majorVersion);
 }
 
 void AppKitWorkspace::terminate() {

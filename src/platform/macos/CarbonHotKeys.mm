@@ -1,5 +1,7 @@
 #include "CarbonHotKeys.h"
 
+#include "support/CallbackBoundary.h"
+
 #include <Carbon/Carbon.h>
 
 namespace sonifix {
@@ -10,7 +12,10 @@ namespace {
 // is called from here rather than handed to Carbon cast.
 OSStatus dispatchHotKeyEvent(EventHandlerCallRef callRef, EventRef event, void* userData) {
     const auto* handler = static_cast<const CarbonHotKeys::Handler*>(userData);
-    return handler->function(callRef, event, handler->userData);
+    OSStatus status = eventNotHandledErr;
+    callbackBoundary("the hot key handler",
+                     [&] { status = handler->function(callRef, event, handler->userData); });
+    return status;
 }
 
 } // namespace

@@ -2,15 +2,21 @@
 
 #include "platform/AudioHardware.h"
 
+#include <chrono>
 #include <memory>
 
 namespace sonifix {
 
-// The Core Audio HAL itself: every call goes straight to the AudioObject functions with no
-// qualifier. Listener blocks run on the main dispatch queue.
+// The Core Audio HAL itself: the AudioObject functions with no qualifier. Listener blocks run
+// on the main dispatch queue. Reads and writes go to the HAL from a queue of the adapter's own
+// and are waited for up to `callTimeout`: a wedged coreaudiod answers no call, and the menu,
+// which reads on the main thread, must not freeze with it. A call that runs out answers
+// kAudioHardwareNotRunningError, and so does every call while one that ran out is still inside
+// the HAL.
 class CoreAudioHardware final : public AudioHardware {
 public:
-    CoreAudioHardware();
+    explicit CoreAudioHardware(
+        std::chrono::milliseconds callTimeout = std::chrono::milliseconds(500));
     CoreAudioHardware(const CoreAudioHardware&) = delete;
     CoreAudioHardware& operator=(const CoreAudioHardware&) = delete;
     ~CoreAudioHardware() override;
@@ -30,7 +36,9 @@ public:
 
 private:
     struct Listeners;
+    struct Calls;
     std::unique_ptr<Listeners> listeners;
+    std::unique_ptr<Calls> calls;
 };
 
 } // namespace sonifix

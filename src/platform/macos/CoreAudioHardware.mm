@@ -1,9 +1,14 @@
 #include "CoreAudioHardware.h"
 
 #include "CFRef.h"
+#include "support/CallbackBoundary.h"
 
 #include <CoreAudio/CoreAudio.h>
+#include <algorithm>
+#include <atomic>
 #include <dispatch/dispatch.h>
+#include <functional>
+#include <mutex>
 #include <vector>
 
 namespace sonifix {
@@ -39,7 +44,57 @@ struct CoreAudioHardware::Listeners {
     std::vector<Registration> registrations;
 };
 
-CoreAudioHardware::CoreAudioHardware() : listeners(std::make_unique<Listeners>()) {}
+// Calls made on the adapter's queue, each with buffers of its own: a call that runs out is
+// left to finish by itself, and must not write into its caller's memory when it does.
+struct CoreAudioHardware::Calls {
+    dispatch_queue_t queue =
+        dispatch_queue_create("app.northfold.sonifix.hal", DISPATCH_QUEUE_SERIAL);
+    std::chrono::milliseconds timeout;
+    // Calls that ran out and are still inside the HAL.
+    std::shared_ptr<std::atomic<int>> stuck = std::make_shared<std::atomic<int>>(0);
+
+    struct Progress {
+        std::mutex mutex;
+        bool finished = false;
+        bool abandoned = false;
+    };
+
+    OSStatus run(std::function<OSStatus()> call) {
+        if (stuck->load() > 0) {
+            return kAudioHardwareNotRunningError;
+        }
+        auto progress = std::make_shared<Progress>();
+        auto status = std::make_shared<OSStatus>(kAudioHardwareNotRunningError);
+        dispatch_semaphore_t done = dispatch_semaphore_create(0);
+        const auto stuckCalls = stuck;
+        dispatch_async(queue, ^{
+          const OSStatus answer = call();
+          const std::lock_guard lock(progress->mutex);
+          *status = answer;
+          progress->finished = true;
+          if (progress->abandoned) {
+              --*stuckCalls;
+          }
+          dispatch_semaphore_signal(done);
+        });
+        const auto wait = std::chrono::duration_cast<std::chrono::nanoseconds>(timeout);
+        if (dispatch_semaphore_wait(done, dispatch_time(DISPATCH_TIME_NOW, wait.count())) != 0) {
+            const std::lock_guard lock(progress->mutex);
+            if (!progress->finished) {
+                progress->abandoned = true;
+                ++*stuck;
+                return kAudioHardwareNotRunningError;
+            }
+        }
+        const std::lock_guard lock(progress->mutex);
+        return *status;
+    }
+};
+
+CoreAudioHardware::CoreAudioHardware(std::chrono::milliseconds callTimeout)
+    : listeners(std::make_unique<Listeners>()), calls(std::make_unique<Calls>()) {
+    calls->timeout = callTimeout;
+}
 
 CoreAudioHardware::~CoreAudioHardware() = default;
 
@@ -47,11 +102,12 @@ HardwareStatus CoreAudioHardware::propertyDataSize(AudioObjectID object,
                                                    const PropertyAddress& address,
                                                    std::uint32_t& size) {
     const auto halAddress = toHAL(address);
-    UInt32 dataSize = 0;
-    const OSStatus status =
-        AudioObjectGetPropertyDataSize(object, &halAddress, 0, nullptr, &dataSize);
+    const auto dataSize = std::make_shared<UInt32>(0);
+    const OSStatus status = calls->run([=] {
+        return AudioObjectGetPropertyDataSize(object, &halAddress, 0, nullptr, dataSize.get());
+    });
     if (status == noErr) {
-        size = dataSize;
+        size = *dataSize;
     }
     return status;
 }
@@ -59,10 +115,19 @@ HardwareStatus CoreAudioHardware::propertyDataSize(AudioObjectID object,
 HardwareStatus CoreAudioHardware::propertyData(AudioObjectID object, const PropertyAddress& address,
                                                std::uint32_t& size, void* data) {
     const auto halAddress = toHAL(address);
-    UInt32 dataSize = size;
-    const OSStatus status =
-        AudioObjectGetPropertyData(object, &halAddress, 0, nullptr, &dataSize, data);
-    size = dataSize;
+    struct Read {
+        UInt32 size;
+        std::vector<unsigned char> bytes;
+    };
+    const auto read = std::make_shared<Read>(Read{size, std::vector<unsigned char>(size)});
+    const OSStatus status = calls->run([=] {
+        return AudioObjectGetPropertyData(object, &halAddress, 0, nullptr, &read->size,
+                                          read->bytes.data());
+    });
+    if (status == noErr) {
+        size = std::min<std::uint32_t>(read->size, std::uint32_t(read->bytes.size()));
+        std::copy_n(read->bytes.data(), size, static_cast<unsigned char*>(data));
+    }
     return status;
 }
 
@@ -70,16 +135,20 @@ HardwareStatus CoreAudioHardware::stringProperty(AudioObjectID object,
                                                  const PropertyAddress& address,
                                                  std::optional<std::string>& value) {
     const auto halAddress = toHAL(address);
-    CFStringRef text = nullptr;
-    UInt32 dataSize = sizeof text;
-    const OSStatus status =
-        AudioObjectGetPropertyData(object, &halAddress, 0, nullptr, &dataSize, &text);
-    // The HAL hands the string over under the Copy rule.
-    const macos::CFRef<CFStringRef> owned(text);
+    // The HAL hands the string over under the Copy rule; it is released with the read.
+    const auto owned = std::make_shared<macos::CFRef<CFStringRef>>();
+    const OSStatus status = calls->run([=] {
+        CFStringRef text = nullptr;
+        UInt32 dataSize = sizeof text;
+        const OSStatus answer =
+            AudioObjectGetPropertyData(object, &halAddress, 0, nullptr, &dataSize, &text);
+        owned->reset(text);
+        return answer;
+    });
     if (status != noErr) {
         return status;
     }
-    value = owned ? std::optional<std::string>(toUTF8(owned.get())) : std::nullopt;
+    value = *owned ? std::optional<std::string>(toUTF8(owned->get())) : std::nullopt;
     return noErr;
 }
 
@@ -87,7 +156,12 @@ HardwareStatus CoreAudioHardware::setPropertyData(AudioObjectID object,
                                                   const PropertyAddress& address,
                                                   std::uint32_t size, const void* data) {
     const auto halAddress = toHAL(address);
-    return AudioObjectSetPropertyData(object, &halAddress, 0, nullptr, size, data);
+    const auto* first = static_cast<const unsigned char*>(data);
+    const auto bytes = std::make_shared<const std::vector<unsigned char>>(first, first + size);
+    return calls->run([=] {
+        return AudioObjectSetPropertyData(object, &halAddress, 0, nullptr, UInt32(bytes->size()),
+                                          bytes->data());
+    });
 }
 
 HardwareStatus CoreAudioHardware::addPropertyListener(AudioObjectID object,
@@ -96,7 +170,7 @@ HardwareStatus CoreAudioHardware::addPropertyListener(AudioObjectID object,
     const auto halAddress = toHAL(address);
     const PropertyListener called = listener;
     AudioObjectPropertyListenerBlock block = ^(UInt32, const AudioObjectPropertyAddress*) {
-      (*called)();
+      callbackBoundary("a Core Audio listener", [&] { (*called)(); });
     };
     const OSStatus status =
         AudioObjectAddPropertyListenerBlock(object, &halAddress, dispatch_get_main_queue(), block);

@@ -2,6 +2,7 @@
 // the event loop.
 
 #include "AppKitAlerts.h"
+#include "AppKitMainMenu.h"
 #include "AppKitMenu.h"
 #include "AppKitStatusItem.h"
 #include "AppKitWorkspace.h"
@@ -14,11 +15,11 @@
 #include "FoundationRelativeTimeFormatter.h"
 #include "FoundationUserAccount.h"
 #include "ServiceManagementLoginItems.h"
+#include "URLSessionHttpClient.h"
 #include "UserDefaultsSettingsStore.h"
 #include "app/AppDelegate.h"
 #include "app/PlatformTexts.h"
 #include "platform/Platform.h"
-#include "platform/posix/CurlHttpClient.h"
 #include "platform/posix/PosixProcessRunner.h"
 #include "platform/posix/PosixProgramLauncher.h"
 #include "platform/posix/RandomUuidSource.h"
@@ -26,6 +27,7 @@
 #include "platform/posix/SystemClock.h"
 #include "platform/posix/ThreadExecutor.h"
 #include "restart/DaemonIdentity.h"
+#include "support/CallbackBoundary.h"
 
 #import <AppKit/AppKit.h>
 #include <memory>
@@ -40,7 +42,7 @@
 @implementation SNFXApplicationDelegate
 - (void)applicationDidFinishLaunching:(NSNotification*)notification {
     (void)notification;
-    delegate->applicationDidFinishLaunching();
+    sonifix::callbackBoundary("the launch", [&] { delegate->applicationDidFinishLaunching(); });
 }
 @end
 
@@ -67,7 +69,7 @@ int main() {
         sonifix::FoundationRelativeTimeFormatter relativeTime;
         sonifix::AppleScriptMediaPlayers players;
         sonifix::CarbonHotKeys hotKeys;
-        sonifix::CurlHttpClient http;
+        sonifix::URLSessionHttpClient http;
         sonifix::PosixProgramLauncher launcher;
 
         sonifix::Platform platform{
@@ -98,10 +100,13 @@ int main() {
         const auto delegate = std::make_shared<sonifix::AppDelegate>(
             platform, sonifix::DaemonIdentity::coreaudiod(), sonifix::PlatformTexts::macOS());
 
-        // NSApplication holds its delegate weakly; this variable keeps it.
-        SNFXApplicationDelegate* applicationDelegate = [[SNFXApplicationDelegate alloc] init];
+        // NSApplication holds its delegate weakly, and ARC may release a local object after its
+        // last use rather than at the end of its scope: this one must live as long as the loop.
+        NS_VALID_UNTIL_END_OF_SCOPE SNFXApplicationDelegate* applicationDelegate =
+            [[SNFXApplicationDelegate alloc] init];
         applicationDelegate->delegate = delegate.get();
         app.delegate = applicationDelegate;
+        sonifix::installMainMenu();
         [app run];
     }
     return 0;

@@ -1,0 +1,34 @@
+#pragma once
+
+// Darwin's <xlocale.h>: the C library calls with an explicit locale that libc++ uses on Apple
+// platforms, with Darwin's signatures, over glibc's <locale.h>.
+#include <locale.h>
+#include <stddef.h>
+#include <stdio.h>
+#include <wchar.h>
+#ifdef __cplusplus
+extern "C" {
+#endif
+int snprintf_l(char*, size_t, locale_t, const char*, ...);
+int asprintf_l(char**, locale_t, const char*, ...);
+int sscanf_l(const char*, locale_t, const char*, ...);
+int ___mb_cur_max_l(locale_t);
+#define MB_CUR_MAX_L(x) ((size_t)___mb_cur_max_l(x))
+wint_t btowc_l(int, locale_t);
+int wctob_l(wint_t, locale_t);
+size_t wcsnrtombs_l(char*, const wchar_t**, size_t, size_t, mbstate_t*, locale_t);
+size_t wcrtomb_l(char*, wchar_t, mbstate_t*, locale_t);
+size_t mbsnrtowcs_l(wchar_t*, const char**, size_t, size_t, mbstate_t*, locale_t);
+size_t mbrtowc_l(wchar_t*, const char*, size_t, mbstate_t*, locale_t);
+int mbtowc_l(wchar_t*, const char*, size_t, locale_t);
+size_t mbrlen_l(const char*, size_t, mbstate_t*, locale_t);
+struct lconv* localeconv_l(locale_t);
+size_t mbsrtowcs_l(wchar_t*, const char**, size_t, mbstate_t*, locale_t);
+long long strtoll_l(const char*, char**, int, locale_t);
+unsigned long long strtoull_l(const char*, char**, int, locale_t);
+float strtof_l(const char*, char**, locale_t);
+double strtod_l(const char*, char**, locale_t);
+long double strtold_l(const char*, char**, locale_t);
+#ifdef __cplusplus
+}
+#endif
