@@ -19,7 +19,8 @@ public:
     virtual std::string name() = 0;
 
     // Finds the daemon that serves now and stops it: its process ID, which the new one will not
-    // have. Throws RestartFailure when it cannot be stopped. A stop request shortens the wait
+    // have. Throws RestartFailure when it cannot be stopped, TaskCancelled when `stop` was
+    // requested before anything was signalled. Once signalled, a stop request shortens the wait
     // for its end but does not give it up, so that what was stopped can be brought back. Worker
     // thread.
     virtual std::int32_t stop(StopToken stop) = 0;

@@ -211,6 +211,10 @@ std::string SoundServer::kindNow(bool& answered) {
 std::int32_t SoundServer::stop(StopToken stop) {
     bool answered = false;
     const auto kind = kindNow(answered);
+    // Nothing has been touched yet: a quit now leaves the server as it is.
+    if (stop.stopRequested()) {
+        throw TaskCancelled();
+    }
     {
         const std::lock_guard lock(mutex);
         stopped = kind;

@@ -203,6 +203,11 @@ TEST_F(WithoutSupervisorTest,
     for (const auto* program : {"/usr/bin/pipewire", "pipewire-pulse", "/usr/bin/wireplumber"}) {
         fake.launcher.install(program);
     }
+    StopSource quit;
+    quit.requestStop();
+    EXPECT_THROW(server.stop(quit.token()), TaskCancelled);
+    EXPECT_TRUE(table.signals().empty()) << "a quit before the stop leaves the server alone";
+
     server.stop(stop.token());
     // The supervisor brings back the server and the bridge; then the app is quit.
     const auto paused = int(fake.sleeper.pauses().size());
