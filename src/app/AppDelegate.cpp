@@ -18,9 +18,13 @@ AppDelegate::AppDelegate(Platform& platform, DaemonIdentity daemon, PlatformText
              std::move(signupEndpoint)),
       defaults(platform.settings) {}
 
+void AppDelegate::registerSettingDefaults() {
+    defaults.registerDefaults(settings::registeredDefaults());
+}
+
 void AppDelegate::applicationDidFinishLaunching() {
     // Before anything reads a setting.
-    defaults.registerDefaults(settings::registeredDefaults());
+    registerSettingDefaults();
     setIcon(idleSymbol);
     platform.menu.setDelegate(weak_from_this());
     platform.statusItem.attachMenu(platform.menu);

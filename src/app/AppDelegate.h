@@ -4,13 +4,16 @@
 #include "audio/AudioDevices.h"
 #include "hotkey/HotKey.h"
 #include "media/MediaPlayers.h"
+#include "platform/InstanceDelegate.h"
 #include "platform/MenuDelegate.h"
 #include "platform/Platform.h"
 #include "restart/CoreAudioRestarter.h"
 #include "signup/EmailSignup.h"
 
 #include <exception>
+#include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -20,7 +23,9 @@ namespace sonifix {
 // notification and the device listeners, and runs restarts one at a time. Everything here runs
 // on the main thread; only the restart engine's work runs off it. Owned by a shared_ptr:
 // timers and handlers hold it weakly, the restart task strongly.
-class AppDelegate final : public MenuDelegate, public std::enable_shared_from_this<AppDelegate> {
+class AppDelegate final : public MenuDelegate,
+                          public InstanceDelegate,
+                          public std::enable_shared_from_this<AppDelegate> {
 public:
     static constexpr std::chrono::milliseconds checkmarkTime{2000};
     static constexpr std::chrono::milliseconds wakeDelay{4000};
@@ -29,6 +34,14 @@ public:
                 std::string signupEndpoint = std::string(EmailSignup::defaultEndpoint));
 
     void applicationDidFinishLaunching();
+    // The switches' fallbacks, which launch installs first. A process that serves one command
+    // without launching the app installs them itself.
+    void registerSettingDefaults();
+
+    // Requests of other launches of the app.
+    void restartAndReport(std::function<void(const RestartOutcome&)> done) override;
+    AppStatus status() override;
+    void launchedAgain() override;
 
     // Menu actions and platform callbacks.
     void menuNeedsUpdate() override;
@@ -55,7 +68,9 @@ private:
     void restart();
     void restartSucceeded(bool usedAdministrator, const std::vector<std::string>& playing);
     void restartFailed(const std::exception_ptr& error);
+    void report(const RestartOutcome& outcome);
     std::string lastRestartText();
+    static std::string deviceText(const AudioDevice& device);
     MenuItem toggle(const std::string& title, const std::string& key);
     void observeDevices();
     void enforceMacMicrophone();
@@ -74,6 +89,10 @@ private:
     SettingsStore& defaults;
     std::unique_ptr<HotKey> hotKey;
     bool restarting = false;
+    // Who waits for the running restart's outcome, and that outcome once it is known (while
+    // the app still tells the user about it).
+    std::vector<std::function<void(const RestartOutcome&)>> waiting;
+    std::optional<RestartOutcome> ending;
 };
 
 } // namespace sonifix

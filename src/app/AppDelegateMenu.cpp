@@ -24,11 +24,11 @@ MenuItem statusLine(std::string title) {
     return {.title = std::move(title), .enabled = false};
 }
 
-std::string deviceLine(const std::string& label, const AudioDevice& device) {
-    return label + device.name + " · " + device.sampleRateText();
-}
-
 } // namespace
+
+std::string AppDelegate::deviceText(const AudioDevice& device) {
+    return device.name + " · " + device.sampleRateText();
+}
 
 void AppDelegate::menuNeedsUpdate() {
     platform.menu.replaceItems(menuItems());
@@ -43,10 +43,10 @@ std::vector<MenuItem> AppDelegate::menuItems() {
     items.push_back(MenuItem::separatorItem());
 
     if (const auto output = devices.defaultDevice(false)) {
-        items.push_back(statusLine(deviceLine("Output: ", *output)));
+        items.push_back(statusLine("Output: " + deviceText(*output)));
     }
     if (const auto input = devices.defaultDevice(true)) {
-        items.push_back(statusLine(deviceLine("Input: ", *input) +
+        items.push_back(statusLine("Input: " + deviceText(*input) +
                                    (input->isBluetooth() ? headsetWarning : "")));
     }
     items.push_back(statusLine(lastRestartText()));

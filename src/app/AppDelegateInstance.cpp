@@ -1,0 +1,52 @@
+#include "AppDelegate.h"
+#include "Settings.h"
+
+namespace sonifix {
+
+namespace {
+
+constexpr auto alreadyRunningTitle = "Sonifix is already running";
+
+} // namespace
+
+void AppDelegate::restartAndReport(std::function<void(const RestartOutcome&)> done) {
+    if (restarting) {
+        // A restart is under way: its outcome is this request's too.
+        if (ending) {
+            done(*ending);
+        } else {
+            waiting.push_back(std::move(done));
+        }
+        return;
+    }
+    waiting.push_back(std::move(done));
+    restart();
+}
+
+AppStatus AppDelegate::status() {
+    const auto output = devices.defaultDevice(false);
+    const auto input = devices.defaultDevice(true);
+    return {
+        .server = texts.serverName,
+        .pid = restarter.coreaudiodPID(),
+        .output = output ? deviceText(*output) : "",
+        .input = input ? deviceText(*input) : "",
+        .lastRestart = defaults.dateForKey(settings::lastRestart),
+        .lastRestartText = lastRestartText(),
+        .restartCount = defaults.integerForKey(settings::restartCount),
+    };
+}
+
+void AppDelegate::launchedAgain() {
+    // After the caller has had its answer: the notice waits for the user.
+    platform.mainQueue.post([weak = weak_from_this()] {
+        if (const auto self = weak.lock()) {
+            self->platform.workspace.activateIgnoringOtherApps();
+            self->platform.alerts.runModal({.messageText = alreadyRunningTitle,
+                                            .informativeText = self->texts.alreadyRunningText,
+                                            .showsAppIcon = true});
+        }
+    });
+}
+
+} // namespace sonifix
