@@ -19,6 +19,8 @@ public:
     PrivateBus& operator=(const PrivateBus&) = delete;
 
     bool running() const { return !address.isEmpty(); }
+    // Where clients connect, as DBUS_SESSION_BUS_ADDRESS names a bus.
+    const QString& busAddress() const { return address; }
 
     // A new client connection to the bus under the given connection name.
     QDBusConnection connect(const QString& name);
