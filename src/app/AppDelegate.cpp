@@ -14,9 +14,7 @@ AppDelegate::AppDelegate(Platform& platform, DaemonIdentity daemon, PlatformText
                          std::string signupEndpoint)
     : platform(platform), texts(std::move(texts)), daemon(daemon),
       restarter(platform, std::move(daemon)), devices(platform.hardware), players(platform.players),
-      signup(platform, {this->texts.welcomeTitle, this->texts.welcomeInstructions},
-             std::move(signupEndpoint)),
-      defaults(platform.settings) {}
+      signup(platform, std::move(signupEndpoint)), defaults(platform.settings) {}
 
 void AppDelegate::registerSettingDefaults() {
     defaults.registerDefaults(settings::registeredDefaults());
@@ -41,10 +39,18 @@ void AppDelegate::applicationDidFinishLaunching() {
         defaults.setBool(settings::welcomed, true);
         platform.mainQueue.post([weak = weak_from_this()] {
             if (const auto self = weak.lock()) {
-                self->signup.showWelcome();
+                self->signup.showWelcome(self->welcome());
             }
         });
     }
+}
+
+EmailSignup::Welcome AppDelegate::welcome() {
+    // Only a shortcut that can work is promised.
+    return {.messageText = texts.welcomeTitle,
+            .instructions = platform.hotKeys.available()
+                                ? texts.welcomeInstructions
+                                : texts.welcomeInstructionsWithoutShortcut};
 }
 
 void AppDelegate::updateHotKey() {

@@ -75,6 +75,8 @@ private:
     void observeDevices();
     void enforceMacMicrophone();
     void updateHotKey();
+    MenuItem hotKeyItem();
+    EmailSignup::Welcome welcome();
     void offerPasswordFreeOnce();
     void reportUnlessCancelled(const std::exception_ptr& error, const std::string& messageText);
     void showFailure(const std::string& messageText, const std::string& informativeText);

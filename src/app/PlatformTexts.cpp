@@ -18,6 +18,9 @@ PlatformTexts PlatformTexts::macOS() {
         .welcomeInstructions =
             "When your audio starts crackling or popping, click the speaker icon in the menu bar "
             "and choose Restart Core Audio, or press Control-Option-Command-R from anywhere.",
+        .welcomeInstructionsWithoutShortcut =
+            "When your audio starts crackling or popping, click the speaker icon in the menu bar "
+            "and choose Restart Core Audio.",
         .alreadyRunningText = "Its speaker icon is in the menu bar.",
         .audioSetupApplication = "/System/Applications/Utilities/Audio MIDI Setup.app",
         .players = MediaPlayers::macOSPlayers(),
@@ -40,6 +43,12 @@ PlatformTexts PlatformTexts::forSoundServer(std::string_view serverName,
         .welcomeInstructions = "When your audio starts crackling or popping, click the speaker "
                                "icon in the system tray and choose Restart " +
                                server + ", or press Ctrl+Alt+Super+R from anywhere.",
+        .welcomeInstructionsWithoutShortcut =
+            "When your audio starts crackling or popping, click the speaker icon in the system "
+            "tray and choose Restart " +
+            server +
+            ". This desktop gives apps no global shortcut: to have one, bind the command "
+            "sonifix --restart to a key in the desktop’s keyboard settings.",
         .alreadyRunningText = "Its speaker icon is in the system tray.",
         .audioSetupApplication = "pavucontrol",
         .players = std::move(players),

@@ -21,6 +21,7 @@ struct PlatformTexts {
     std::string audioSetupTitle;
     std::string welcomeTitle;
     std::string welcomeInstructions;
+    std::string welcomeInstructionsWithoutShortcut;
     std::string alreadyRunningText;
 
     // Not texts, but as platform-bound: what the audio settings item opens, and the players
