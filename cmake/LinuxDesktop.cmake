@@ -11,6 +11,7 @@ add_library(sonifix_linux_desktop STATIC
     src/platform/linux/IcuRelativeTimeFormatter.cpp
     src/platform/linux/LogindSleepWatcher.cpp
     src/platform/linux/MprisMediaPlayerHost.cpp
+    src/platform/linux/PortalHotKeys.cpp
     src/platform/linux/X11HotKeys.cpp
     src/platform/linux/XdgAutostartLoginItems.cpp
 )

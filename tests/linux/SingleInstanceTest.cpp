@@ -5,8 +5,10 @@
 #include "DBusSingleInstance.h"
 #include "LinuxApp.h"
 #include "desktop/EventLoop.h"
+#include "desktop/FakePortal.h"
 #include "desktop/PrivateBus.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QLabel>
@@ -138,6 +140,45 @@ TEST_F(SingleInstanceTest, TheRunningAppAnswersTheCommandLineAndASecondLaunch) {
     // Another process finds the place taken.
     DBusSingleInstance other(bus->connect(QStringLiteral("other")));
     EXPECT_EQ(other.claim(), SingleInstance::Claim::taken);
+}
+
+// The menu item of the shortcut, as the menu is about to show.
+QAction* shortcutItem(LinuxApp& app) {
+    emit app.menu.widget()->aboutToShow();
+    for (auto* action : app.menu.widget()->actions()) {
+        if (action->text().startsWith(QStringLiteral("Global Shortcut"))) {
+            return action;
+        }
+    }
+    return nullptr;
+}
+
+// Without X11 (Qt's offscreen platform here, a Wayland compositor on a desktop) the shortcut
+// goes through the portal, when there is one.
+TEST_F(SingleInstanceTest, ThePortalsShortcutRestartsAndWithoutAPortalTheMenuSaysThereIsNone) {
+    app->launch();
+    auto* item = shortcutItem(*app);
+    ASSERT_NE(item, nullptr);
+    EXPECT_EQ(item->text().toStdString(), "Global Shortcut: Not Available on This Desktop");
+    EXPECT_FALSE(item->isChecked());
+    EXPECT_FALSE(item->isEnabled());
+    app.reset();
+
+    FakePortal portal(bus->connect(QStringLiteral("portal")));
+    // The user picked other keys when the desktop asked: the menu names those once bound.
+    portal.chooseTrigger(QStringLiteral("Super+F12"));
+    SetUp();
+    app->launch();
+    EXPECT_TRUE(pumpUntil(
+        [&] { return shortcutItem(*app)->text() == QStringLiteral("Global Shortcut Super+F12"); },
+        5s));
+    EXPECT_TRUE(shortcutItem(*app)->isChecked());
+    EXPECT_EQ(portal.seen().registeredAppId, QStringLiteral("sonifix"));
+
+    const auto before = server->serverPID();
+    portal.press();
+    EXPECT_TRUE(pumpUntil([&] { return app->statusItem.symbol() == "checkmark"; }, 15s));
+    EXPECT_NE(server->serverPID(), before);
 }
 
 } // namespace
