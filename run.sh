@@ -5,7 +5,7 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 
-packages=(cmake ninja-build g++ pkg-config nlohmann-json3-dev libcurl4-openssl-dev libpulse-dev
+packages=(cmake ninja-build g++ pkg-config nlohmann-json3-dev libcurl4-openssl-dev ca-certificates libpulse-dev
     qt6-base-dev libqt6svg6 libxcb1-dev libxcb-keysyms1-dev libicu-dev procps)
 [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ] ||
     packages+=(xvfb trayer dbus pulseaudio pulseaudio-utils x11-apps imagemagick)

@@ -4,6 +4,7 @@
 #include "../e2e/SoundServerHarness.h"
 #include "LinuxApp.h"
 #include "desktop/ChildProcess.h"
+#include "desktop/PrivateBus.h"
 #include "desktop/VirtualDisplay.h"
 
 #include <QAction>
@@ -218,6 +219,10 @@ int main(int argc, char** argv) {
     }
     // Qt's own event loop rather than GLib's, whose hand-overs ThreadSanitizer cannot follow.
     ::setenv("QT_NO_GLIB", "1", 1);
+    // A session bus of the run's own: the tray host found there, and the players the shortcut
+    // pauses, are the test's, never those of the person running it.
+    const PrivateBus sessionBus;
+    sessionBus.becomeSessionBus();
     VirtualDisplay::start();
     std::unique_ptr<ChildProcess> trayHost;
     if (!VirtualDisplay::unavailable() && ChildProcess::installed("trayer")) {

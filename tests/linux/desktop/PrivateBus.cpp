@@ -1,5 +1,7 @@
 #include "PrivateBus.h"
 
+#include <cstdlib>
+
 namespace sonifix::testing {
 
 PrivateBus::PrivateBus() {
@@ -8,6 +10,11 @@ PrivateBus::PrivateBus() {
     if (line && !line->empty()) {
         address = QString::fromStdString(*line);
     }
+}
+
+void PrivateBus::becomeSessionBus() const {
+    // Without a bus of our own, none at all: a client that finds no address fails at once.
+    ::setenv("DBUS_SESSION_BUS_ADDRESS", running() ? address.toUtf8().constData() : "disabled:", 1);
 }
 
 PrivateBus::~PrivateBus() {

@@ -22,6 +22,10 @@ public:
     // Where clients connect, as DBUS_SESSION_BUS_ADDRESS names a bus.
     const QString& busAddress() const { return address; }
 
+    // Makes this bus the process's session bus, for everything started or connected after:
+    // the app under test and its helpers then never see the caller's own bus.
+    void becomeSessionBus() const;
+
     // A new client connection to the bus under the given connection name.
     QDBusConnection connect(const QString& name);
 

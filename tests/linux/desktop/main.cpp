@@ -1,3 +1,4 @@
+#include "PrivateBus.h"
 #include "VirtualDisplay.h"
 
 #include <QGuiApplication>
@@ -11,6 +12,10 @@ int main(int argc, char** argv) {
     if (GTEST_FLAG_GET(list_tests)) {
         return RUN_ALL_TESTS();
     }
+    // The adapters' tests make their own buses; the application object gets one of the run's
+    // own too, so that nothing reaches the session of the person running the tests.
+    const sonifix::testing::PrivateBus sessionBus;
+    sessionBus.becomeSessionBus();
     const char* platform = std::getenv("QT_QPA_PLATFORM");
     if (!platform || !*platform) {
         sonifix::testing::VirtualDisplay::start();
