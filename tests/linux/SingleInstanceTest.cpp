@@ -195,11 +195,7 @@ int main(int argc, char** argv) {
     ::setenv("QT_NO_GLIB", "1", 1);
     sonifix::testing::PrivateBus privateBus;
     sonifix::testing::bus = &privateBus;
-    if (privateBus.running()) {
-        ::setenv("DBUS_SESSION_BUS_ADDRESS", privateBus.busAddress().toUtf8().constData(), 1);
-    } else {
-        ::unsetenv("DBUS_SESSION_BUS_ADDRESS");
-    }
+    privateBus.becomeSessionBus();
     int result = 0;
     {
         QApplication app(argc, argv);
