@@ -108,10 +108,11 @@ FakePortal::FakePortal(const QDBusConnection& connection)
     : connection(connection), object(std::make_unique<Object>(connection)) {
     qDBusRegisterMetaType<std::pair<QString, QVariantMap>>();
     qDBusRegisterMetaType<Shortcuts>();
-    thread.start();
-    object->moveToThread(&thread);
+    // Registered before it moves: the bus gives it a helper object that moves along with it.
     auto bus = connection;
     bus.registerVirtualObject(portalPath, object.get(), QDBusConnection::SubPath);
+    thread.start();
+    object->moveToThread(&thread);
     bus.interface()->registerService(QStringLiteral("org.freedesktop.portal.Desktop"));
 }
 
