@@ -17,6 +17,8 @@
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <cstdio>
+#include <cstdlib>
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
@@ -130,9 +132,12 @@ TEST_F(SingleInstanceTest, TheRunningAppAnswersTheCommandLineAndASecondLaunch) {
         }
     });
     closer.start(50);
+    // Within a second of what merely starting the program takes on this build (a sanitizer's
+    // build starts several times slower).
+    const auto start = sonifix({"--version"});
     const auto again = sonifix({});
     EXPECT_EQ(again.exitCode, 0) << again.err;
-    EXPECT_LT(again.took, 1s);
+    EXPECT_LT(again.took, start.took + 1s) << "starting alone took " << start.took.count() << " ms";
     EXPECT_TRUE(pumpUntil([&] { return !notice.empty(); }, 5s));
     EXPECT_NE(notice.find("Sonifix is already running"), std::string::npos) << notice;
     closer.stop();
@@ -184,6 +189,19 @@ TEST_F(SingleInstanceTest, ThePortalsShortcutRestartsAndWithoutAPortalTheMenuSay
 } // namespace
 } // namespace sonifix::testing
 
+// This test starts the program with QProcess from a process that already runs threads (Qt's,
+// libdbus', the sound server's supervisor). The child only sets itself up and execs, which
+// ThreadSanitizer takes for "threads after a multi-threaded fork" and ends the run for; a
+// limit of the tool, not a race, so it is told to go on.
+extern "C" const char* __tsan_default_options();
+extern "C" const char* __tsan_default_options() {
+    return "die_after_fork=0";
+}
+
+// The uninstrumented libraries' hand-overs that ThreadSanitizer cannot follow: the program under
+// test leaves out the same reports as this test does (races in our own code still count).
+extern "C" const char* __tsan_default_suppressions();
+
 int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
     if (GTEST_FLAG_GET(list_tests)) {
@@ -193,6 +211,18 @@ int main(int argc, char** argv) {
     // cannot follow. The program under test inherits both, and the private bus.
     ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
     ::setenv("QT_NO_GLIB", "1", 1);
+    const QTemporaryDir folder;
+    const auto suppressions = folder.filePath(QStringLiteral("tsan-suppressions")).toStdString();
+    if (FILE* file = std::fopen(suppressions.c_str(), "w")) {
+        std::fputs(__tsan_default_suppressions(), file);
+        std::fclose(file);
+    }
+    const char* options = std::getenv("TSAN_OPTIONS");
+    ::setenv(
+        "TSAN_OPTIONS",
+        ((options ? std::string(options) + ":" : std::string()) + "suppressions=" + suppressions)
+            .c_str(),
+        1);
     sonifix::testing::PrivateBus privateBus;
     sonifix::testing::bus = &privateBus;
     privateBus.becomeSessionBus();
