@@ -13,8 +13,26 @@ constexpr auto idleSymbol = "hifispeaker";
 AppDelegate::AppDelegate(Platform& platform, DaemonIdentity daemon, PlatformTexts texts,
                          std::string signupEndpoint)
     : platform(platform), texts(std::move(texts)), daemon(daemon),
-      restarter(platform, std::move(daemon)), devices(platform.hardware), players(platform.players),
-      signup(platform, std::move(signupEndpoint)), defaults(platform.settings) {}
+      restarter(platform, std::move(daemon)), devices(platform.hardware),
+      players(platform.players, this->texts.players), signup(platform, std::move(signupEndpoint)),
+      defaults(platform.settings) {}
+
+AppDelegate::AppDelegate(Platform& platform, Daemon& found, TextsFor textsFor,
+                         std::string signupEndpoint)
+    : platform(platform), textsFor(std::move(textsFor)), texts(this->textsFor(found.name())),
+      textsDaemon(found.name()), restarter(platform, found), devices(platform.hardware),
+      players(platform.players, this->texts.players), signup(platform, std::move(signupEndpoint)),
+      defaults(platform.settings) {}
+
+void AppDelegate::refreshTexts() {
+    if (!textsFor) {
+        return;
+    }
+    if (auto name = restarter.daemonName(); name != textsDaemon) {
+        texts = textsFor(name);
+        textsDaemon = std::move(name);
+    }
+}
 
 void AppDelegate::registerSettingDefaults() {
     defaults.registerDefaults(settings::registeredDefaults());

@@ -30,7 +30,13 @@ public:
     static constexpr std::chrono::milliseconds checkmarkTime{2000};
     static constexpr std::chrono::milliseconds wakeDelay{4000};
 
+    // The texts for the daemon of the given process name.
+    using TextsFor = std::function<PlatformTexts(const std::string& daemonName)>;
+
     AppDelegate(Platform& platform, DaemonIdentity daemon, PlatformTexts texts,
+                std::string signupEndpoint = std::string(EmailSignup::defaultEndpoint));
+    // For a daemon found afresh at every restart: the titles follow the one serving now.
+    AppDelegate(Platform& platform, Daemon& found, TextsFor textsFor,
                 std::string signupEndpoint = std::string(EmailSignup::defaultEndpoint));
 
     void applicationDidFinishLaunching();
@@ -39,7 +45,7 @@ public:
     void registerSettingDefaults();
 
     // Requests of other launches of the app.
-    void restartAndReport(std::function<void(const RestartOutcome&)> done) override;
+    void restartAndReport(std::function<void(const RestartResult&)> done) override;
     AppStatus status() override;
     void launchedAgain() override;
 
@@ -63,12 +69,18 @@ public:
     std::vector<MenuItem> menuItems();
 
 private:
+    struct RestartOutcome {
+        bool usedAdministrator = false;
+        std::vector<std::string> playing;
+    };
+
+    void refreshTexts();
     void setIcon(const std::string& symbolName);
     void flashIcon(const std::string& symbolName);
     void restart();
-    void restartSucceeded(bool usedAdministrator, const std::vector<std::string>& playing);
+    void restartSucceeded(const RestartOutcome& outcome);
     void restartFailed(const std::exception_ptr& error);
-    void report(const RestartOutcome& outcome);
+    void report(const RestartResult& result);
     std::string lastRestartText();
     static std::string deviceText(const AudioDevice& device);
     MenuItem toggle(const std::string& title, const std::string& key);
@@ -82,7 +94,9 @@ private:
     void showFailure(const std::string& messageText, const std::string& informativeText);
 
     Platform& platform;
+    TextsFor textsFor;
     PlatformTexts texts;
+    std::string textsDaemon; // the daemon the texts name
     DaemonIdentity daemon;
     CoreAudioRestarter restarter;
     AudioDevices devices;
@@ -93,8 +107,8 @@ private:
     bool restarting = false;
     // Who waits for the running restart's outcome, and that outcome once it is known (while
     // the app still tells the user about it).
-    std::vector<std::function<void(const RestartOutcome&)>> waiting;
-    std::optional<RestartOutcome> ending;
+    std::vector<std::function<void(const RestartResult&)>> waiting;
+    std::optional<RestartResult> ending;
 };
 
 } // namespace sonifix

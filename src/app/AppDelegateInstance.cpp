@@ -9,7 +9,7 @@ constexpr auto alreadyRunningTitle = "Sonifix is already running";
 
 } // namespace
 
-void AppDelegate::restartAndReport(std::function<void(const RestartOutcome&)> done) {
+void AppDelegate::restartAndReport(std::function<void(const RestartResult&)> done) {
     if (restarting) {
         // A restart is under way: its outcome is this request's too.
         if (ending) {
@@ -24,11 +24,12 @@ void AppDelegate::restartAndReport(std::function<void(const RestartOutcome&)> do
 }
 
 AppStatus AppDelegate::status() {
+    refreshTexts(); // the server serving now, by its name
     const auto output = devices.defaultDevice(false);
     const auto input = devices.defaultDevice(true);
     return {
         .server = texts.serverName,
-        .pid = restarter.coreaudiodPID(),
+        .pid = restarter.currentPID(),
         .output = output ? deviceText(*output) : "",
         .input = input ? deviceText(*input) : "",
         .lastRestart = defaults.dateForKey(settings::lastRestart),

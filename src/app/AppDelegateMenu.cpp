@@ -38,6 +38,7 @@ void AppDelegate::menuNeedsUpdate() {
 }
 
 std::vector<MenuItem> AppDelegate::menuItems() {
+    refreshTexts();
     std::vector<MenuItem> items;
     auto restartItem = actionItem(restarting ? texts.restartingTitle : texts.restartTitle,
                                   MenuAction::restartFromMenu, "r");

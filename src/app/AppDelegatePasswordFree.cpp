@@ -38,7 +38,7 @@ void AppDelegate::installPasswordFree() {
     auto self = shared_from_this();
     runInBackground<Installed>(
         platform.background, platform.mainQueue,
-        [self](std::stop_token) {
+        [self](StopToken) {
             self->restarter.installPasswordFree();
             return Installed{};
         },

@@ -4,6 +4,8 @@
 #include "support/ErrorText.h"
 #include "support/TaskCancelled.h"
 
+#include <cstdint>
+#include <limits>
 #include <utility>
 
 namespace sonifix {
@@ -42,31 +44,48 @@ void AppDelegate::restart() {
     }
     restarting = true;
     setIcon(busySymbol);
-    // Asked before the daemon is touched: afterwards nothing would be playing.
-    auto playing = defaults.boolForKey(settings::resumePlayers) ? players.currentlyPlaying()
-                                                                : std::vector<std::string>{};
+    const bool resume = defaults.boolForKey(settings::resumePlayers);
+    // Asked before the daemon is touched: afterwards nothing would be playing. A host that can
+    // be asked from any thread is asked off the main one, since a player may be slow to answer.
+    const bool playersOffMain = platform.players.worksOffMainThread();
+    auto playing =
+        resume && !playersOffMain ? players.currentlyPlaying() : std::vector<std::string>{};
 
     auto self = shared_from_this();
-    runInBackground<bool>(
+    runInBackground<RestartOutcome>(
         platform.background, platform.mainQueue,
-        [self](std::stop_token stop) { return self->restarter.restart(stop); },
-        [self, playing = std::move(playing)](bool usedAdministrator) {
-            self->restartSucceeded(usedAdministrator, playing);
+        [self, resume, playersOffMain, playing = std::move(playing)](StopToken stop) {
+            RestartOutcome outcome{.usedAdministrator = false, .playing = playing};
+            if (resume && playersOffMain) {
+                outcome.playing = self->players.currentlyPlaying();
+            }
+            outcome.usedAdministrator = self->restarter.restart(stop);
+            return outcome;
         },
+        [self](RestartOutcome outcome) { self->restartSucceeded(outcome); },
         [self](std::exception_ptr error) { self->restartFailed(error); });
 }
 
-void AppDelegate::restartSucceeded(bool usedAdministrator,
-                                   const std::vector<std::string>& playing) {
+void AppDelegate::restartSucceeded(const RestartOutcome& outcome) {
     defaults.setDate(settings::lastRestart, platform.clock.now());
-    defaults.setInteger(settings::restartCount, defaults.integerForKey(settings::restartCount) + 1);
+    // A count read back from a damaged file may already be the largest there is.
+    const auto count = defaults.integerForKey(settings::restartCount);
+    defaults.setInteger(settings::restartCount,
+                        count < std::numeric_limits<std::int64_t>::max() ? count + 1 : count);
     observeDevices();
     enforceMacMicrophone();
-    players.kick(playing);
+    if (platform.players.worksOffMainThread()) {
+        if (!outcome.playing.empty()) {
+            platform.background.submit([self = shared_from_this(), playing = outcome.playing](
+                                           StopToken) { self->players.kick(playing); });
+        }
+    } else {
+        players.kick(outcome.playing);
+    }
     flashIcon(doneSymbol);
     // Callers hear the outcome before any question to the user holds the main thread.
     report({.succeeded = true});
-    if (usedAdministrator) {
+    if (outcome.usedAdministrator) {
         offerPasswordFreeOnce();
     }
     restarting = false;
@@ -75,6 +94,7 @@ void AppDelegate::restartSucceeded(bool usedAdministrator,
 
 void AppDelegate::restartFailed(const std::exception_ptr& error) {
     setIcon(idleSymbol);
+    refreshTexts();
     try {
         std::rethrow_exception(error);
     } catch (const CoreAudioRestarter::Failure& failure) {
@@ -93,10 +113,10 @@ void AppDelegate::restartFailed(const std::exception_ptr& error) {
     ending.reset();
 }
 
-void AppDelegate::report(const RestartOutcome& outcome) {
-    ending = outcome;
+void AppDelegate::report(const RestartResult& result) {
+    ending = result;
     for (const auto& done : std::exchange(waiting, {})) {
-        done(outcome);
+        done(result);
     }
 }
 

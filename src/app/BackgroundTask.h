@@ -6,7 +6,6 @@
 #include <exception>
 #include <functional>
 #include <memory>
-#include <stop_token>
 
 namespace sonifix {
 
@@ -14,11 +13,10 @@ namespace sonifix {
 // or what it threw to `failed`. Whatever the callbacks capture lives until they have run.
 template <class Result>
 void runInBackground(BackgroundExecutor& background, MainQueue& mainQueue,
-                     std::function<Result(std::stop_token)> work,
-                     std::function<void(Result)> succeeded,
+                     std::function<Result(StopToken)> work, std::function<void(Result)> succeeded,
                      std::function<void(std::exception_ptr)> failed) {
     background.submit([&mainQueue, work = std::move(work), succeeded = std::move(succeeded),
-                       failed = std::move(failed)](std::stop_token stop) mutable {
+                       failed = std::move(failed)](StopToken stop) mutable {
         try {
             auto result = std::make_shared<Result>(work(stop));
             mainQueue.post([succeeded = std::move(succeeded), result] { succeeded(*result); });

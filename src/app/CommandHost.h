@@ -1,7 +1,7 @@
 #pragma once
 
 #include "platform/AppStatus.h"
-#include "platform/RestartOutcome.h"
+#include "platform/RestartResult.h"
 
 namespace sonifix {
 
@@ -15,7 +15,7 @@ public:
 
     // With no app running: one restart by this process, with the app's own engine and
     // bookkeeping.
-    virtual RestartOutcome restartHere() = 0;
+    virtual RestartResult restartHere() = 0;
 
     // With no app running: the status as the app would give it.
     virtual AppStatus statusHere() = 0;

@@ -1,7 +1,8 @@
 #pragma once
 
+#include "support/StopToken.h"
+
 #include <functional>
-#include <stop_token>
 
 namespace sonifix {
 
@@ -9,7 +10,7 @@ namespace sonifix {
 // requests when it is torn down, so that pending sleeps end and the work returns.
 class BackgroundExecutor {
 public:
-    using Work = std::function<void(std::stop_token)>;
+    using Work = std::function<void(StopToken)>;
 
     virtual ~BackgroundExecutor() = default;
 

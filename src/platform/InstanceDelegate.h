@@ -1,7 +1,7 @@
 #pragma once
 
 #include "AppStatus.h"
-#include "RestartOutcome.h"
+#include "RestartResult.h"
 
 #include <functional>
 
@@ -14,7 +14,7 @@ public:
     virtual ~InstanceDelegate() = default;
 
     // Restarts (or joins the restart under way) and calls `done` once it has ended.
-    virtual void restartAndReport(std::function<void(const RestartOutcome&)> done) = 0;
+    virtual void restartAndReport(std::function<void(const RestartResult&)> done) = 0;
 
     virtual AppStatus status() = 0;
 

@@ -12,10 +12,15 @@ struct MediaPlayer {
 
 // Talks to the media players. Each request carries its script in the platform's script language
 // (AppleScript on macOS), built by the core; an adapter without that language carries out what
-// the request names instead. Main thread only; blocks while the player answers. Never throws.
+// the request names instead. Blocks while the player answers. Main thread only, unless the host
+// says it works off the main thread. Never throws.
 class MediaPlayerHost {
 public:
     virtual ~MediaPlayerHost() = default;
+
+    // Whether any thread may make the requests, so that players are asked without holding the
+    // main thread.
+    virtual bool worksOffMainThread() const { return false; }
 
     virtual bool isRunning(const MediaPlayer& player) = 0;
 

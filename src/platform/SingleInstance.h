@@ -2,7 +2,7 @@
 
 #include "AppStatus.h"
 #include "InstanceDelegate.h"
-#include "RestartOutcome.h"
+#include "RestartResult.h"
 
 #include <memory>
 #include <optional>
@@ -29,7 +29,7 @@ public:
     // Requests to the running copy. Each answers nothing (false) when no copy runs; a copy that
     // runs but does not answer gives a failed outcome.
     virtual bool launchRunning() = 0;
-    virtual std::optional<RestartOutcome> restartRunning() = 0;
+    virtual std::optional<RestartResult> restartRunning() = 0;
     virtual std::optional<AppStatus> statusOfRunning() = 0;
 };
 

@@ -1,7 +1,8 @@
 #pragma once
 
+#include "support/StopToken.h"
+
 #include <chrono>
-#include <stop_token>
 
 namespace sonifix {
 
@@ -11,7 +12,7 @@ public:
     virtual ~Sleeper() = default;
 
     // Waits `duration`; answers false, at once, when `stop` is requested before it has passed.
-    virtual bool sleep(std::chrono::nanoseconds duration, std::stop_token stop) = 0;
+    virtual bool sleep(std::chrono::nanoseconds duration, StopToken stop) = 0;
 };
 
 } // namespace sonifix

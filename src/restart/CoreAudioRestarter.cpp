@@ -1,10 +1,10 @@
 #include "CoreAudioRestarter.h"
 
 #include "PasswordFreeRule.h"
-#include "support/PlatformError.h"
 #include "support/TaskCancelled.h"
 #include "support/Utf8.h"
 
+#include <algorithm>
 #include <charconv>
 #include <future>
 #include <memory>
@@ -49,6 +49,9 @@ std::string_view firstLine(std::string_view text) {
 CoreAudioRestarter::CoreAudioRestarter(Platform& platform, DaemonIdentity daemon)
     : platform(platform), devices(platform.hardware), daemon(std::move(daemon)) {}
 
+CoreAudioRestarter::CoreAudioRestarter(Platform& platform, Daemon& found)
+    : platform(platform), devices(platform.hardware), found(&found) {}
+
 ProcessResult CoreAudioRestarter::run(const std::string& path,
                                       const std::vector<std::string>& arguments) {
     auto result = platform.processes.run(path, arguments);
@@ -57,47 +60,78 @@ ProcessResult CoreAudioRestarter::run(const std::string& path,
 }
 
 std::optional<std::int32_t> CoreAudioRestarter::coreaudiodPID() {
-    return parseProcessID(firstLine(run(daemon.lookup.path, daemon.lookup.arguments).output));
+    return processID(run(daemon.lookup.path, daemon.lookup.arguments).output);
 }
 
-bool CoreAudioRestarter::restart(std::stop_token stop) {
-    const auto oldPID = coreaudiodPID();
+std::optional<std::int32_t> CoreAudioRestarter::processID(std::string_view lookupOutput) {
+    return parseProcessID(firstLine(lookupOutput));
+}
 
+bool CoreAudioRestarter::restart(StopToken stop) {
+    const auto requested = platform.clock.steadyNow();
+    std::optional<std::int32_t> oldPID;
     std::int32_t passwordFreeStatus = 0;
-    if (daemon.needsRoot) {
-        std::vector<std::string> arguments{"-n"};
-        arguments.insert(arguments.end(), daemon.killCommand.begin(), daemon.killCommand.end());
-        passwordFreeStatus = run("/usr/bin/sudo", arguments).status;
-        if (passwordFreeStatus != 0) {
-            runAsAdmin(joinedKillCommand());
-        }
+    if (found) {
+        oldPID = found->stop(stop);
     } else {
-        const auto& program = daemon.killCommand.front();
-        const std::vector<std::string> arguments(daemon.killCommand.begin() + 1,
-                                                 daemon.killCommand.end());
-        if (const auto status = run(program, arguments).status; status != 0) {
-            throw Failure::failed("Couldn’t stop " + daemon.name + ": " + joinedKillCommand() +
-                                  (status < 0
-                                       ? " could not be started."
-                                       : " ended with status " + std::to_string(status) + "."));
+        oldPID = coreaudiodPID();
+        if (daemon.needsRoot) {
+            passwordFreeStatus = stopAsRoot();
+        } else {
+            stopAsUser();
         }
     }
 
+    // The time behind an administrator prompt is the user's, not the daemon's.
+    const auto start = daemon.needsRoot ? platform.clock.steadyNow() : requested;
     for (int poll = 1; poll <= maxPolls; ++poll) {
-        pause(pollInterval, stop);
+        const auto due = start + poll * pollInterval;
+        const auto now = platform.clock.steadyNow();
+        // Questions that took long have used up the polls they overran.
+        if (now >= due + pollInterval && poll < maxPolls) {
+            continue;
+        }
+        pause(std::clamp<std::chrono::nanoseconds>(due - now, std::chrono::nanoseconds(0),
+                                                   pollInterval),
+              stop);
         // Asked on every poll, before the process check, although only the second answer counts.
         (void)devices.defaultDevice(false);
-        const auto newPID = coreaudiodPID();
+        const auto newPID = currentPID();
         const bool isNew = newPID && (!oldPID || *newPID != *oldPID);
         if (isNew && devices.defaultDevice(false)) {
             pause(settleTime, stop);
             return passwordFreeStatus != 0;
         }
     }
-    throw Failure::didNotComeBack(daemon.name);
+    throw Failure::didNotComeBack(daemonName());
 }
 
-void CoreAudioRestarter::pause(std::chrono::nanoseconds duration, const std::stop_token& stop) {
+std::optional<std::int32_t> CoreAudioRestarter::currentPID() {
+    return found ? found->pid() : coreaudiodPID();
+}
+
+std::int32_t CoreAudioRestarter::stopAsRoot() {
+    std::vector<std::string> arguments{"-n"};
+    arguments.insert(arguments.end(), daemon.killCommand.begin(), daemon.killCommand.end());
+    const auto status = run("/usr/bin/sudo", arguments).status;
+    if (status != 0) {
+        runAsAdmin(joinedKillCommand());
+    }
+    return status;
+}
+
+void CoreAudioRestarter::stopAsUser() {
+    const auto& program = daemon.killCommand.front();
+    const std::vector<std::string> arguments(daemon.killCommand.begin() + 1,
+                                             daemon.killCommand.end());
+    if (const auto status = run(program, arguments).status; status != 0) {
+        throw Failure::failed("Couldn’t stop " + daemon.name + ": " + joinedKillCommand() +
+                              (status < 0 ? " could not be started."
+                                          : " ended with status " + std::to_string(status) + "."));
+    }
+}
+
+void CoreAudioRestarter::pause(std::chrono::nanoseconds duration, const StopToken& stop) {
     if (!platform.sleeper.sleep(duration, stop)) {
         throw TaskCancelled();
     }
@@ -165,25 +199,7 @@ void CoreAudioRestarter::installPasswordFree() {
     if (!PasswordFreeRule::isAcceptableUserName(userName)) {
         throw Failure::failed("Unexpected user name \"" + userName + "\".");
     }
-    const auto directory = platform.files.temporaryDirectory();
-    // The path goes between single quotes into a command that runs as root.
-    if (directory.find('\'') != std::string::npos) {
-        throw Failure::failed("The temporary folder \"" + directory +
-                              "\" has a single quote in its path, which can't be passed "
-                              "safely to the administrator command.");
-    }
-    const auto temporaryPath = directory + "/sonifix-" + platform.uuids.makeUuid();
-    if (const auto error = platform.files.writeAtomically(
-            temporaryPath, PasswordFreeRule::line(userName, joinedKillCommand()))) {
-        throw PlatformError(*error);
-    }
-    struct RemoveWhenDone {
-        FileSystem& files;
-        const std::string& path;
-        ~RemoveWhenDone() { files.remove(path); }
-    } cleanup{platform.files, temporaryPath};
-
-    runAsAdmin(PasswordFreeRule::installCommandLine(temporaryPath));
+    runAsAdmin(PasswordFreeRule::installCommandLine(userName, joinedKillCommand()));
 }
 
 } // namespace sonifix

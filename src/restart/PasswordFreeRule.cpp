@@ -12,21 +12,26 @@ bool PasswordFreeRule::isAcceptableUserName(std::string_view name) {
     return !name.empty() && std::all_of(name.begin(), name.end(), allowed);
 }
 
-std::string PasswordFreeRule::line(std::string_view userName, std::string_view command) {
+std::string PasswordFreeRule::rule(std::string_view userName, std::string_view command) {
     std::string text(userName);
     text += " ALL=(root) NOPASSWD: ";
     text += command;
-    text += '\n';
     return text;
 }
 
-std::string PasswordFreeRule::installCommandLine(std::string_view temporaryPath) {
-    std::string text = "/usr/sbin/visudo -cf '";
-    text += temporaryPath;
-    text += "' && /usr/bin/install -o root -g wheel -m 0440 '";
-    text += temporaryPath;
-    text += "' ";
-    text += path;
+std::string PasswordFreeRule::installCommandLine(std::string_view userName,
+                                                 std::string_view command,
+                                                 std::string_view destination,
+                                                 std::string_view fileGroup) {
+    std::string text = "umask 077; t=$(/usr/bin/mktemp ";
+    text += destination;
+    text += ".XXXXXX) || exit; printf '%s\\n' '";
+    text += rule(userName, command);
+    text += "' > \"$t\" && /usr/sbin/visudo -cf \"$t\" && /usr/bin/install -o root -g ";
+    text += fileGroup;
+    text += " -m 0440 \"$t\" ";
+    text += destination;
+    text += "; s=$?; /bin/rm -f \"$t\"; exit $s";
     return text;
 }
 

@@ -10,18 +10,26 @@ namespace sonifix {
 class PasswordFreeRule {
 public:
     static constexpr std::string_view path = "/etc/sudoers.d/sonifix";
+    static constexpr std::string_view group = "wheel";
     static constexpr std::string_view removeCommandLine = "/bin/rm -f /etc/sudoers.d/sonifix";
 
     // Only these names are written into a file that sudo trusts: ASCII letters, digits, '.',
     // '_' and '-', at least one of them.
     static bool isAcceptableUserName(std::string_view name);
 
-    // The whole file: one sudoers rule for the user, and a line feed.
-    static std::string line(std::string_view userName, std::string_view command);
+    // The root command that installs the rule. Root reads nothing the user can write: it makes
+    // its own temporary file beside the destination (sudo skips names holding a '.'), writes the
+    // rule from this very line, checks it with visudo, only then installs it with owner root,
+    // `fileGroup` and mode 0440, and removes the temporary file whatever happened, ending with
+    // the status of the first step that failed. `userName` must be acceptable, so that it can
+    // stand between single quotes; `destination` and `fileGroup` are plain words.
+    static std::string installCommandLine(std::string_view userName, std::string_view command,
+                                          std::string_view destination = path,
+                                          std::string_view fileGroup = group);
 
-    // Checks the file at `temporaryPath` with visudo and only then installs it as root:wheel
-    // 0440. The path is quoted, not escaped: callers refuse paths holding a single quote.
-    static std::string installCommandLine(std::string_view temporaryPath);
+private:
+    // The file's one line, without its line feed.
+    static std::string rule(std::string_view userName, std::string_view command);
 };
 
 } // namespace sonifix

@@ -1,44 +1,76 @@
 #pragma once
 
-#include "DaemonIdentity.h"
+#include "Daemon.h"
 #include "platform/ProcessRunner.h"
+#include "platform/ProcessTable.h"
+#include "platform/Sleeper.h"
+#include "platform/SoundServerProbe.h"
 
+#include <chrono>
+#include <mutex>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace sonifix {
 
 // The user's own sound server on Linux (PipeWire or PulseAudio) and how to restart it without a
-// password. The user's service manager restarts it where it runs the server, with its session
-// manager and PulseAudio bridge; anywhere else the server is stopped and its supervisor is
-// trusted to bring it back, as launchd brings back coreaudiod.
-class SoundServer {
+// password. The server is the one that answers the sound clients, asked at every restart:
+// PipeWire often runs beside PulseAudio for screen capture alone. Where the user's service
+// manager runs the server it restarts the server's unit with its companions; anywhere else the
+// server and its companions are stopped and their supervisor is trusted to bring them back, as
+// launchd brings back coreaudiod. A stopped or deadlocked server ignores SIGTERM, so stopping
+// ends in SIGKILL.
+class SoundServer final : public Daemon {
 public:
-    static constexpr const char* pgrep = "/usr/bin/pgrep";
-    static constexpr const char* pkill = "/usr/bin/pkill";
+    // Whose processes count: the user's, and, where given, only the children of one process.
+    struct Owners {
+        std::uint32_t user = 0;
+        std::optional<std::int32_t> parent;
+    };
+
     static constexpr const char* systemctl = "/usr/bin/systemctl";
+    // How long the server may take to say what it is before it counts as not answering.
+    static constexpr std::chrono::milliseconds answerDeadline{250};
+    // How long a process is given to end after SIGTERM, and then after SIGKILL.
+    static constexpr std::chrono::milliseconds terminateGrace{500};
+    static constexpr std::chrono::milliseconds killGrace{1000};
+    static constexpr std::chrono::milliseconds exitCheckInterval{10};
+    static constexpr std::chrono::milliseconds serviceKillLimit{2000};
+    static constexpr std::chrono::milliseconds serviceRestartLimit{8000};
 
-    explicit SoundServer(ProcessRunner& processes) : processes(processes) {}
-
-    // Which processes count as the user's: the process-selection options that pgrep and pkill
-    // are given before the server's name.
-    static std::vector<std::string> ownedBy(const std::string& userName) {
-        return {"-u", userName};
-    }
+    SoundServer(ProcessRunner& processes, ProcessTable& table, SoundServerProbe& probe,
+                Sleeper& sleeper, Owners owners);
 
     // The server's name as its makers write it ("PipeWire" for "pipewire").
     static std::string displayName(const std::string& processName);
+    // The process name of the server that gave itself `serverName` in libpulse's server info.
+    static std::string kindOf(std::string_view serverName);
+    // The user service unit that runs a process in `controlGroup`; empty when none does.
+    static std::string serviceUnit(std::string_view controlGroup);
 
-    // Looks at what runs now. With no server running, PipeWire is assumed (the desktops' default);
-    // the restart will then report that there was nothing to stop.
-    DaemonIdentity identity(const std::vector<std::string>& owners);
+    std::string name() override;
+    std::int32_t stop(StopToken stop) override;
+    std::optional<std::int32_t> pid() override;
 
 private:
-    // The first line `program arguments…` prints, empty when it prints none or fails.
-    std::string firstLine(const std::string& program, const std::vector<std::string>& arguments);
-    std::vector<std::string> serviceUnitsRunning(const std::string& name, const std::string& pid);
+    std::string kindNow(bool& answered);
+    std::vector<ProcessEntry> owned(const std::vector<std::string>& names);
+    std::optional<ProcessEntry> server(const std::string& kind);
+    std::int32_t restartUnits(const ProcessEntry& server, const std::vector<ProcessEntry>& all,
+                              bool answered, const std::string& kind);
+    std::int32_t signalAndWait(const ProcessEntry& server, std::vector<ProcessEntry> all,
+                               const std::string& kind, const StopToken& stop);
+    bool waitForExit(std::vector<ProcessEntry>& processes, std::chrono::milliseconds limit,
+                     const StopToken& stop);
 
     ProcessRunner& processes;
+    ProcessTable& table;
+    SoundServerProbe& probe;
+    Sleeper& sleeper;
+    const Owners owners;
+    std::mutex mutex;
+    std::string stopped; // the kind of server stopped last
 };
 
 } // namespace sonifix

@@ -62,7 +62,7 @@ void EmailSignup::submit(const std::string& typed) {
     auto& shown = platform;
     runInBackground<Sent>(
         platform.background, platform.mainQueue,
-        [&http = platform.http, endpoint = endpoint, address](std::stop_token) {
+        [&http = platform.http, endpoint = endpoint, address](StopToken) {
             subscribe(http, endpoint, address);
             return Sent{};
         },

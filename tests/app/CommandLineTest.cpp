@@ -16,7 +16,7 @@ public:
         ++apps;
         return 0;
     }
-    RestartOutcome restartHere() override {
+    RestartResult restartHere() override {
         ++restarts;
         return restartOutcome;
     }
@@ -24,7 +24,7 @@ public:
 
     int apps = 0;
     int restarts = 0;
-    RestartOutcome restartOutcome{.succeeded = true};
+    RestartResult restartOutcome{.succeeded = true};
     AppStatus status{.server = "PulseAudio", .lastRestartText = "Not restarted yet"};
 };
 
@@ -65,11 +65,11 @@ TEST_F(CommandLineTest, WrongArgumentsEndWithStatus2AndSayWhatIsWrong) {
 }
 
 TEST_F(CommandLineTest, ARestartGoesToTheRunningAppAndIsDoneHereOnlyWhenNoneRuns) {
-    instance.runningRestart = RestartOutcome{.succeeded = true};
+    instance.runningRestart = RestartResult{.succeeded = true};
     EXPECT_EQ(run({"--restart"}), 0);
     EXPECT_TRUE(err.str().empty());
 
-    instance.runningRestart = RestartOutcome{.message = "The sound server did not come back."};
+    instance.runningRestart = RestartResult{.message = "The sound server did not come back."};
     EXPECT_EQ(run({"--restart"}), 1);
     EXPECT_EQ(err.str(), "sonifix: The sound server did not come back.\n");
     EXPECT_EQ(host.restarts, 0);

@@ -10,8 +10,8 @@ class InstanceRequestsTest : public AppTest {
 protected:
     InstanceRequestsTest() { launch(); }
 
-    std::function<void(const RestartOutcome&)> recordInto(std::vector<RestartOutcome>& outcomes) {
-        return [&outcomes, this](const RestartOutcome& outcome) {
+    std::function<void(const RestartResult&)> recordInto(std::vector<RestartResult>& outcomes) {
+        return [&outcomes, this](const RestartResult& outcome) {
             outcomes.push_back(outcome);
             fake.log.add(outcome.succeeded ? "answered" : "answered " + outcome.message);
         };
@@ -19,7 +19,7 @@ protected:
 };
 
 TEST_F(InstanceRequestsTest, ARequestedRestartAnswersWhenItHasEndedAndJoinsOneUnderWay) {
-    std::vector<RestartOutcome> outcomes;
+    std::vector<RestartResult> outcomes;
     daemonWillComeBack();
     delegate->restartFromMenu();
     delegate->restartAndReport(recordInto(outcomes));
@@ -49,7 +49,7 @@ TEST_F(InstanceRequestsTest, ARequestedRestartAnswersWhenItHasEndedAndJoinsOneUn
 }
 
 TEST_F(InstanceRequestsTest, ADismissedPromptAndAnAppThatQuitsStillAnswer) {
-    std::vector<RestartOutcome> outcomes;
+    std::vector<RestartResult> outcomes;
     daemonWillComeBack(false);
     fake.adminShell.answerDismissed();
     delegate->restartAndReport(recordInto(outcomes));

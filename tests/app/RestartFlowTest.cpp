@@ -1,5 +1,7 @@
 #include "AppTest.h"
 
+#include <limits>
+
 namespace sonifix::testing {
 namespace {
 
@@ -37,6 +39,13 @@ TEST_F(RestartFlowTest, ASuccessCountsFlashesTheCheckmarkAndRenewsTheListeners) 
     finishRestart();
     EXPECT_EQ(count(), 2);
     EXPECT_EQ(fake.adminShell.scripts().size(), 1u);
+
+    // A count damaged to the largest there is stays there rather than overflowing.
+    fake.settings.setInteger(settings::restartCount, std::numeric_limits<std::int64_t>::max());
+    daemonWillComeBack();
+    delegate->restartFromMenu();
+    finishRestart();
+    EXPECT_EQ(count(), std::numeric_limits<std::int64_t>::max());
 }
 
 TEST_F(RestartFlowTest, RequestsWhileARestartRunsAreDropped) {

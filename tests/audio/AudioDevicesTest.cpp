@@ -6,6 +6,7 @@
 #include <cmath>
 #include <gtest/gtest.h>
 #include <limits>
+#include <regex>
 
 namespace sonifix {
 namespace {
@@ -35,7 +36,36 @@ TEST(SampleRateText, WholeKilohertzWithoutDecimalsOthersWithOne) {
     EXPECT_FALSE(AudioDevice{.sampleRate = std::numeric_limits<double>::infinity()}
                      .sampleRateText()
                      .empty());
-    EXPECT_FALSE(AudioDevice{.sampleRate = 1e300}.sampleRateText().empty());
+}
+
+TEST(SampleRateText, RoundsTheExactValueToOneDecimalAsPrintfDoes) {
+    const std::vector<std::pair<double, std::string>> cases = {
+        // Exact halves go to the even digit.
+        {44250, "44.2 kHz"},
+        {44750, "44.8 kHz"},
+        {250, "0.2 kHz"},
+        // Written halves that are not exact in binary go the way their binary value lies.
+        {350, "0.3 kHz"},
+        {450, "0.5 kHz"},
+        {950, "0.9 kHz"},
+        // Rounding up carries into the whole part.
+        {99950, "100.0 kHz"},
+        {9999.96, "10.0 kHz"},
+        {48000.0001, "48.0 kHz"},
+        {0.001, "0.0 kHz"},
+        {1e-300, "0.0 kHz"},
+        // The largest fractions a double holds, and whole values past a 64-bit integer.
+        {4503599627370495.5 * 1000, "4503599627370495.5 kHz"},
+        {9.3e21, "9300000000000000000.0 kHz"},
+        {1e22, "10000000000000000000.0 kHz"},
+    };
+    for (const auto& [rate, text] : cases) {
+        EXPECT_EQ(AudioDevice{.sampleRate = rate}.sampleRateText(), text) << rate;
+    }
+    // Far past any buffer's size: still the number's own digits.
+    const auto huge = AudioDevice{.sampleRate = 1e300}.sampleRateText();
+    EXPECT_TRUE(std::regex_match(huge, std::regex(R"(1000000000000000017652801462\d{270}\.0 kHz)")))
+        << huge;
 }
 
 class AudioDevicesTest : public ::testing::Test {

@@ -1,19 +1,29 @@
 #include "FakePlatform.h"
 #include "SoundServerHarness.h"
 #include "TallySleeper.h"
+#include "app/AppDelegate.h"
+#include "app/Settings.h"
 #include "audio/AudioDevices.h"
 #include "platform/AudioProperties.h"
+#include "platform/linux/ProcFsProcessTable.h"
 #include "platform/linux/PulseAudioHardware.h"
 #include "platform/posix/PosixProcessRunner.h"
 #include "platform/posix/StopTokenSleeper.h"
+#include "platform/posix/SystemClock.h"
 #include "restart/CoreAudioRestarter.h"
 #include "restart/SoundServer.h"
+#include "support/StopSource.h"
 
 #include <algorithm>
 #include <atomic>
+#include <csignal>
+#include <fcntl.h>
+#include <filesystem>
 #include <future>
 #include <gtest/gtest.h>
 #include <set>
+#include <spawn.h>
+#include <sys/wait.h>
 
 namespace sonifix {
 namespace {
@@ -64,11 +74,16 @@ protected:
 
     std::string daemon() const { return SoundServerHarness::daemonName(GetParam()); }
 
-    DaemonIdentity identity() { return SoundServer(processes).identity(harness->owners()); }
-
-    // The fakes, but for real child processes, the real server and the given sleeper.
+    // The fakes, but for real child processes, the real server, the given sleeper and the
+    // real clock.
     Platform platform(Sleeper& sleeper) {
-        return fake.with({.processes = &processes, .hardware = &*hardware, .sleeper = &sleeper});
+        return fake.with({.processes = &processes,
+                          .hardware = &*hardware,
+                          .sleeper = &sleeper,
+                          .clock = &clock});
+    }
+    SoundServer server(Sleeper& sleeper) {
+        return SoundServer(processes, table, *hardware, sleeper, harness->owners());
     }
 
     std::size_t listen(std::uint32_t selector, std::atomic<int>& calls,
@@ -93,19 +108,15 @@ protected:
 
     testing::FakePlatform fake;
     PosixProcessRunner processes;
+    ProcFsProcessTable table;
+    SystemClock clock;
     std::optional<SoundServerHarness> harness;
     std::optional<PulseAudioHardware> hardware;
     std::vector<PropertyListener> listeners;
-    std::stop_source stop;
+    StopSource stop;
 };
 
 TEST_P(RealSoundServerTest, ARestartStopsTheServerAndWaitsForTheNewOne) {
-    const auto server = identity();
-    EXPECT_EQ(server.name, daemon());
-    // Nothing but the harness supervises these servers: they are stopped, not restarted.
-    ASSERT_FALSE(server.killCommand.empty());
-    EXPECT_EQ(server.killCommand.front(), "/usr/bin/pkill");
-
     AudioDevices devices(*hardware);
     const auto outputBefore = devices.defaultDevice(false);
     ASSERT_TRUE(outputBefore);
@@ -113,9 +124,11 @@ TEST_P(RealSoundServerTest, ARestartStopsTheServerAndWaitsForTheNewOne) {
 
     TallySleeper sleeper;
     auto bundle = platform(sleeper);
-    CoreAudioRestarter engine(bundle, server);
+    auto found = server(sleeper);
+    EXPECT_EQ(found.name(), daemon());
+    CoreAudioRestarter engine(bundle, found);
     const auto started = std::chrono::steady_clock::now();
-    EXPECT_FALSE(engine.restart(stop.get_token()));
+    EXPECT_FALSE(engine.restart(stop.token()));
     const auto elapsed = std::chrono::steady_clock::now() - started;
 
     const auto newPID = harness->serverPID();
@@ -139,14 +152,47 @@ TEST_P(RealSoundServerTest, ARestartStopsTheServerAndWaitsForTheNewOne) {
     EXPECT_LT(elapsed - sleeper.asked, 1s) << "time the engine added beyond its fixed waits";
 }
 
+// Stopped as a deadlocked server looks from outside: it ignores SIGTERM and answers no one.
+TEST_P(RealSoundServerTest, AFrozenServerIsReplacedAndTheRestartCounted) {
+    AudioDevices devices(*hardware);
+    ASSERT_TRUE(devices.defaultDevice(false));
+    const auto oldPID = harness->serverPID();
+    harness->freeze();
+
+    StopTokenSleeper sleeper;
+    auto bundle = platform(sleeper);
+    auto found = server(sleeper);
+    auto delegate = std::make_shared<AppDelegate>(bundle, found, [](const std::string& name) {
+        return PlatformTexts::forSoundServer(name, {});
+    });
+    fake.settings.setBool(settings::welcomed, true);
+    delegate->applicationDidFinishLaunching();
+    const auto started = std::chrono::steady_clock::now();
+    delegate->restartFromMenu();
+    // The engine runs on a thread of its own; its outcome comes back through the main queue.
+    std::thread worker([&] { fake.background.runAll(); });
+    EXPECT_TRUE(fake.mainQueue.runUntil([&] { return !delegate->isRestarting(); }, 8s));
+    const auto elapsed = std::chrono::steady_clock::now() - started;
+    worker.join();
+    EXPECT_LT(elapsed, 3s);
+    ASSERT_TRUE(fake.alerts.shown.empty()) << fake.alerts.shown.front().informativeText;
+    EXPECT_EQ(fake.settings.integerForKey(settings::restartCount), 1);
+    const auto newPID = harness->serverPID();
+    EXPECT_NE(newPID, 0);
+    EXPECT_NE(newPID, oldPID);
+}
+
 TEST_P(RealSoundServerTest, AServerThatNeverComesBackIsReportedByItsName) {
     harness->setRespawn(false);
     testing::FakeSleeper instant;
-    auto bundle = platform(instant);
-    CoreAudioRestarter engine(bundle, identity());
+    auto bundle = fake.with({.processes = &processes, .hardware = &*hardware, .sleeper = &instant});
+    // The server's own end takes real time.
+    StopTokenSleeper real;
+    auto found = server(real);
+    CoreAudioRestarter engine(bundle, found);
     const auto started = std::chrono::steady_clock::now();
     try {
-        engine.restart(stop.get_token());
+        engine.restart(stop.token());
         ADD_FAILURE() << "no server came back";
     } catch (const Failure& failure) {
         EXPECT_EQ(failure.kind(), Failure::Kind::didNotComeBack);
@@ -304,6 +350,73 @@ TEST_P(RealSoundServerTest, AFrozenServerFailsQueriesAfterTheirTimeOut) {
     EXPECT_TRUE(
         fake.mainQueue.runUntil([&] { return devices.defaultDevice(false).has_value(); }, 5s));
     EXPECT_EQ(devices.allDeviceIDs().size(), 3u);
+}
+
+// What a menu opening asks, on the main thread: it must not wait on a frozen server.
+TEST_P(RealSoundServerTest, TheMainThreadWaitsOnAFrozenServerOnceAndBriefly) {
+    AudioDevices devices(*hardware);
+    ASSERT_TRUE(devices.defaultDevice(false));
+    const auto opening = [&] {
+        const auto started = std::chrono::steady_clock::now();
+        const bool answered = devices.defaultDevice(false) && devices.defaultDevice(true);
+        return std::pair(answered, std::chrono::steady_clock::now() - started);
+    };
+    harness->freeze();
+    const auto first = opening();
+    const auto second = opening();
+    harness->thaw();
+    EXPECT_FALSE(first.first);
+    EXPECT_LT(first.second, 200ms);
+    EXPECT_FALSE(second.first);
+    EXPECT_LT(second.second, 20ms);
+    // Once it answers again, so do the openings.
+    EXPECT_TRUE(fake.mainQueue.runUntil([&] { return opening().first; }, 5s));
+}
+
+// Ubuntu 22.04's default: a PipeWire daemon for screen capture beside PulseAudio for the sound.
+TEST_P(RealSoundServerTest, PulseAudioIsRestartedAndAPipeWireBesideItLeftRunning) {
+    if (GetParam() != ServerKind::pulseaudio || system("command -v pipewire >/dev/null") != 0) {
+        GTEST_SKIP() << "needs PulseAudio's harness and a pipewire program";
+    }
+    const auto runtime = std::filesystem::temp_directory_path() /
+                         ("sonifix-bare-pipewire-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(runtime);
+    std::string path = "/usr/bin/pipewire";
+    std::string environment = "XDG_RUNTIME_DIR=" + runtime.string();
+    char* argv[] = {path.data(), nullptr};
+    char* envp[] = {environment.data(), nullptr};
+    pid_t bare = 0;
+    posix_spawn_file_actions_t quiet;
+    posix_spawn_file_actions_init(&quiet);
+    posix_spawn_file_actions_addopen(&quiet, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+    const auto spawned = ::posix_spawn(&bare, path.c_str(), &quiet, nullptr, argv, envp);
+    posix_spawn_file_actions_destroy(&quiet);
+    ASSERT_EQ(spawned, 0);
+    const struct Reap {
+        pid_t pid;
+        std::filesystem::path runtime;
+        ~Reap() {
+            ::kill(pid, SIGKILL);
+            int status = 0;
+            ::waitpid(pid, &status, 0);
+            std::filesystem::remove_all(runtime);
+        }
+    } reap{bare, runtime};
+    const auto deadline = std::chrono::steady_clock::now() + 5s;
+    while (table.find({"pipewire"}).empty() && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(10ms);
+    }
+    ASSERT_FALSE(table.find({"pipewire"}).empty());
+
+    StopTokenSleeper sleeper;
+    auto bundle = platform(sleeper);
+    auto found = server(sleeper);
+    EXPECT_EQ(found.name(), "pulseaudio");
+    const auto oldPID = harness->serverPID();
+    CoreAudioRestarter engine(bundle, found);
+    EXPECT_FALSE(engine.restart(stop.token()));
+    EXPECT_NE(harness->serverPID(), oldPID);
+    EXPECT_TRUE(table.isRunning(bare));
 }
 
 INSTANTIATE_TEST_SUITE_P(Servers, RealSoundServerTest,

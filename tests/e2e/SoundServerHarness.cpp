@@ -302,8 +302,8 @@ std::string SoundServerHarness::serverAddress() const {
     return "unix:" + directory + "/run/pulse/native";
 }
 
-std::vector<std::string> SoundServerHarness::owners() const {
-    return {"-P", std::to_string(::getpid())};
+SoundServer::Owners SoundServerHarness::owners() const {
+    return {.user = ::getuid(), .parent = ::getpid()};
 }
 
 SoundServerHarness::Child* SoundServerHarness::find(const std::string& name) {

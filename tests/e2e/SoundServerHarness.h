@@ -1,5 +1,7 @@
 #pragma once
 
+#include "restart/SoundServer.h"
+
 #include <chrono>
 #include <condition_variable>
 #include <map>
@@ -25,7 +27,7 @@ inline void PrintTo(ServerKind kind, std::ostream* out) {
 // null devices that say how they are attached, as real ones do: "Built-in Speakers" (the
 // default output), "BT Headset Microphone" and "Built-in Microphone" (the default input).
 //
-// Every process is a child of the test process, so a test finds the server with `pgrep -P`.
+// Every process is a child of the test process, which is how a test tells them from others.
 // The harness plays the part of the user's service manager: a server that dies is started again
 // (unless told otherwise). It stops every process it started, by PID, when it goes; a test
 // process that dies takes them with it.
@@ -54,8 +56,8 @@ public:
 
     // Where libpulse finds it.
     std::string serverAddress() const;
-    // The pgrep/pkill options that select this harness's processes.
-    std::vector<std::string> owners() const;
+    // The processes of this harness: the test process's children.
+    SoundServer::Owners owners() const;
     // The running server process (pulseaudio or pipewire); 0 when there is none.
     pid_t serverPID() const;
 

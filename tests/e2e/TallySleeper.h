@@ -7,7 +7,7 @@ namespace sonifix::testing {
 // The real pause, with a tally of what was asked for: the engine's fixed waits.
 class TallySleeper final : public Sleeper {
 public:
-    bool sleep(std::chrono::nanoseconds duration, std::stop_token stop) override {
+    bool sleep(std::chrono::nanoseconds duration, StopToken stop) override {
         asked += duration;
         return real.sleep(duration, stop);
     }

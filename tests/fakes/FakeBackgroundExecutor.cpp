@@ -18,7 +18,7 @@ void FakeBackgroundExecutor::runAll() {
             work = std::move(queued.front());
             queued.pop_front();
         }
-        work(stops.get_token());
+        work(stops.token());
     }
 }
 

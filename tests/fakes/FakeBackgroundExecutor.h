@@ -1,10 +1,10 @@
 #pragma once
 
 #include "platform/BackgroundExecutor.h"
+#include "support/StopSource.h"
 
 #include <deque>
 #include <mutex>
-#include <stop_token>
 
 namespace sonifix::testing {
 
@@ -19,12 +19,12 @@ public:
     // Throws the queued work away unrun.
     void dropAll();
     // Stops the work that runs from now on.
-    void requestStop() { stops.request_stop(); }
+    void requestStop() { stops.requestStop(); }
 
 private:
     mutable std::mutex mutex;
     std::deque<Work> queued;
-    std::stop_source stops;
+    StopSource stops;
 };
 
 } // namespace sonifix::testing

@@ -14,9 +14,11 @@
 #include "FakeMediaPlayerHost.h"
 #include "FakeMenu.h"
 #include "FakeProcessRunner.h"
+#include "FakeProcessTable.h"
 #include "FakeRelativeTimeFormatter.h"
 #include "FakeSettingsStore.h"
 #include "FakeSleeper.h"
+#include "FakeSoundServerProbe.h"
 #include "FakeStatusItem.h"
 #include "FakeUserAccount.h"
 #include "FakeUuidSource.h"
@@ -34,6 +36,9 @@ struct FakePlatform {
         AudioHardware* hardware = nullptr;
         Sleeper* sleeper = nullptr;
         MainQueue* mainQueue = nullptr;
+        AdminShell* adminShell = nullptr;
+        FileSystem* files = nullptr;
+        Clock* clock = nullptr;
     };
 
     FakePlatform() = default;
@@ -55,7 +60,8 @@ struct FakePlatform {
     FakeFileSystem files;
     FakeUserAccount user;
     FakeUuidSource uuids;
-    FakeSleeper sleeper;
+    FakeClock clock;
+    FakeSleeper sleeper{&clock};
     FakeBackgroundExecutor background;
     FakeSettingsStore settings;
     FakeStatusItem statusItem{log};
@@ -63,7 +69,6 @@ struct FakePlatform {
     FakeAlerts alerts{log};
     FakeWorkspace workspace{log};
     FakeLoginItems loginItems{log};
-    FakeClock clock;
     FakeRelativeTimeFormatter relativeTime;
     FakeMediaPlayerHost players{log};
     FakeHotKeys hotKeys;
@@ -72,9 +77,9 @@ struct FakePlatform {
     // The fakes, with the real adapters given in place of theirs.
     Platform with(const Real& given) {
         return {.processes = given.processes ? *given.processes : processes,
-                .adminShell = adminShell,
+                .adminShell = given.adminShell ? *given.adminShell : adminShell,
                 .hardware = given.hardware ? *given.hardware : hardware,
-                .files = files,
+                .files = given.files ? *given.files : files,
                 .user = user,
                 .uuids = uuids,
                 .mainQueue = given.mainQueue ? *given.mainQueue : mainQueue,
@@ -86,7 +91,7 @@ struct FakePlatform {
                 .alerts = alerts,
                 .workspace = workspace,
                 .loginItems = loginItems,
-                .clock = clock,
+                .clock = given.clock ? *given.clock : clock,
                 .relativeTime = relativeTime,
                 .players = players,
                 .hotKeys = hotKeys,

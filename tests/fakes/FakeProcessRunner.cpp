@@ -11,13 +11,15 @@ void FakeProcessRunner::answer(const std::string& commandLine, std::vector<Proce
 }
 
 ProcessResult FakeProcessRunner::run(const std::string& path,
-                                     const std::vector<std::string>& arguments) {
+                                     const std::vector<std::string>& arguments,
+                                     std::chrono::milliseconds limit) {
     std::string line = path;
     for (const auto& argument : arguments) {
         line += ' ' + argument;
     }
     const std::lock_guard lock(mutex);
     made.push_back(line);
+    limits[line] = limit;
     const auto found = answers.find(line);
     if (found == answers.end() || found->second.empty()) {
         ADD_FAILURE() << "unexpected child process: " << line;
@@ -34,6 +36,12 @@ ProcessResult FakeProcessRunner::run(const std::string& path,
 std::vector<std::string> FakeProcessRunner::calls() const {
     const std::lock_guard lock(mutex);
     return made;
+}
+
+std::chrono::milliseconds FakeProcessRunner::timeLimit(const std::string& commandLine) const {
+    const std::lock_guard lock(mutex);
+    const auto found = limits.find(commandLine);
+    return found == limits.end() ? std::chrono::milliseconds(-1) : found->second;
 }
 
 int FakeProcessRunner::count(const std::string& commandLine) const {

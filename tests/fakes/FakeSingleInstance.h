@@ -25,7 +25,7 @@ public:
         ++launches;
         return runningAnswersLaunch;
     }
-    std::optional<RestartOutcome> restartRunning() override {
+    std::optional<RestartResult> restartRunning() override {
         ++restarts;
         return runningRestart;
     }
@@ -33,7 +33,7 @@ public:
 
     std::deque<Claim> claimAnswers; // claimed once they run out
     bool runningAnswersLaunch = true;
-    std::optional<RestartOutcome> runningRestart;
+    std::optional<RestartResult> runningRestart;
     std::optional<AppStatus> runningStatus;
 
     int claims = 0;

@@ -4,11 +4,16 @@
 
 namespace sonifix::testing {
 
-bool FakeSleeper::sleep(std::chrono::nanoseconds duration, std::stop_token stop) {
+bool FakeSleeper::sleep(std::chrono::nanoseconds duration, StopToken stop) {
     std::function<void()> action;
     {
         const std::lock_guard lock(mutex);
         made.push_back(duration);
+        if (clock) {
+            clock->elapsed =
+                clock->elapsed.load() +
+                std::chrono::duration_cast<std::chrono::steady_clock::duration>(duration);
+        }
         if (int(made.size()) == hookIndex) {
             action = hook;
         }
@@ -16,7 +21,7 @@ bool FakeSleeper::sleep(std::chrono::nanoseconds duration, std::stop_token stop)
     if (action) {
         action();
     }
-    return !stop.stop_requested();
+    return !stop.stopRequested();
 }
 
 void FakeSleeper::at(int index, std::function<void()> action) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "FakeClock.h"
 #include "platform/Sleeper.h"
 
 #include <functional>
@@ -8,11 +9,13 @@
 
 namespace sonifix::testing {
 
-// Records every pause and never waits. A hook may act at a given pause, for instance to request
-// the stop that ends it.
+// Records every pause and never waits, but moves the clock it is given on by the pause. A hook
+// may act at a given pause, for instance to request the stop that ends it.
 class FakeSleeper final : public Sleeper {
 public:
-    bool sleep(std::chrono::nanoseconds duration, std::stop_token stop) override;
+    explicit FakeSleeper(FakeClock* clock = nullptr) : clock(clock) {}
+
+    bool sleep(std::chrono::nanoseconds duration, StopToken stop) override;
 
     // Runs `hook` during the pause with this index (counted from 1).
     void at(int index, std::function<void()> hook);
@@ -21,6 +24,7 @@ public:
     std::chrono::nanoseconds total() const;
 
 private:
+    FakeClock* clock;
     mutable std::mutex mutex;
     std::vector<std::chrono::nanoseconds> made;
     int hookIndex = 0;

@@ -51,7 +51,8 @@ TEST(QtSettingsStore, ADamagedFileLosesNothingThatCanStillBeRead) {
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.write("\x01\xFF garbage ]]] no equals sign\n[General]\nrestartCount=3\n"
-               "hotKeyEnabled=maybe\nlastRestart=yesterday\n=\n\xC3\x28=1\n");
+               "hotKeyEnabled=maybe\nlastRestart=yesterday\n=\n\xC3\x28=1\n"
+               "farFuture=4048-05-01T09:30:00.000Z\nfarPast=1400-01-01T00:00:00.000Z\n");
     file.close();
 
     QtSettingsStore store(path);
@@ -59,6 +60,9 @@ TEST(QtSettingsStore, ADamagedFileLosesNothingThatCanStillBeRead) {
     EXPECT_EQ(store.integerForKey("restartCount"), 3);
     EXPECT_FALSE(store.boolForKey("hotKeyEnabled")) << "a stored value wins, even a bad one";
     EXPECT_EQ(store.dateForKey("lastRestart"), std::nullopt);
+    // Valid dates, but beyond what the app's clock can count.
+    EXPECT_EQ(store.dateForKey("farFuture"), std::nullopt);
+    EXPECT_EQ(store.dateForKey("farPast"), std::nullopt);
     store.setBool("welcomed", true);
 
     QtSettingsStore reopened(path);

@@ -9,6 +9,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDBusConnection>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
@@ -55,6 +56,36 @@ bool pumpUntil(const std::function<bool()>& done, std::chrono::milliseconds limi
     }
     return true;
 }
+
+// A media player on the session bus, under a name no list of players holds, served from the
+// main thread: it answers only while the event loop runs.
+class StandInPlayer : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.mpris.MediaPlayer2.Player")
+    Q_PROPERTY(QString PlaybackStatus READ playbackStatus)
+
+public:
+    StandInPlayer(const QString& name, QString status)
+        : status(std::move(status)),
+          connection(QDBusConnection::connectToBus(QDBusConnection::SessionBus, name)) {
+        connection.registerObject(QStringLiteral("/org/mpris/MediaPlayer2"), this,
+                                  QDBusConnection::ExportAllSlots |
+                                      QDBusConnection::ExportAllProperties);
+        connection.registerService(name);
+    }
+    ~StandInPlayer() override { QDBusConnection::disconnectFromBus(connection.name()); }
+
+    QString playbackStatus() const { return status; }
+    std::vector<std::string> calls;
+
+public Q_SLOTS:
+    void Pause() { calls.emplace_back("Pause"); }
+    void Play() { calls.emplace_back("Play"); }
+
+private:
+    QString status;
+    QDBusConnection connection;
+};
 
 class TrayAppTest : public ::testing::Test {
 protected:
@@ -186,6 +217,45 @@ TEST_F(TrayAppTest, TheShortcutRestartsTheServerAndTheAppKeepsWorkingAfterIt) {
         pumpUntil([&] { return server->pactl({"get-default-source"}) == "builtin_mic"; }, 5s));
 }
 
+TEST_F(TrayAppTest, ARestartResumesThePlayersThatWerePlayingWithoutHoldingTheMainThread) {
+    markWelcomed();
+    StandInPlayer playing(QStringLiteral("org.mpris.MediaPlayer2.sonifixStandIn"),
+                          QStringLiteral("Playing"));
+    StandInPlayer paused(QStringLiteral("org.mpris.MediaPlayer2.quietOne.instance7"),
+                         QStringLiteral("Paused"));
+    auto app = launch();
+    menuAction(*app, QStringLiteral("Restart PulseAudio"))->trigger();
+    // The players are asked, and nudged, from a worker: the main thread turns freely meanwhile,
+    // through the pause between Pause and Play.
+    QElapsedTimer turn;
+    turn.start();
+    qint64 longestTurn = 0;
+    ASSERT_TRUE(pumpUntil(
+        [&] {
+            longestTurn = std::max(longestTurn, turn.restart());
+            return playing.calls.size() == 2;
+        },
+        15s));
+    EXPECT_EQ(playing.calls, (std::vector<std::string>{"Pause", "Play"}));
+    EXPECT_TRUE(paused.calls.empty());
+    EXPECT_LT(longestTurn, 250);
+}
+
+// Under AddressSanitizer this is where a delegate outliving the adapters would show.
+TEST_F(TrayAppTest, QuitDuringARestartEndsAtOnceAndTouchesNothingFreed) {
+    markWelcomed();
+    auto app = launch();
+    menuAction(*app, QStringLiteral("Restart PulseAudio"))->trigger();
+    ASSERT_TRUE(pumpUntil([&] { return app->statusItem.symbol() == "hourglass"; }, 5s));
+    pumpUntil([] { return false; }, 100ms);
+    QElapsedTimer quitting;
+    quitting.start();
+    app.reset();
+    EXPECT_LT(quitting.elapsed(), 2000);
+    // Whatever the restart left for the event loop is gone with the app.
+    pumpUntil([] { return false; }, 300ms);
+}
+
 TEST_F(TrayAppTest, SettingsSurviveARelaunchAndADamagedFileIsSurvived) {
     markWelcomed();
     {
@@ -210,6 +280,8 @@ TEST_F(TrayAppTest, SettingsSurviveARelaunchAndADamagedFileIsSurvived) {
 
 } // namespace
 } // namespace sonifix::testing
+
+#include "TrayAppTest.moc"
 
 int main(int argc, char** argv) {
     using namespace sonifix::testing;

@@ -2,6 +2,7 @@
 
 #include "FakePlatform.h"
 #include "platform/AudioProperties.h"
+#include "support/StopSource.h"
 #include "support/TaskCancelled.h"
 
 #include <gtest/gtest.h>
@@ -43,7 +44,7 @@ protected:
 
     Failure restartFailure() {
         try {
-            engine.restart(stop.get_token());
+            engine.restart(stop.token());
         } catch (const Failure& failure) {
             return failure;
         }
@@ -53,7 +54,7 @@ protected:
 
     testing::FakePlatform fake;
     CoreAudioRestarter engine{fake.platform, DaemonIdentity::coreaudiod()};
-    std::stop_source stop;
+    StopSource stop;
 };
 
 TEST_F(CoreAudioRestarterTest, FindsTheDaemonOnlyInAWellFormedFirstLine) {
@@ -94,7 +95,7 @@ TEST_F(CoreAudioRestarterTest, PasswordFreeRestartWaitsOnePollAndSettles) {
     fake.processes.answer(sudo, {status(0)});
     outputDevicePresent();
 
-    EXPECT_FALSE(engine.restart(stop.get_token()));
+    EXPECT_FALSE(engine.restart(stop.token()));
     EXPECT_EQ(fake.processes.calls(), (std::vector<std::string>{pgrep, sudo, pgrep}));
     EXPECT_EQ(fake.sleeper.pauses(), (std::vector<std::chrono::nanoseconds>{250ms, 700ms}));
     EXPECT_TRUE(fake.adminShell.scripts().empty());
@@ -105,14 +106,14 @@ TEST_F(CoreAudioRestarterTest, FailedPasswordFreeAttemptFallsBackToTheAdministra
     fake.processes.answer(sudo, {status(1)});
     outputDevicePresent();
 
-    EXPECT_TRUE(engine.restart(stop.get_token()));
+    EXPECT_TRUE(engine.restart(stop.token()));
     EXPECT_EQ(fake.adminShell.scripts(), std::vector<std::string>{killScript});
     EXPECT_EQ(fake.sleeper.total(), 950ms);
 
     // sudo missing altogether is a failed attempt too.
     fake.processes.answer(sudo, {status(-1)});
     daemonRuns({"513\n", "614\n"});
-    EXPECT_TRUE(engine.restart(stop.get_token()));
+    EXPECT_TRUE(engine.restart(stop.token()));
 }
 
 TEST_F(CoreAudioRestarterTest, AdministratorFailuresEndTheRestartAtOnce) {
@@ -139,7 +140,7 @@ TEST_F(CoreAudioRestarterTest, ADaemonBackAtTheFortiethPollStillCounts) {
     fake.processes.answer(sudo, {status(0)});
     outputDevicePresent();
 
-    EXPECT_FALSE(engine.restart(stop.get_token()));
+    EXPECT_FALSE(engine.restart(stop.token()));
     EXPECT_EQ(fake.sleeper.pauses().size(), 41u);
     EXPECT_EQ(fake.sleeper.total(), 40 * 250ms + 700ms);
 }
@@ -165,24 +166,24 @@ TEST_F(CoreAudioRestarterTest, WithNoDaemonAtFirstAnyDaemonCountsAndOnlyFirstLin
     fake.processes.answer(sudo, {status(0)});
     outputDevicePresent();
     daemonRuns({"", "", "77\n"});
-    EXPECT_FALSE(engine.restart(stop.get_token()));
+    EXPECT_FALSE(engine.restart(stop.token()));
     EXPECT_EQ(fake.sleeper.pauses().size(), 3u);
 
     // The new daemon is listed first; the old one still shows on a later line.
     daemonRuns({"412\n97\n", "97\n412\n"});
-    EXPECT_FALSE(engine.restart(stop.get_token()));
+    EXPECT_FALSE(engine.restart(stop.token()));
 }
 
 TEST_F(CoreAudioRestarterTest, AStopDuringAPauseEndsTheRestartWithCancellation) {
     daemonRuns({"412\n"});
     fake.processes.answer(sudo, {status(0)});
     outputDevicePresent();
-    fake.sleeper.at(3, [&] { stop.request_stop(); });
+    fake.sleeper.at(3, [&] { stop.requestStop(); });
 
     EXPECT_THROW(
         {
             try {
-                engine.restart(stop.get_token());
+                engine.restart(stop.token());
             } catch (const Failure&) {
                 ADD_FAILURE() << "a cancellation is not a restart failure";
             }
@@ -210,11 +211,11 @@ TEST_F(CoreAudioRestarterTest, AUserDaemonIsStoppedDirectlyAndItsFailureIsTheRes
     fake.processes.answer("/usr/bin/pgrep -x pipewire", {printed("10\n"), printed("11\n")});
     fake.processes.answer("/usr/bin/pkill -x pipewire", {status(0), status(1)});
 
-    EXPECT_FALSE(userEngine.restart(stop.get_token()));
+    EXPECT_FALSE(userEngine.restart(stop.token()));
     EXPECT_EQ(fake.processes.count(sudo), 0);
 
     try {
-        userEngine.restart(stop.get_token());
+        userEngine.restart(stop.token());
         ADD_FAILURE() << "a failed kill must fail the restart";
     } catch (const Failure& failure) {
         EXPECT_EQ(failure.kind(), Failure::Kind::failed);

@@ -3,8 +3,8 @@
 #include "FakePlatform.h"
 #include "platform/FourCharCode.h"
 #include "restart/CoreAudioRestarter.h"
+#include "support/StopSource.h"
 
-#include <algorithm>
 #include <gtest/gtest.h>
 
 namespace sonifix {
@@ -12,137 +12,156 @@ namespace {
 
 using namespace std::chrono_literals;
 using Failure = CoreAudioRestarter::Failure;
+using testing::FakeProcessTable;
 
-const std::string pgrepPipeWire = "/usr/bin/pgrep -x -u ada pipewire";
-const std::string pgrepPulse = "/usr/bin/pgrep -x -u ada pulseaudio";
-const std::string pipewireMainPID =
-    "/usr/bin/systemctl --user show --property=MainPID --value pipewire.service";
-const std::string pulseMainPID =
-    "/usr/bin/systemctl --user show --property=MainPID --value pulseaudio.service";
+const std::string pipewireBridge = "PulseAudio (on PipeWire 1.0.5)";
+const std::string userManager = "/user.slice/user-1000.slice/user@1000.service";
 
-std::string isActive(const std::string& unit) {
-    return "/usr/bin/systemctl --user is-active --quiet " + unit;
+ProcessEntry process(std::int32_t pid, std::string name, std::vector<std::string> arguments = {},
+                     std::string unit = {}) {
+    arguments.insert(arguments.begin(), "/usr/bin/" + name);
+    return {.pid = pid,
+            .parent = 1,
+            .name = std::move(name),
+            .arguments = std::move(arguments),
+            .controlGroup = unit.empty() ? "/user.slice/user-1000.slice/session-2.scope"
+                                         : userManager + "/session.slice/" + unit};
 }
-ProcessResult printed(std::string output) {
-    return {.status = 0, .output = std::move(output)};
-}
-ProcessResult status(std::int32_t code) {
-    return {.status = code, .output = ""};
+
+std::string failureOf(SoundServer& server, const StopToken& stop) {
+    try {
+        server.stop(stop);
+    } catch (const Failure& failure) {
+        EXPECT_EQ(failure.kind(), Failure::Kind::failed);
+        return failure.what();
+    }
+    return "(stopped)";
 }
 
 class SoundServerTest : public ::testing::Test {
 protected:
-    DaemonIdentity identity() { return SoundServer(fake.processes).identity(owners); }
-
-    void pipewireRunsUnderSystemd(const std::vector<std::string>& activeCompanions) {
-        fake.processes.answer(pgrepPipeWire, {printed("1801\n1950\n")});
-        fake.processes.answer(pipewireMainPID, {printed("1801\n")});
-        for (const auto* unit :
-             {"wireplumber.service", "pipewire-media-session.service", "pipewire-pulse.service"}) {
-            const bool active = std::find(activeCompanions.begin(), activeCompanions.end(), unit) !=
-                                activeCompanions.end();
-            fake.processes.answer(isActive(unit), {status(active ? 0 : 3)});
-        }
-    }
-
     testing::FakePlatform fake;
-    const std::vector<std::string> owners = SoundServer::ownedBy("ada");
+    FakeProcessTable table;
+    testing::FakeSoundServerProbe probe;
+    SoundServer server{fake.processes, table, probe, fake.sleeper, {.user = table.user}};
+    StopSource stop;
 };
 
-TEST_F(SoundServerTest, PipeWireUnderTheServiceManagerIsRestartedWithItsCompanions) {
-    pipewireRunsUnderSystemd({"wireplumber.service", "pipewire-pulse.service"});
-    const auto server = identity();
-    EXPECT_EQ(server.name, "pipewire");
-    EXPECT_EQ(server.lookup.path, "/usr/bin/pgrep");
-    EXPECT_EQ(server.lookup.arguments, (std::vector<std::string>{"-x", "-u", "ada", "pipewire"}));
-    EXPECT_EQ(server.killCommand, (std::vector<std::string>{
-                                      "/usr/bin/systemctl", "--user", "restart", "pipewire.service",
-                                      "wireplumber.service", "pipewire-pulse.service"}));
-    EXPECT_FALSE(server.needsRoot);
+// Ubuntu 22.04: PipeWire for screen capture beside PulseAudio for the sound, and programs of
+// PipeWire's own that share its name.
+TEST_F(SoundServerTest, TheServerThatAnswersTheSoundClientsIsTheOneStopped) {
+    table.add(process(900, "pipewire"));
+    table.add(process(901, "pipewire", {"-c", "filter-chain.conf"}));
+    table.add(process(733, "pulseaudio", {"--daemonize=no"}));
+    table.add({.pid = 500, .user = 1001, .name = "pulseaudio"}); // another user's
+    probe.answer("pulseaudio");
+    EXPECT_EQ(server.name(), "pulseaudio");
+    EXPECT_EQ(server.stop(stop.token()), 733);
+    EXPECT_EQ(table.signals(), std::vector<std::string>{"TERM 733"});
+    EXPECT_FALSE(server.pid()) << "gone, and no other user's server counts";
+    table.add(process(2000, "pulseaudio"));
+    EXPECT_EQ(server.pid(), 2000);
 
-    // An older session manager in place of WirePlumber, and no bridge.
-    pipewireRunsUnderSystemd({"pipewire-media-session.service"});
-    EXPECT_EQ(identity().killCommand,
-              (std::vector<std::string>{"/usr/bin/systemctl", "--user", "restart",
-                                        "pipewire.service", "pipewire-media-session.service"}));
+    // The user switches to PipeWire's bridge: its companions go down with it, the filter chain
+    // stays.
+    table.add(process(902, "pipewire-pulse"));
+    table.add(process(903, "wireplumber"));
+    probe.answer(pipewireBridge);
+    EXPECT_EQ(server.name(), "pipewire");
+    EXPECT_EQ(server.stop(stop.token()), 900);
+    EXPECT_EQ(table.signals(),
+              (std::vector<std::string>{"TERM 733", "TERM 900", "TERM 902", "TERM 903"}));
+    EXPECT_FALSE(server.pid()) << "pipewire -c filter-chain.conf is not the server";
 }
 
-TEST_F(SoundServerTest, AServerTheServiceManagerDoesNotRunIsStoppedForItsSupervisor) {
-    // The unit runs another process (or none, "0"), or there is no user service manager at all.
-    for (const auto& mainPID : {printed("2222\n"), printed("0\n"), status(1), status(-1)}) {
-        fake.processes.answer(pgrepPipeWire, {printed("1801\n")});
-        fake.processes.answer(pipewireMainPID, {mainPID});
-        const auto server = identity();
-        EXPECT_EQ(server.name, "pipewire");
-        EXPECT_EQ(server.killCommand,
-                  (std::vector<std::string>{"/usr/bin/pkill", "-x", "-u", "ada", "pipewire"}));
+TEST_F(SoundServerTest, AWedgedServerIsKilledAndOneThatOutlivesSigkillIsReportedAsRunning) {
+    table.add(process(733, "pulseaudio"));
+    probe.answer("pulseaudio");
+    probe.freeze();
+    table.wedge(733);
+    EXPECT_EQ(server.stop(stop.token()), 733);
+    EXPECT_EQ(table.signals(), (std::vector<std::string>{"TERM 733", "KILL 733"}));
+    EXPECT_EQ(fake.sleeper.total(), SoundServer::terminateGrace);
+
+    table.add(process(734, "pulseaudio"));
+    table.makeUnkillable(734);
+    EXPECT_EQ(failureOf(server, stop.token()),
+              "Couldn’t stop pulseaudio: process 734 is still running after SIGKILL.");
+
+    // With nothing running there is nothing to stop, and no wait.
+    FakeProcessTable empty;
+    SoundServer none{fake.processes, empty, probe, fake.sleeper, {.user = table.user}};
+    const auto paused = fake.sleeper.pauses().size();
+    EXPECT_EQ(failureOf(none, stop.token()), "Couldn’t stop pulseaudio: it isn’t running.");
+    EXPECT_EQ(fake.sleeper.pauses().size(), paused);
+}
+
+// The units as Debian ships them: pipewire-pulse.service only wants pipewire.service, so a
+// restart of PipeWire alone would leave the bridge talking to no one.
+TEST_F(SoundServerTest, UnderTheServiceManagerTheUnitsAreRestartedAndAWedgedServerKilledFirst) {
+    table.add(process(1801, "pipewire", {}, "pipewire.service"));
+    table.add(process(1802, "wireplumber", {}, "wireplumber.service"));
+    table.add(process(1803, "pipewire-pulse", {}, "pipewire-pulse.service"));
+    const std::string restart = "/usr/bin/systemctl --user restart pipewire.service "
+                                "wireplumber.service pipewire-pulse.service";
+    const std::string kill = "/usr/bin/systemctl --user kill --signal=SIGKILL pipewire.service "
+                             "wireplumber.service pipewire-pulse.service";
+    fake.processes.answer(restart, {{0, ""}});
+    probe.answer(pipewireBridge);
+    EXPECT_EQ(server.stop(stop.token()), 1801);
+    EXPECT_EQ(fake.processes.calls(), std::vector<std::string>{restart});
+    EXPECT_EQ(fake.processes.timeLimit(restart), SoundServer::serviceRestartLimit);
+    EXPECT_TRUE(table.signals().empty());
+
+    probe.freeze();
+    fake.processes.answer(kill, {{0, ""}});
+    server.stop(stop.token());
+    EXPECT_EQ(fake.processes.calls(), (std::vector<std::string>{restart, kill, restart}));
+
+    fake.processes.answer(restart, {{.status = -1, .output = "", .timedOut = true}, {1, ""}});
+    EXPECT_EQ(failureOf(server, stop.token()),
+              "Couldn’t restart pipewire: " + restart + " didn’t finish within 8 seconds.");
+    EXPECT_EQ(failureOf(server, stop.token()),
+              "Couldn’t restart pipewire: " + restart + " ended with status 1.");
+}
+
+TEST(ServiceUnitTest, OnlyAServiceOfTheUserManagerCounts) {
+    EXPECT_EQ(SoundServer::serviceUnit(userManager + "/app.slice/pulseaudio.service"),
+              "pulseaudio.service");
+    EXPECT_EQ(SoundServer::serviceUnit(userManager + "/app.slice/app-org.gnome.Terminal.scope"),
+              "");
+    EXPECT_EQ(SoundServer::serviceUnit("/system.slice/pipewire.service"), "");
+    EXPECT_EQ(SoundServer::serviceUnit(userManager + "/init.scope"), "");
+    EXPECT_EQ(SoundServer::serviceUnit(""), "");
+}
+
+// A daemon that never comes back, and whose every poll costs half a second of the clock.
+class SlowDaemon final : public Daemon {
+public:
+    explicit SlowDaemon(testing::FakeClock& clock) : clock(clock) {}
+    std::string name() override { return "pulseaudio"; }
+    std::int32_t stop(StopToken) override { return 733; }
+    std::optional<std::int32_t> pid() override {
+        clock.elapsed = clock.elapsed.load() + std::chrono::milliseconds(500);
+        return 733;
     }
-}
+    testing::FakeClock& clock;
+};
 
-TEST_F(SoundServerTest, PulseAudioIsFoundWhenNoPipeWireRuns) {
-    fake.processes.answer(pgrepPipeWire, {status(1)});
-    fake.processes.answer(pgrepPulse, {printed("733\n")});
-    fake.processes.answer(pulseMainPID, {printed("733\n")});
-    auto server = identity();
-    EXPECT_EQ(server.name, "pulseaudio");
-    EXPECT_EQ(server.lookup.arguments, (std::vector<std::string>{"-x", "-u", "ada", "pulseaudio"}));
-    EXPECT_EQ(server.killCommand, (std::vector<std::string>{"/usr/bin/systemctl", "--user",
-                                                            "restart", "pulseaudio.service"}));
-
-    fake.processes.answer(pulseMainPID, {status(-1)});
-    EXPECT_EQ(identity().killCommand,
-              (std::vector<std::string>{"/usr/bin/pkill", "-x", "-u", "ada", "pulseaudio"}));
-}
-
-TEST_F(SoundServerTest, WithNoServerRunningTheRestartSaysThereWasNothingToStop) {
-    fake.processes.answer(pgrepPipeWire, {status(1)});
-    fake.processes.answer(pgrepPulse, {status(1)});
-    const auto server = identity();
-    EXPECT_EQ(server.name, "pipewire");
-    EXPECT_EQ(fake.processes.calls(), (std::vector<std::string>{pgrepPipeWire, pgrepPulse}));
-
-    fake.processes.answer("/usr/bin/pkill -x -u ada pipewire", {status(1)});
-    CoreAudioRestarter engine(fake.platform, server);
-    std::stop_source stop;
+TEST_F(SoundServerTest, TheTenSecondsAreTenSecondsHoweverLongThePollsTake) {
+    SlowDaemon daemon(fake.clock);
+    CoreAudioRestarter engine(fake.platform, daemon);
+    const auto started = fake.clock.steadyNow();
     try {
-        engine.restart(stop.get_token());
-        ADD_FAILURE() << "nothing was stopped, so nothing can come back";
+        engine.restart(stop.token());
+        ADD_FAILURE() << "the daemon never came back";
     } catch (const Failure& failure) {
-        EXPECT_EQ(failure.kind(), Failure::Kind::failed);
         EXPECT_STREQ(failure.what(),
-                     "Couldn’t stop pipewire: /usr/bin/pkill -x -u ada pipewire ended with "
-                     "status 1.");
+                     "pulseaudio was stopped but didn't come back within 10 seconds.");
     }
-    EXPECT_TRUE(fake.sleeper.pauses().empty());
-}
-
-TEST_F(SoundServerTest, TheEngineRestartsThroughTheServiceManagerAndNamesTheRealServer) {
-    pipewireRunsUnderSystemd({"wireplumber.service", "pipewire-pulse.service"});
-    const auto server = identity();
-    fake.hardware.setDefault(
-        false, fake.hardware.addDevice(
-                   {.name = "Speakers", .transport = fourCharCode("bltn"), .sampleRate = 48000}));
-    const std::string restartUnits = "/usr/bin/systemctl --user restart pipewire.service "
-                                     "wireplumber.service pipewire-pulse.service";
-    fake.processes.answer(restartUnits, {status(0)});
-    fake.processes.answer(pgrepPipeWire, {printed("1801\n"), printed("1801\n"), printed("2400\n")});
-
-    CoreAudioRestarter engine(fake.platform, server);
-    std::stop_source stop;
-    EXPECT_FALSE(engine.restart(stop.get_token()));
-    EXPECT_EQ(fake.processes.count(restartUnits), 1);
-    EXPECT_EQ(fake.sleeper.total(), 2 * 250ms + 700ms);
-    EXPECT_TRUE(fake.adminShell.scripts().empty());
-
-    fake.processes.answer(pgrepPipeWire, {printed("2400\n")});
-    try {
-        engine.restart(stop.get_token());
-        ADD_FAILURE() << "the same PID in every poll is not a restart";
-    } catch (const Failure& failure) {
-        EXPECT_EQ(failure.kind(), Failure::Kind::didNotComeBack);
-        EXPECT_STREQ(failure.what(),
-                     "pipewire was stopped but didn't come back within 10 seconds.");
-    }
+    const auto elapsed = fake.clock.steadyNow() - started;
+    EXPECT_GE(elapsed, 10s);
+    EXPECT_LE(elapsed, 10s + 2 * 500ms);
 }
 
 } // namespace

@@ -29,14 +29,13 @@ void DBusInstanceService::Restart() {
         return;
     }
     setDelayedReply(true);
-    self->restartAndReport(
-        [request = message(), bus = connection()](const RestartOutcome& outcome) {
-            auto answer = bus;
-            answer.send(outcome.succeeded
-                            ? request.createReply()
-                            : request.createErrorReply(restartFailed,
-                                                       QString::fromStdString(outcome.message)));
-        });
+    self->restartAndReport([request = message(), bus = connection()](const RestartResult& outcome) {
+        auto answer = bus;
+        answer.send(
+            outcome.succeeded
+                ? request.createReply()
+                : request.createErrorReply(restartFailed, QString::fromStdString(outcome.message)));
+    });
 }
 
 void DBusInstanceService::Launch() {

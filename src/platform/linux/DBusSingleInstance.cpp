@@ -75,22 +75,22 @@ bool DBusSingleInstance::launchRunning() {
                QDBusMessage::ReplyMessage;
 }
 
-std::optional<RestartOutcome> DBusSingleInstance::restartRunning() {
+std::optional<RestartResult> DBusSingleInstance::restartRunning() {
     if (!bus.isConnected()) {
         return std::nullopt;
     }
     const auto reply = call(interfaceName, QStringLiteral("Restart"), {}, restartTimeoutMs);
     if (reply.type() == QDBusMessage::ReplyMessage) {
-        return RestartOutcome{.succeeded = true};
+        return RestartResult{.succeeded = true};
     }
     if (nobodyThere(reply)) {
         return std::nullopt;
     }
     if (reply.errorName() == DBusInstanceService::restartFailed) {
-        return RestartOutcome{.message = reply.errorMessage().toStdString()};
+        return RestartResult{.message = reply.errorMessage().toStdString()};
     }
-    return RestartOutcome{.message = "The running Sonifix did not answer: " +
-                                     reply.errorMessage().toStdString()};
+    return RestartResult{.message = "The running Sonifix did not answer: " +
+                                    reply.errorMessage().toStdString()};
 }
 
 std::optional<AppStatus> DBusSingleInstance::statusOfRunning() {

@@ -26,7 +26,7 @@ public:
     void serve(std::weak_ptr<InstanceDelegate> delegate) override;
 
     bool launchRunning() override;
-    std::optional<RestartOutcome> restartRunning() override;
+    std::optional<RestartResult> restartRunning() override;
     std::optional<AppStatus> statusOfRunning() override;
 
 private:

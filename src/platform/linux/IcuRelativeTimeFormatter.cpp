@@ -46,11 +46,14 @@ std::string IcuRelativeTimeFormatter::describe(std::chrono::system_clock::time_p
     }
 
     // The distance in whole seconds, cut towards zero, so that 59.9 seconds are still 59 and a
-    // few milliseconds read as 0 seconds, not as a fraction.
+    // few milliseconds read as 0 seconds, not as a fraction. It is taken in milliseconds, as
+    // dates are stored: in nanoseconds, dates three centuries apart would overflow.
     using namespace std::chrono;
-    const double from = double(duration_cast<milliseconds>(relativeTo.time_since_epoch()).count());
-    const double to = from + 1000.0 * double(duration_cast<seconds>(date - relativeTo).count());
-    calendar->setTime(from, status);
+    const auto from = duration_cast<milliseconds>(relativeTo.time_since_epoch());
+    const auto distance =
+        duration_cast<seconds>(duration_cast<milliseconds>(date.time_since_epoch()) - from);
+    const double to = double(from.count()) + 1000.0 * double(distance.count());
+    calendar->setTime(double(from.count()), status);
 
     // The calendar walks from now towards the date, one unit after the other, so months and
     // years are counted as the user's calendar counts them.

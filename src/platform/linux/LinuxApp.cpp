@@ -1,7 +1,5 @@
 #include "LinuxApp.h"
 
-#include "restart/SoundServer.h"
-
 #include <QGuiApplication>
 
 namespace sonifix {
@@ -44,13 +42,22 @@ LinuxApp::LinuxApp(const Places& places)
                .relativeTime = relativeTime,
                .players = players,
                .hotKeys = *hotKeys,
-               .http = http} {
-    const auto daemon = SoundServer(processes).identity(
-        places.owners.value_or(SoundServer::ownedBy(user.shortName())));
-    delegate = std::make_shared<AppDelegate>(
-        platform, daemon,
-        PlatformTexts::forSoundServer(SoundServer::displayName(daemon.name),
-                                      MprisMediaPlayerHost::knownPlayers()));
+               .http = http},
+      soundServer(processes, processTable, hardware, sleeper,
+                  places.owners.value_or(SoundServer::Owners{.user = processTable.currentUser()})) {
+    delegate = std::make_shared<AppDelegate>(platform, soundServer, [](const std::string& name) {
+        return PlatformTexts::forSoundServer(SoundServer::displayName(name),
+                                             MprisMediaPlayerHost::everyPlayer());
+    });
+}
+
+LinuxApp::~LinuxApp() {
+    // No child is waited for, the work under way ends, and the blocks it posted go unrun: the
+    // delegate they hold is let go here, while every adapter it touches is alive.
+    processes.cancelAll();
+    background.stopAll();
+    mainQueue.discardPending();
+    delegate.reset();
 }
 
 } // namespace sonifix

@@ -4,6 +4,7 @@
 #include "MprisMediaPlayerHost.h"
 #include "NoAdminShell.h"
 #include "PortalHotKeys.h"
+#include "ProcFsProcessTable.h"
 #include "PulseAudioHardware.h"
 #include "QtAlerts.h"
 #include "QtMainQueue.h"
@@ -22,6 +23,7 @@
 #include "platform/posix/StopTokenSleeper.h"
 #include "platform/posix/SystemClock.h"
 #include "platform/posix/ThreadExecutor.h"
+#include "restart/SoundServer.h"
 
 #include <memory>
 #include <optional>
@@ -30,21 +32,23 @@
 
 namespace sonifix {
 
-// The app on a Linux desktop: every adapter, the user's sound server found, and the delegate
-// that owns the rules. Make it on the main thread once the QApplication exists, and let it go
-// before the QApplication does.
+// The app on a Linux desktop: every adapter, the user's sound server, and the delegate that owns
+// the rules. Make it on the main thread once the QApplication exists, and let it go before the
+// QApplication does: its teardown ends the work under way and drops what was posted for later,
+// so that the delegate goes while the adapters it uses are still there.
 class LinuxApp {
 public:
     // Where the app's state lives; each default is the user's own.
     struct Places {
         std::optional<QString> settingsFile;
-        std::string soundServer;                        // libpulse's notation; empty: the user's
-        std::optional<std::vector<std::string>> owners; // pgrep's process selection
+        std::string soundServer;                   // libpulse's notation; empty: the user's
+        std::optional<SoundServer::Owners> owners; // whose server it is
         std::optional<std::string> autostartDirectory;
         std::optional<std::string> executable;
     };
 
     explicit LinuxApp(const Places& places = {});
+    ~LinuxApp();
 
     // The id the desktop knows the app by: its installed desktop entry's name.
     static constexpr const char* desktopEntryId = "sonifix";
@@ -74,9 +78,11 @@ public:
     // The X11 grab in an X11 session; the desktop portal's shortcuts anywhere else.
     std::unique_ptr<HotKeys> hotKeys;
     CurlHttpClient http;
+    ProcFsProcessTable processTable;
     // After the adapters: its teardown stops and waits for the work that uses them.
     ThreadExecutor background;
     Platform platform;
+    SoundServer soundServer;
     std::shared_ptr<AppDelegate> delegate;
 };
 

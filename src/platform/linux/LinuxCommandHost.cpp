@@ -13,13 +13,13 @@ int LinuxCommandHost::runApp() {
     return QApplication::exec();
 }
 
-RestartOutcome LinuxCommandHost::restartHere() {
+RestartResult LinuxCommandHost::restartHere() {
     LinuxApp app(places);
     app.delegate->registerSettingDefaults();
-    RestartOutcome outcome;
+    RestartResult outcome;
     QEventLoop loop;
     bool ended = false;
-    app.delegate->restartAndReport([&](const RestartOutcome& reported) {
+    app.delegate->restartAndReport([&](const RestartResult& reported) {
         outcome = reported;
         ended = true;
         loop.quit();

@@ -14,7 +14,7 @@ public:
         : instance(instance), places(std::move(places)) {}
 
     int runApp() override;
-    RestartOutcome restartHere() override;
+    RestartResult restartHere() override;
     AppStatus statusHere() override;
 
 private:

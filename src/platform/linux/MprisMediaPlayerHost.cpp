@@ -19,18 +19,9 @@ const QString playerInterface = QStringLiteral("org.mpris.MediaPlayer2.Player");
 
 MprisMediaPlayerHost::MprisMediaPlayerHost(QDBusConnection bus) : bus(std::move(bus)) {}
 
-std::vector<MediaPlayer> MprisMediaPlayerHost::knownPlayers() {
-    return {
-        {"org.mpris.MediaPlayer2.spotify", "Spotify"},
-        {"org.mpris.MediaPlayer2.rhythmbox", "Rhythmbox"},
-        {"org.mpris.MediaPlayer2.vlc", "VLC"},
-        {"org.mpris.MediaPlayer2.elisa", "Elisa"},
-        {"org.mpris.MediaPlayer2.Lollypop", "Lollypop"},
-        {"org.mpris.MediaPlayer2.audacious", "Audacious"},
-        {"org.mpris.MediaPlayer2.mpv", "mpv"},
-        {"org.mpris.MediaPlayer2.firefox", "Firefox"},
-        {"org.mpris.MediaPlayer2.chromium", "Chromium"},
-    };
+std::vector<MediaPlayer> MprisMediaPlayerHost::everyPlayer() {
+    // Every bus name a player owns starts so: one entry stands for all of them.
+    return {{"org.mpris.MediaPlayer2", "Media players"}};
 }
 
 QStringList MprisMediaPlayerHost::instances(const MediaPlayer& player) {
@@ -103,6 +94,7 @@ std::optional<std::string> MprisMediaPlayerHost::playerState(const MediaPlayer& 
             state = text;
         }
     }
+    const std::lock_guard lock(mutex);
     playingInstances[player.bundleIdentifier] = playing;
     return state;
 }
@@ -112,15 +104,18 @@ void MprisMediaPlayerHost::resume(const MediaPlayer& player, const std::string& 
     // An instance that was paused before the restart stays paused: Pause then Play would
     // start it.
     QStringList targets = running;
-    const auto asked = playingInstances.find(player.bundleIdentifier);
-    if (asked != playingInstances.end()) {
-        targets.clear();
-        for (const auto& service : asked->second) {
-            if (running.contains(service)) {
-                targets.append(service);
+    {
+        const std::lock_guard lock(mutex);
+        const auto asked = playingInstances.find(player.bundleIdentifier);
+        if (asked != playingInstances.end()) {
+            targets.clear();
+            for (const auto& service : asked->second) {
+                if (running.contains(service)) {
+                    targets.append(service);
+                }
             }
+            playingInstances.erase(asked);
         }
-        playingInstances.erase(asked);
     }
     for (const auto& service : targets) {
         call(service, QStringLiteral("Pause"));

@@ -5,6 +5,7 @@
 #include <QDBusConnection>
 #include <QStringList>
 #include <map>
+#include <mutex>
 #include <vector>
 
 namespace sonifix {
@@ -18,8 +19,11 @@ class MprisMediaPlayerHost final : public MediaPlayerHost {
 public:
     explicit MprisMediaPlayerHost(QDBusConnection bus = QDBusConnection::sessionBus());
 
-    // Common MPRIS players, the ones people most often listen with first.
-    static std::vector<MediaPlayer> knownPlayers();
+    // The one entry that stands for every MPRIS player on the bus, whatever its name.
+    static std::vector<MediaPlayer> everyPlayer();
+
+    // QtDBus's blocking calls may be made from any thread.
+    bool worksOffMainThread() const override { return true; }
 
     bool isRunning(const MediaPlayer& player) override;
     // "playing", "paused" or "stopped". With several instances, "playing" when any of them plays.
@@ -35,6 +39,7 @@ private:
     void call(const QString& service, const QString& method);
 
     QDBusConnection bus;
+    std::mutex mutex;
     // Per player, the instances that said they were playing the last time it was asked.
     std::map<std::string, QStringList> playingInstances;
 };

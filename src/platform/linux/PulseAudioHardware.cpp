@@ -4,6 +4,7 @@
 #include "platform/FourCharCode.h"
 
 #include <algorithm>
+#include <atomic>
 #include <condition_variable>
 #include <cstring>
 #include <functional>
@@ -50,6 +51,7 @@ struct DeviceInfo {
 };
 
 struct ServerDefaults {
+    std::string name;
     std::string sink;
     std::string source;
 };
@@ -163,6 +165,7 @@ void onServerInfo(pa_context*, const pa_server_info* info, void* userdata) {
     auto& request = *static_cast<Request<ServerDefaults>*>(userdata);
     const std::lock_guard lock(*request.mutex);
     if (info) {
+        request.answer.name = info->server_name ? info->server_name : "";
         request.answer.sink = info->default_sink_name ? info->default_sink_name : "";
         request.answer.source = info->default_source_name ? info->default_source_name : "";
         request.answered = true;
@@ -183,10 +186,14 @@ void onSuccess(pa_context*, int success, void* userdata) {
 // callbacks); the waiting threads wait on `changed` instead, so that the loop runs meanwhile.
 class PulseAudioHardware::Connection {
 public:
-    using DefaultsHandler = std::function<void(const std::string& sink, const std::string& source)>;
+    using DefaultsHandler = std::function<void(const std::string& name, const std::string& sink,
+                                               const std::string& source)>;
 
-    Connection(std::string server, std::chrono::milliseconds timeout, DefaultsHandler onDefaults)
-        : server(std::move(server)), timeout(timeout), onDefaults(std::move(onDefaults)) {
+    Connection(std::string server, std::chrono::milliseconds timeout,
+               std::chrono::milliseconds mainThreadTimeout, std::function<bool()> onMainThread,
+               DefaultsHandler onDefaults)
+        : server(std::move(server)), timeout(timeout), mainThreadTimeout(mainThreadTimeout),
+          onMainThread(std::move(onMainThread)), onDefaults(std::move(onDefaults)) {
         loop.reset(pa_threaded_mainloop_new());
         if (!loop) {
             return;
@@ -220,11 +227,25 @@ public:
 
     // Sends one request, made by `start`, and waits for its answer until the time-out; nothing
     // when the server gave none in time or refused.
+    // The main thread waits briefly, and not at all while the server is known not to answer:
+    // then it only sends a question whose answer, when it comes, says the server is back.
     template <class Answer, class Start> std::optional<Answer> ask(Start start) {
+        if (!onMainThread()) {
+            return ask<Answer>(start, timeout);
+        }
+        if (stalled) {
+            nudge();
+            return std::nullopt;
+        }
+        return ask<Answer>(start, mainThreadTimeout);
+    }
+
+    template <class Answer, class Start>
+    std::optional<Answer> ask(Start start, std::chrono::milliseconds limit) {
         if (!loop) {
             return std::nullopt;
         }
-        const auto deadline = std::chrono::steady_clock::now() + timeout;
+        const auto deadline = std::chrono::steady_clock::now() + limit;
         Request<Answer> request{{.mutex = &waitMutex, .changed = &changed}};
         LoopLock lock(loop.get());
         if (!awaitReady(lock, deadline)) {
@@ -241,6 +262,7 @@ public:
             changed.wait_until(wait, deadline, [&] { return request.finished; });
         }
         lock.lock();
+        stalled = !request.finished && isReady();
         // No callback runs while the loop lock is held, and a cancelled operation calls none
         // later: from here on the request is this thread's alone.
         pa_operation_set_state_callback(operation.get(), nullptr, nullptr);
@@ -257,6 +279,16 @@ public:
 
 private:
     pa_mainloop_api* api() { return pa_threaded_mainloop_get_api(loop.get()); }
+
+    void nudge() {
+        if (!loop) {
+            return;
+        }
+        const LoopLock lock(loop.get());
+        if (isReady()) {
+            Operation(pa_context_get_server_info(context.get(), onEventServerInfo, this));
+        }
+    }
 
     bool isReady() { return context && pa_context_get_state(context.get()) == PA_CONTEXT_READY; }
 
@@ -329,6 +361,7 @@ private:
     // Loop lock held.
     void becameReady() {
         connecting = false;
+        stalled = false;
         retryDelay = firstRetry;
         Operation(
             pa_context_subscribe(context.get(), PA_SUBSCRIPTION_MASK_SERVER, nullptr, nullptr));
@@ -372,7 +405,9 @@ private:
 
     static void onEventServerInfo(pa_context*, const pa_server_info* info, void* userdata) {
         if (info) {
+            static_cast<Connection*>(userdata)->stalled = false;
             static_cast<Connection*>(userdata)->onDefaults(
+                info->server_name ? info->server_name : "",
                 info->default_sink_name ? info->default_sink_name : "",
                 info->default_source_name ? info->default_source_name : "");
         }
@@ -380,7 +415,11 @@ private:
 
     const std::string server;
     const std::chrono::milliseconds timeout;
+    const std::chrono::milliseconds mainThreadTimeout;
+    const std::function<bool()> onMainThread;
     const DefaultsHandler onDefaults;
+    // A question went unanswered by a server that was connected: it is frozen until it answers.
+    std::atomic<bool> stalled = false;
 
     std::unique_ptr<pa_threaded_mainloop, MainloopRelease> loop;
     // Loop lock:
@@ -415,11 +454,12 @@ struct PulseAudioHardware::Listeners {
 
 PulseAudioHardware::PulseAudioHardware(MainQueue& mainQueue, Options options)
     : mainQueue(mainQueue), listeners(std::make_shared<Listeners>()),
-      connection(
-          std::make_unique<Connection>(std::move(options.server), options.queryTimeout,
-                                       [this](const std::string& sink, const std::string& source) {
-                                           defaultsSeen(sink, source);
-                                       })) {}
+      connection(std::make_unique<Connection>(
+          std::move(options.server), options.queryTimeout, options.mainThreadQueryTimeout,
+          [&mainQueue] { return mainQueue.isMainThread(); },
+          [this](const std::string& name, const std::string& sink, const std::string& source) {
+              serverSeen(name, sink, source);
+          })) {}
 
 PulseAudioHardware::~PulseAudioHardware() = default;
 
@@ -497,6 +537,10 @@ HardwareStatus PulseAudioHardware::defaultID(Kind kind, AudioObjectID& id) {
     });
     if (!defaults) {
         return noAnswer;
+    }
+    {
+        const std::lock_guard lock(nameMutex);
+        lastName = defaults->name;
     }
     const auto& name = kind == Kind::sink ? defaults->sink : defaults->source;
     const auto placeholder = kind == Kind::sink ? defaultSinkPlaceholder : defaultSourcePlaceholder;
@@ -716,7 +760,31 @@ HardwareStatus PulseAudioHardware::removePropertyListener(AudioObjectID object,
     return 0;
 }
 
-void PulseAudioHardware::defaultsSeen(const std::string& sink, const std::string& source) {
+std::optional<std::string> PulseAudioHardware::serverName(std::chrono::milliseconds deadline) {
+    const auto answer = connection->ask<ServerDefaults>(
+        [](pa_context* context, void* request) {
+            return pa_context_get_server_info(context, onServerInfo, request);
+        },
+        deadline);
+    if (!answer) {
+        return std::nullopt;
+    }
+    const std::lock_guard lock(nameMutex);
+    lastName = answer->name;
+    return answer->name;
+}
+
+std::optional<std::string> PulseAudioHardware::lastServerName() {
+    const std::lock_guard lock(nameMutex);
+    return lastName;
+}
+
+void PulseAudioHardware::serverSeen(const std::string& serverName, const std::string& sink,
+                                    const std::string& source) {
+    {
+        const std::lock_guard lock(nameMutex);
+        lastName = serverName;
+    }
     const auto consider = [this](const std::string& name, std::string_view placeholder,
                                  std::optional<std::string>& last, Kind kind) {
         // A placeholder says nothing yet; the real name follows in a moment.

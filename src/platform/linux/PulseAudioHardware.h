@@ -2,6 +2,7 @@
 
 #include "platform/AudioHardware.h"
 #include "platform/MainQueue.h"
+#include "platform/SoundServerProbe.h"
 
 #include <chrono>
 #include <compare>
@@ -24,16 +25,20 @@ namespace sonifix {
 // the system object.
 //
 // One connection to the server serves every thread; each read waits for its answer at most
-// `queryTimeout` (a stopped server never answers) and reports a read that runs out as a
-// failure. When the server goes away the connection is made again, at once when a read needs it
-// and otherwise after a pause that grows to a second, so nothing spins while there is no server.
-class PulseAudioHardware final : public AudioHardware {
+// `queryTimeout` (a stopped server never answers), on the main thread far less, and reports a
+// read that runs out as a failure. When the server goes away the connection is made again, at once
+// when a read needs it and otherwise after a pause that grows to a second, so nothing spins while
+// there is no server.
+class PulseAudioHardware final : public AudioHardware, public SoundServerProbe {
 public:
     struct Options {
         // The server to talk to, in libpulse's notation ("unix:/run/user/1000/pulse/native");
         // empty for the user's own server, found as libpulse finds it.
         std::string server;
         std::chrono::milliseconds queryTimeout{500};
+        // On the main thread, which draws the menu: a server that does not answer at once is
+        // taken as frozen, and not asked again until it has answered something.
+        std::chrono::milliseconds mainThreadQueryTimeout{50};
     };
 
     explicit PulseAudioHardware(MainQueue& mainQueue) : PulseAudioHardware(mainQueue, Options{}) {}
@@ -56,6 +61,9 @@ public:
     HardwareStatus removePropertyListener(AudioObjectID object, const PropertyAddress& address,
                                           const PropertyListener& listener) override;
 
+    std::optional<std::string> serverName(std::chrono::milliseconds deadline) override;
+    std::optional<std::string> lastServerName() override;
+
     // The HAL transport code that a device's properties describe: its bus first ("bluetooth",
     // "usb", "pci"…), then its form factor and the marks of a virtual device; 0 when they do not
     // say.
@@ -75,8 +83,8 @@ private:
     std::optional<DeviceKey> keyOf(AudioObjectID id);
     HardwareStatus deviceIDs(std::vector<AudioObjectID>& ids);
     HardwareStatus defaultID(Kind kind, AudioObjectID& id);
-    // On libpulse's thread: the server's defaults as it now reports them.
-    void defaultsSeen(const std::string& sink, const std::string& source);
+    // On libpulse's thread: the server's name and defaults as it now reports them.
+    void serverSeen(const std::string& name, const std::string& sink, const std::string& source);
     void defaultChanged(Kind kind);
 
     MainQueue& mainQueue;
@@ -87,6 +95,8 @@ private:
     // The last real defaults seen, touched only on libpulse's thread.
     std::optional<std::string> lastSink;
     std::optional<std::string> lastSource;
+    std::mutex nameMutex;
+    std::optional<std::string> lastName;
     // Last, so that its thread, which calls back into this object, ends first.
     std::unique_ptr<Connection> connection;
 };

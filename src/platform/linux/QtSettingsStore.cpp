@@ -55,10 +55,16 @@ std::optional<SettingsStore::Date> QtSettingsStore::dateForKey(const std::string
         return std::nullopt;
     }
     const auto date = QDateTime::fromString(*stored, Qt::ISODateWithMs);
-    if (!date.isValid()) {
+    // Qt's dates span millions of years, Date (nanoseconds here) only 1677 to 2262: a year such
+    // as 4048 in a damaged file would overflow it.
+    using std::chrono::milliseconds;
+    constexpr auto earliest = std::chrono::ceil<milliseconds>(Date::min().time_since_epoch());
+    constexpr auto latest = std::chrono::floor<milliseconds>(Date::max().time_since_epoch());
+    if (!date.isValid() || date.toMSecsSinceEpoch() < earliest.count() ||
+        date.toMSecsSinceEpoch() > latest.count()) {
         return std::nullopt;
     }
-    return Date(std::chrono::milliseconds(date.toMSecsSinceEpoch()));
+    return Date(milliseconds(date.toMSecsSinceEpoch()));
 }
 
 void QtSettingsStore::setDate(const std::string& key, Date value) {

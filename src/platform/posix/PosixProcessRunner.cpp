@@ -1,10 +1,13 @@
 #include "PosixProcessRunner.h"
 
 #include <cerrno>
+#include <csignal>
 #include <fcntl.h>
 #include <mutex>
+#include <poll.h>
 #include <spawn.h>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 extern char** environ;
@@ -27,6 +30,18 @@ public:
 
 private:
     posix_spawn_file_actions_t actions{};
+};
+
+class SpawnAttributes {
+public:
+    SpawnAttributes() { posix_spawnattr_init(&attributes); }
+    ~SpawnAttributes() { posix_spawnattr_destroy(&attributes); }
+    SpawnAttributes(const SpawnAttributes&) = delete;
+    SpawnAttributes& operator=(const SpawnAttributes&) = delete;
+    posix_spawnattr_t* get() { return &attributes; }
+
+private:
+    posix_spawnattr_t attributes{};
 };
 
 class Descriptor {
@@ -57,7 +72,10 @@ int exitStatus(int waitStatus) {
 } // namespace
 
 ProcessResult PosixProcessRunner::run(const std::string& path,
-                                      const std::vector<std::string>& arguments) {
+                                      const std::vector<std::string>& arguments,
+                                      std::chrono::milliseconds timeLimit) {
+    using Clock = std::chrono::steady_clock;
+    const auto deadline = Clock::now() + timeLimit;
     std::vector<char*> argv;
     argv.reserve(arguments.size() + 2);
     argv.push_back(const_cast<char*>(path.c_str()));
@@ -82,14 +100,43 @@ ProcessResult PosixProcessRunner::run(const std::string& path,
         SpawnActions actions;
         posix_spawn_file_actions_adddup2(actions.get(), writeEnd.fd, STDOUT_FILENO);
         posix_spawn_file_actions_addopen(actions.get(), STDERR_FILENO, "/dev/null", O_WRONLY, 0);
-        if (posix_spawn(&child, path.c_str(), actions.get(), nullptr, argv.data(), environ) != 0) {
+        SpawnAttributes attributes;
+        posix_spawnattr_setflags(attributes.get(), POSIX_SPAWN_SETPGROUP);
+        posix_spawnattr_setpgroup(attributes.get(), 0);
+        if (posix_spawn(&child, path.c_str(), actions.get(), attributes.get(), argv.data(),
+                        environ) != 0) {
             return {};
         }
     }
 
     ProcessResult result{.status = -1, .output = {}};
+    // Killed as a group: a shell's children would otherwise hold the pipe open.
+    const auto stopChild = [&] {
+        if (!result.timedOut) {
+            result.timedOut = true;
+            kill(-child, SIGKILL);
+        }
+    };
+    if (!track(child)) {
+        stopChild();
+    }
     char buffer[16384];
     for (;;) {
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+        pollfd ready{.fd = readEnd.fd, .events = POLLIN, .revents = 0};
+        if (!result.timedOut && left.count() <= 0) {
+            stopChild();
+        }
+        // Once killed, a child's output ends at once, unless something it started left its
+        // group: then the pipe is let go.
+        const auto waiting = poll(&ready, 1, result.timedOut ? 200 : int(left.count()) + 1);
+        if (waiting == 0 && result.timedOut) {
+            break;
+        }
+        if (waiting == 0 || (waiting < 0 && errno == EINTR)) {
+            continue;
+        }
         const auto count = read(readEnd.fd, buffer, sizeof buffer);
         if (count > 0) {
             result.output.append(buffer, std::size_t(count));
@@ -99,14 +146,47 @@ ProcessResult PosixProcessRunner::run(const std::string& path,
     }
     readEnd.close();
 
+    // A child may close its output and still run on: it gets the rest of its time, no more.
     int waitStatus = 0;
-    while (waitpid(child, &waitStatus, 0) < 0) {
-        if (errno != EINTR) {
-            return result;
+    bool reaped = false;
+    while (!reaped) {
+        const auto found = waitpid(child, &waitStatus, WNOHANG);
+        reaped = found == child;
+        if (found < 0 && errno != EINTR) {
+            break;
+        }
+        if (!result.timedOut && Clock::now() >= deadline) {
+            stopChild();
+        }
+        if (!reaped) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
     }
-    result.status = exitStatus(waitStatus);
+    if (!untrack(child)) {
+        result.timedOut = true;
+    }
+    result.status = result.timedOut || !reaped ? -1 : exitStatus(waitStatus);
     return result;
+}
+
+bool PosixProcessRunner::track(pid_t child) {
+    const std::lock_guard lock(mutex);
+    running.insert(child);
+    return !cancelled;
+}
+
+bool PosixProcessRunner::untrack(pid_t child) {
+    const std::lock_guard lock(mutex);
+    running.erase(child);
+    return !cancelled;
+}
+
+void PosixProcessRunner::cancelAll() {
+    const std::lock_guard lock(mutex);
+    cancelled = true;
+    for (const auto child : running) {
+        kill(-child, SIGKILL);
+    }
 }
 
 } // namespace sonifix

@@ -6,7 +6,7 @@ namespace sonifix {
 
 class StopTokenSleeper final : public Sleeper {
 public:
-    bool sleep(std::chrono::nanoseconds duration, std::stop_token stop) override;
+    bool sleep(std::chrono::nanoseconds duration, StopToken stop) override;
 };
 
 } // namespace sonifix

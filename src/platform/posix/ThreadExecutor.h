@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/BackgroundExecutor.h"
+#include "support/StopSource.h"
 
 #include <atomic>
 #include <list>
@@ -21,11 +22,18 @@ public:
 
     void submit(Work work) override;
 
+    // Requests every stop and waits for the work to return; work submitted later runs as usual.
+    void stopAll();
+
 private:
     struct Worker {
         std::shared_ptr<std::atomic<bool>> finished;
-        std::jthread thread;
+        StopSource stop;
+        std::thread thread;
     };
+
+    // Requests every stop first, so that the pauses end together, then waits for each thread.
+    static void stopAndJoin(std::list<Worker>& stopping);
 
     std::mutex mutex;
     std::list<Worker> workers;

@@ -50,6 +50,13 @@ TEST_F(IcuRelativeTime, NowAndTheFutureReadAsSuch) {
     EXPECT_EQ(formatter.describe(now + 3 * 24h, now), "in 3 days");
 }
 
+TEST_F(IcuRelativeTime, ADateCenturiesAgoReadsAsYears) {
+    // As a damaged preferences file may hold them: further from today than nanoseconds can count.
+    IcuRelativeTimeFormatter formatter;
+    const std::chrono::system_clock::time_point june1730{std::chrono::seconds(-7559611200)};
+    EXPECT_EQ(formatter.describe(june1730, now), "294 years ago");
+}
+
 TEST_F(IcuRelativeTime, SpeaksTheUsersLanguage) {
     EXPECT_EQ(IcuRelativeTimeFormatter("de").describe(now - 5min, now), "vor 5 Minuten");
     UErrorCode status = U_ZERO_ERROR;

@@ -5,7 +5,7 @@
 namespace sonifix {
 
 // How a restart asked for by another launch of the app ended.
-struct RestartOutcome {
+struct RestartResult {
     bool succeeded = false;
     std::string message; // why it failed, in the words the failure alert uses
 };
