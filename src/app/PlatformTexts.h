@@ -11,6 +11,7 @@ namespace sonifix {
 // The texts that name what differs between platforms: the daemon a restart cures, the
 // shortcut, the players, the audio settings app. Everything else is the same everywhere.
 struct PlatformTexts {
+    std::string serverName;
     std::string restartTitle;
     std::string restartingTitle;
     std::string restartFailedTitle;
@@ -20,6 +21,8 @@ struct PlatformTexts {
     std::string audioSetupTitle;
     std::string welcomeTitle;
     std::string welcomeInstructions;
+    std::string welcomeInstructionsWithoutShortcut;
+    std::string alreadyRunningText;
 
     // Not texts, but as platform-bound: what the audio settings item opens, and the players
     // asked before a restart, in the order they are asked.
