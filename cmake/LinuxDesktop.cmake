@@ -6,9 +6,12 @@ pkg_check_modules(SONIFIX_XCB REQUIRED IMPORTED_TARGET xcb xcb-keysyms)
 pkg_check_modules(SONIFIX_ICU REQUIRED IMPORTED_TARGET icu-uc icu-i18n)
 
 add_library(sonifix_linux_desktop STATIC
+    src/platform/linux/DBusInstanceService.cpp
+    src/platform/linux/DBusSingleInstance.cpp
     src/platform/linux/IcuRelativeTimeFormatter.cpp
     src/platform/linux/LogindSleepWatcher.cpp
     src/platform/linux/MprisMediaPlayerHost.cpp
+    src/platform/linux/PortalHotKeys.cpp
     src/platform/linux/X11HotKeys.cpp
     src/platform/linux/XdgAutostartLoginItems.cpp
 )

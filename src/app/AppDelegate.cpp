@@ -14,18 +14,14 @@ AppDelegate::AppDelegate(Platform& platform, DaemonIdentity daemon, PlatformText
                          std::string signupEndpoint)
     : platform(platform), texts(std::move(texts)), daemon(daemon),
       restarter(platform, std::move(daemon)), devices(platform.hardware),
-      players(platform.players, this->texts.players),
-      signup(platform, {this->texts.welcomeTitle, this->texts.welcomeInstructions},
-             std::move(signupEndpoint)),
+      players(platform.players, this->texts.players), signup(platform, std::move(signupEndpoint)),
       defaults(platform.settings) {}
 
 AppDelegate::AppDelegate(Platform& platform, Daemon& found, TextsFor textsFor,
                          std::string signupEndpoint)
     : platform(platform), textsFor(std::move(textsFor)), texts(this->textsFor(found.name())),
       textsDaemon(found.name()), restarter(platform, found), devices(platform.hardware),
-      players(platform.players, this->texts.players),
-      signup(platform, {this->texts.welcomeTitle, this->texts.welcomeInstructions},
-             std::move(signupEndpoint)),
+      players(platform.players, this->texts.players), signup(platform, std::move(signupEndpoint)),
       defaults(platform.settings) {}
 
 void AppDelegate::refreshTexts() {
@@ -38,9 +34,13 @@ void AppDelegate::refreshTexts() {
     }
 }
 
+void AppDelegate::registerSettingDefaults() {
+    defaults.registerDefaults(settings::registeredDefaults());
+}
+
 void AppDelegate::applicationDidFinishLaunching() {
     // Before anything reads a setting.
-    defaults.registerDefaults(settings::registeredDefaults());
+    registerSettingDefaults();
     setIcon(idleSymbol);
     platform.menu.setDelegate(weak_from_this());
     platform.statusItem.attachMenu(platform.menu);
@@ -57,10 +57,18 @@ void AppDelegate::applicationDidFinishLaunching() {
         defaults.setBool(settings::welcomed, true);
         platform.mainQueue.post([weak = weak_from_this()] {
             if (const auto self = weak.lock()) {
-                self->signup.showWelcome();
+                self->signup.showWelcome(self->welcome());
             }
         });
     }
+}
+
+EmailSignup::Welcome AppDelegate::welcome() {
+    // Only a shortcut that can work is promised.
+    return {.messageText = texts.welcomeTitle,
+            .instructions = platform.hotKeys.available()
+                                ? texts.welcomeInstructions
+                                : texts.welcomeInstructionsWithoutShortcut};
 }
 
 void AppDelegate::updateHotKey() {

@@ -4,6 +4,7 @@
 #include "audio/AudioDevices.h"
 #include "hotkey/HotKey.h"
 #include "media/MediaPlayers.h"
+#include "platform/InstanceDelegate.h"
 #include "platform/MenuDelegate.h"
 #include "platform/Platform.h"
 #include "restart/CoreAudioRestarter.h"
@@ -12,6 +13,7 @@
 #include <exception>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -21,7 +23,9 @@ namespace sonifix {
 // notification and the device listeners, and runs restarts one at a time. Everything here runs
 // on the main thread; only the restart engine's work runs off it. Owned by a shared_ptr:
 // timers and handlers hold it weakly, the restart task strongly.
-class AppDelegate final : public MenuDelegate, public std::enable_shared_from_this<AppDelegate> {
+class AppDelegate final : public MenuDelegate,
+                          public InstanceDelegate,
+                          public std::enable_shared_from_this<AppDelegate> {
 public:
     static constexpr std::chrono::milliseconds checkmarkTime{2000};
     static constexpr std::chrono::milliseconds wakeDelay{4000};
@@ -36,6 +40,14 @@ public:
                 std::string signupEndpoint = std::string(EmailSignup::defaultEndpoint));
 
     void applicationDidFinishLaunching();
+    // The switches' fallbacks, which launch installs first. A process that serves one command
+    // without launching the app installs them itself.
+    void registerSettingDefaults();
+
+    // Requests of other launches of the app.
+    void restartAndReport(std::function<void(const RestartResult&)> done) override;
+    AppStatus status() override;
+    void launchedAgain() override;
 
     // Menu actions and platform callbacks.
     void menuNeedsUpdate() override;
@@ -68,11 +80,15 @@ private:
     void restart();
     void restartSucceeded(const RestartOutcome& outcome);
     void restartFailed(const std::exception_ptr& error);
+    void report(const RestartResult& result);
     std::string lastRestartText();
+    static std::string deviceText(const AudioDevice& device);
     MenuItem toggle(const std::string& title, const std::string& key);
     void observeDevices();
     void enforceMacMicrophone();
     void updateHotKey();
+    MenuItem hotKeyItem();
+    EmailSignup::Welcome welcome();
     void offerPasswordFreeOnce();
     void reportUnlessCancelled(const std::exception_ptr& error, const std::string& messageText);
     void showFailure(const std::string& messageText, const std::string& informativeText);
@@ -89,6 +105,10 @@ private:
     SettingsStore& defaults;
     std::unique_ptr<HotKey> hotKey;
     bool restarting = false;
+    // Who waits for the running restart's outcome, and that outcome once it is known (while
+    // the app still tells the user about it).
+    std::vector<std::function<void(const RestartResult&)>> waiting;
+    std::optional<RestartResult> ending;
 };
 
 } // namespace sonifix

@@ -10,6 +10,9 @@ constexpr auto microphoneToolTip =
     "When a Bluetooth headset becomes the input, switch back to the built-in mic. Using a "
     "Bluetooth mic forces headphones into low-quality headset mode, which can make music sound "
     "crunchy.";
+constexpr auto hotKeyUnavailableTitle = "Global Shortcut: Not Available on This Desktop";
+constexpr auto hotKeyUnassignedTitle = "Global Shortcut: No Keys Chosen in System Settings";
+const std::string hotKeyPrefix = "Global Shortcut ";
 constexpr auto headsetWarning = "  ⚠\uFE0E headset mode lowers music quality";
 
 MenuItem actionItem(std::string title, MenuAction action, std::string key = {}) {
@@ -24,11 +27,11 @@ MenuItem statusLine(std::string title) {
     return {.title = std::move(title), .enabled = false};
 }
 
-std::string deviceLine(const std::string& label, const AudioDevice& device) {
-    return label + device.name + " · " + device.sampleRateText();
-}
-
 } // namespace
+
+std::string AppDelegate::deviceText(const AudioDevice& device) {
+    return device.name + " · " + device.sampleRateText();
+}
 
 void AppDelegate::menuNeedsUpdate() {
     platform.menu.replaceItems(menuItems());
@@ -44,10 +47,10 @@ std::vector<MenuItem> AppDelegate::menuItems() {
     items.push_back(MenuItem::separatorItem());
 
     if (const auto output = devices.defaultDevice(false)) {
-        items.push_back(statusLine(deviceLine("Output: ", *output)));
+        items.push_back(statusLine("Output: " + deviceText(*output)));
     }
     if (const auto input = devices.defaultDevice(true)) {
-        items.push_back(statusLine(deviceLine("Input: ", *input) +
+        items.push_back(statusLine("Input: " + deviceText(*input) +
                                    (input->isBluetooth() ? headsetWarning : "")));
     }
     items.push_back(statusLine(lastRestartText()));
@@ -58,7 +61,7 @@ std::vector<MenuItem> AppDelegate::menuItems() {
     microphone.toolTip = microphoneToolTip;
     items.push_back(std::move(microphone));
     items.push_back(toggle("Restart After Waking from Sleep", settings::restartOnWake));
-    items.push_back(toggle(texts.hotKeyTitle, settings::hotKeyEnabled));
+    items.push_back(hotKeyItem());
     auto login = actionItem("Open at Login", MenuAction::toggleLogin);
     login.on = platform.loginItems.status() == LoginItems::enabled;
     items.push_back(std::move(login));
@@ -79,6 +82,18 @@ std::vector<MenuItem> AppDelegate::menuItems() {
     items.push_back(actionItem("About Sonifix", MenuAction::showAbout));
     items.push_back(actionItem("Quit Sonifix", MenuAction::terminate, "q"));
     return items;
+}
+
+MenuItem AppDelegate::hotKeyItem() {
+    // Where no shortcut can work, the item says so rather than showing a checkmark for nothing.
+    if (!platform.hotKeys.available()) {
+        return statusLine(hotKeyUnavailableTitle);
+    }
+    auto title = texts.hotKeyTitle;
+    if (const auto trigger = hotKey ? hotKey->trigger() : std::nullopt) {
+        title = trigger->empty() ? hotKeyUnassignedTitle : hotKeyPrefix + *trigger;
+    }
+    return toggle(title, settings::hotKeyEnabled);
 }
 
 MenuItem AppDelegate::toggle(const std::string& title, const std::string& key) {

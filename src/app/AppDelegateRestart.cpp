@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <limits>
+#include <utility>
 
 namespace sonifix {
 
@@ -16,6 +17,7 @@ constexpr auto idleSymbol = "hifispeaker";
 constexpr auto busySymbol = "hourglass";
 constexpr auto doneSymbol = "checkmark";
 constexpr auto accessibilityDescription = "Sonifix";
+constexpr auto quitDuringRestart = "Sonifix quit before the restart had ended.";
 
 } // namespace
 
@@ -82,10 +84,13 @@ void AppDelegate::restartSucceeded(const RestartOutcome& outcome) {
         players.kick(outcome.playing);
     }
     flashIcon(doneSymbol);
+    // Callers hear the outcome before any question to the user holds the main thread.
+    report({.succeeded = true});
     if (outcome.usedAdministrator) {
         offerPasswordFreeOnce();
     }
     restarting = false;
+    ending.reset();
 }
 
 void AppDelegate::restartFailed(const std::exception_ptr& error) {
@@ -94,15 +99,26 @@ void AppDelegate::restartFailed(const std::exception_ptr& error) {
     try {
         std::rethrow_exception(error);
     } catch (const CoreAudioRestarter::Failure& failure) {
+        report({.succeeded = false, .message = failure.what()});
         if (failure.kind() != CoreAudioRestarter::Failure::Kind::cancelled) {
             showFailure(texts.restartFailedTitle, failure.what());
         }
     } catch (const TaskCancelled&) {
-        // The app is going away; there is no one to tell.
+        // The app is going away; only those who asked for the restart are told.
+        report({.succeeded = false, .message = quitDuringRestart});
     } catch (...) {
+        report({.succeeded = false, .message = errorText(error)});
         showFailure(texts.restartFailedTitle, errorText(error));
     }
     restarting = false;
+    ending.reset();
+}
+
+void AppDelegate::report(const RestartResult& result) {
+    ending = result;
+    for (const auto& done : std::exchange(waiting, {})) {
+        done(result);
+    }
 }
 
 void AppDelegate::showFailure(const std::string& messageText, const std::string& informativeText) {

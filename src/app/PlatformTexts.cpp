@@ -6,6 +6,7 @@ namespace sonifix {
 
 PlatformTexts PlatformTexts::macOS() {
     return {
+        .serverName = "Core Audio",
         .restartTitle = "Restart Core Audio",
         .restartingTitle = "Restarting Core Audio…",
         .restartFailedTitle = "Couldn’t restart Core Audio",
@@ -17,6 +18,10 @@ PlatformTexts PlatformTexts::macOS() {
         .welcomeInstructions =
             "When your audio starts crackling or popping, click the speaker icon in the menu bar "
             "and choose Restart Core Audio, or press Control-Option-Command-R from anywhere.",
+        .welcomeInstructionsWithoutShortcut =
+            "When your audio starts crackling or popping, click the speaker icon in the menu bar "
+            "and choose Restart Core Audio.",
+        .alreadyRunningText = "Its speaker icon is in the menu bar.",
         .audioSetupApplication = "/System/Applications/Utilities/Audio MIDI Setup.app",
         .players = MediaPlayers::macOSPlayers(),
     };
@@ -27,6 +32,7 @@ PlatformTexts PlatformTexts::forSoundServer(std::string_view serverName,
                                             std::string_view currentDesktop) {
     const std::string server(serverName);
     return {
+        .serverName = server,
         .restartTitle = "Restart " + server,
         .restartingTitle = "Restarting " + server + "…",
         .restartFailedTitle = "Couldn’t restart " + server,
@@ -38,6 +44,13 @@ PlatformTexts PlatformTexts::forSoundServer(std::string_view serverName,
         .welcomeInstructions = "When your audio starts crackling or popping, click the speaker "
                                "icon in the system tray and choose Restart " +
                                server + ", or press Ctrl+Alt+Super+R from anywhere.",
+        .welcomeInstructionsWithoutShortcut =
+            "When your audio starts crackling or popping, click the speaker icon in the system "
+            "tray and choose Restart " +
+            server +
+            ". This desktop gives apps no global shortcut: to have one, bind the command "
+            "sonifix --restart to a key in the desktop’s keyboard settings.",
+        .alreadyRunningText = "Its speaker icon is in the system tray.",
         .soundSettings = SoundSettings::forDesktop(currentDesktop),
         .players = std::move(players),
     };

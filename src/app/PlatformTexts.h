@@ -12,6 +12,7 @@ namespace sonifix {
 // The texts that name what differs between platforms: the daemon a restart cures, the
 // shortcut, the players, the audio settings app. Everything else is the same everywhere.
 struct PlatformTexts {
+    std::string serverName;
     std::string restartTitle;
     std::string restartingTitle;
     std::string restartFailedTitle;
@@ -21,6 +22,8 @@ struct PlatformTexts {
     std::string audioSetupTitle;
     std::string welcomeTitle;
     std::string welcomeInstructions;
+    std::string welcomeInstructionsWithoutShortcut;
+    std::string alreadyRunningText;
 
     // Not texts, but as platform-bound: what the audio settings item opens (the application at
     // a path, or else the first sound settings program that starts), and the players asked

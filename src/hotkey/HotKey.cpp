@@ -26,6 +26,10 @@ HotKey::~HotKey() {
     }
 }
 
+std::optional<std::string> HotKey::trigger() const {
+    return hotKeyRef ? system.triggerDescription(*hotKeyRef) : std::nullopt;
+}
+
 HotKeyStatus HotKey::handle(void* /*callRef*/, void* /*event*/, void* userData) {
     if (userData) {
         static_cast<HotKey*>(userData)->action();

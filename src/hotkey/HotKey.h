@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <string>
 
 namespace sonifix {
 
@@ -23,6 +24,10 @@ public:
     ~HotKey();
     HotKey(const HotKey&) = delete;
     HotKey& operator=(const HotKey&) = delete;
+
+    // The keys that press it, where the user chose them (empty: none chosen yet); nothing when
+    // they are the ones registered.
+    std::optional<std::string> trigger() const;
 
     // The event handler the system calls, with the HotKey as user data.
     static HotKeyStatus handle(void* callRef, void* event, void* userData);

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
+#include <string>
 
 namespace sonifix {
 
@@ -38,6 +40,17 @@ public:
     virtual HotKeyStatus unregisterHotKey(HotKeyRef hotKeyRef) = 0;
 
     virtual HotKeyStatus removeHandler(EventHandlerRef handlerRef) = 0;
+
+    // Whether this session lets an app have a system-wide shortcut at all. Where it does not,
+    // registering fails and no press ever arrives.
+    virtual bool available() { return true; }
+
+    // The keys that press a registered hot key, as the desktop words them, where the desktop
+    // lets the user choose other keys than the app asked for; empty when the user has chosen
+    // none. Nothing when the hot key is pressed as registered.
+    virtual std::optional<std::string> triggerDescription(HotKeyRef /*hotKeyRef*/) {
+        return std::nullopt;
+    }
 };
 
 } // namespace sonifix

@@ -40,6 +40,9 @@ public:
 
     const std::vector<std::string>& killCommand() const { return daemon.killCommand; }
 
+    // The running daemon's process ID, by whichever way this engine finds the daemon.
+    std::optional<std::int32_t> currentPID();
+
     // The daemon's name as the failure texts give it.
     std::string daemonName() const { return found ? found->name() : daemon.name; }
 
@@ -63,7 +66,6 @@ private:
     void runAsAdminOnMainThread(const std::string& commandLine);
     std::int32_t stopAsRoot();
     void stopAsUser();
-    std::optional<std::int32_t> currentPID();
     void pause(std::chrono::nanoseconds duration, const StopToken& stop);
     std::string joinedKillCommand() const;
 

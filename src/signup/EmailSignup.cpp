@@ -21,10 +21,10 @@ struct Sent {};
 
 } // namespace
 
-EmailSignup::EmailSignup(Platform& platform, Welcome welcome, std::string endpoint)
-    : platform(platform), welcome(std::move(welcome)), endpoint(std::move(endpoint)) {}
+EmailSignup::EmailSignup(Platform& platform, std::string endpoint)
+    : platform(platform), endpoint(std::move(endpoint)) {}
 
-void EmailSignup::showWelcome() {
+void EmailSignup::showWelcome(const Welcome& welcome) {
     const auto answer =
         Foreground::runAlert(platform.workspace, platform.alerts,
                              {

@@ -20,11 +20,10 @@ public:
         std::string instructions; // the first paragraph: where the app is and how to restart
     };
 
-    EmailSignup(Platform& platform, Welcome welcome,
-                std::string endpoint = std::string(defaultEndpoint));
+    explicit EmailSignup(Platform& platform, std::string endpoint = std::string(defaultEndpoint));
 
     // Main thread. The address is optional here: an empty field sends nothing.
-    void showWelcome();
+    void showWelcome(const Welcome& welcome);
     // Main thread.
     void showSignup();
 
@@ -37,7 +36,6 @@ private:
     void show(const std::string& messageText, const std::string& informativeText);
 
     Platform& platform;
-    Welcome welcome;
     std::string endpoint;
 };
 

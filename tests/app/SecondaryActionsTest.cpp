@@ -121,6 +121,34 @@ TEST_F(SecondaryActionsTest, WithTheShortcutOffOrRefusedTheAppRunsWithoutIt) {
     EXPECT_TRUE(fake.menu.open());
 }
 
+TEST_F(SecondaryActionsTest, TheShortcutsItemAndTheWelcomeSayWhatTheDesktopAllows) {
+    const auto shortcutItem = [&] {
+        fake.menu.open();
+        return fake.menu.items.at(9);
+    };
+    fake.hotKeys.unavailable = true;
+    launchFirstTime();
+    auto item = shortcutItem();
+    EXPECT_EQ(item.title, "Global Shortcut: Not Available on This Desktop");
+    EXPECT_FALSE(item.enabled);
+    EXPECT_FALSE(item.on);
+    ASSERT_EQ(fake.alerts.shown.size(), 1u);
+    const auto& welcome = fake.alerts.shown[0].informativeText;
+    EXPECT_EQ(welcome.find("Control-Option-Command-R"), std::string::npos) << welcome;
+    EXPECT_NE(welcome.find("choose Restart Core Audio."), std::string::npos) << welcome;
+
+    // A desktop that lets the user pick the keys: the item shows the keys picked, or that none
+    // are, and still switches the shortcut.
+    fake.hotKeys.unavailable = false;
+    fake.hotKeys.chosenTrigger = "Ctrl+Shift+F9";
+    EXPECT_EQ(shortcutItem().title, "Global Shortcut Ctrl+Shift+F9");
+    fake.hotKeys.chosenTrigger = "";
+    EXPECT_EQ(shortcutItem().title, "Global Shortcut: No Keys Chosen in System Settings");
+    fake.menu.choose("Global Shortcut: No Keys Chosen in System Settings");
+    EXPECT_FALSE(fake.settings.boolForKey(settings::hotKeyEnabled));
+    EXPECT_EQ(shortcutItem().title, "Global Shortcut ⌃⌥⌘R");
+}
+
 class PasswordFreeFlowTest : public AppTest {
 protected:
     PasswordFreeFlowTest() { launch(); }

@@ -28,10 +28,18 @@ public:
     HotKeyStatus unregisterHotKey(HotKeyRef hotKeyRef) override;
     HotKeyStatus removeHandler(EventHandlerRef handlerRef) override;
 
+    bool available() override { return !unavailable; }
+    std::optional<std::string> triggerDescription(HotKeyRef hotKeyRef) override {
+        return registrations.contains(reinterpret_cast<std::uintptr_t>(hotKeyRef)) ? chosenTrigger
+                                                                                   : std::nullopt;
+    }
+
     // The combination is pressed: each handler gets the event; answers their statuses' sum.
     HotKeyStatus press();
 
     bool refuseRegistration = false;
+    bool unavailable = false;                 // a session without system-wide shortcuts
+    std::optional<std::string> chosenTrigger; // the keys the user chose in the desktop's settings
     std::map<std::uintptr_t, Registration> registrations;
     std::map<std::uintptr_t, Handler> handlers;
     int installedBeforeRegistered = 0; // registrations made while a handler was installed

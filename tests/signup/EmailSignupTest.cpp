@@ -119,7 +119,7 @@ TEST(EmailSignupOverTheWire, TheTrimmedAddressReachesTheServerAndTheUserHearsBac
     LoopbackHttpServer server(LoopbackHttpServer::reply(200, "{}"));
     CurlHttpClient http;
     FakePlatform fake{{.http = &http}};
-    EmailSignup signup(fake.platform, {"Welcome", "Hello."}, server.url());
+    EmailSignup signup(fake.platform, server.url());
     fake.alerts.answer(1000, "  you@example.com\xC2\xA0");
     signup.showSignup();
     fake.background.runAll();

@@ -1,16 +1,29 @@
 #include "LinuxApp.h"
 
-#include <QCoreApplication>
+#include <QGuiApplication>
 #include <cstdlib>
 
 namespace sonifix {
+
+namespace {
+
+// Qt on its X11 platform, and not as a guest of a Wayland compositor, where a grab would work
+// only while one of XWayland's windows has the keyboard.
+bool x11Session() {
+    return QGuiApplication::platformName() == QStringLiteral("xcb") &&
+           qEnvironmentVariable("XDG_SESSION_TYPE") != QStringLiteral("wayland");
+}
+
+} // namespace
 
 LinuxApp::LinuxApp(const Places& places)
     : hardware(mainQueue, {.server = places.soundServer}),
       settings(places.settingsFile ? QtSettingsStore(*places.settingsFile) : QtSettingsStore()),
       loginItems(
           places.autostartDirectory.value_or(XdgAutostartLoginItems::userAutostartDirectory()),
-          places.executable.value_or(QCoreApplication::applicationFilePath().toStdString())),
+          places.executable.value_or(QGuiApplication::applicationFilePath().toStdString())),
+      hotKeys(x11Session() ? std::unique_ptr<HotKeys>(std::make_unique<X11HotKeys>())
+                           : std::make_unique<PortalHotKeys>(desktopEntryId)),
       platform{.processes = processes,
                .adminShell = adminShell,
                .hardware = hardware,
@@ -29,7 +42,7 @@ LinuxApp::LinuxApp(const Places& places)
                .clock = clock,
                .relativeTime = relativeTime,
                .players = players,
-               .hotKeys = hotKeys,
+               .hotKeys = *hotKeys,
                .http = http,
                .launcher = launcher},
       soundServer(processes, processTable, hardware, launcher, sleeper,

@@ -3,6 +3,7 @@
 #include "IcuRelativeTimeFormatter.h"
 #include "MprisMediaPlayerHost.h"
 #include "NoAdminShell.h"
+#include "PortalHotKeys.h"
 #include "ProcFsProcessTable.h"
 #include "PulseAudioHardware.h"
 #include "QtAlerts.h"
@@ -49,6 +50,9 @@ public:
 
     explicit LinuxApp(const Places& places = {});
     ~LinuxApp();
+
+    // The id the desktop knows the app by: its installed desktop entry's name.
+    static constexpr const char* desktopEntryId = "sonifix";
     LinuxApp(const LinuxApp&) = delete;
     LinuxApp& operator=(const LinuxApp&) = delete;
 
@@ -72,7 +76,8 @@ public:
     SystemClock clock;
     IcuRelativeTimeFormatter relativeTime;
     MprisMediaPlayerHost players;
-    X11HotKeys hotKeys;
+    // The X11 grab in an X11 session; the desktop portal's shortcuts anywhere else.
+    std::unique_ptr<HotKeys> hotKeys;
     CurlHttpClient http;
     ProcFsProcessTable processTable;
     PosixProgramLauncher launcher;

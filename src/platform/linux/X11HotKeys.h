@@ -36,6 +36,8 @@ public:
                                 std::uint32_t options, HotKeyRef& hotKeyRef) override;
     HotKeyStatus unregisterHotKey(HotKeyRef hotKeyRef) override;
     HotKeyStatus removeHandler(EventHandlerRef handlerRef) override;
+    // Only on an X11 display connection.
+    bool available() override { return connection && root != 0; }
 
 private:
     struct Grab {

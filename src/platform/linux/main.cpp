@@ -1,12 +1,20 @@
-// Sonifix on a Linux desktop: the application object, the app, and Qt's event loop.
+// Sonifix on a Linux desktop: the application object, then the command line, which runs the
+// app or one command.
 
-#include "LinuxApp.h"
+#include "DBusSingleInstance.h"
+#include "LinuxCommandHost.h"
+#include "app/CommandLine.h"
 
 #include <QApplication>
 #include <QIcon>
-#include <QTimer>
+#include <iostream>
 
 int main(int argc, char** argv) {
+    const std::vector<std::string> arguments(argv + 1, argv + argc);
+    // A command shows nothing, so it needs no display (and runs where there is none, over ssh).
+    if (!arguments.empty()) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Sonifix"));
     QApplication::setOrganizationName(QStringLiteral("Northfold"));
@@ -15,7 +23,8 @@ int main(int argc, char** argv) {
     // Closing a dialog must not end a program that lives in the tray.
     QApplication::setQuitOnLastWindowClosed(false);
 
-    sonifix::LinuxApp app;
-    QTimer::singleShot(0, [&app] { app.launch(); });
-    return QApplication::exec();
+    sonifix::DBusSingleInstance instance;
+    sonifix::LinuxCommandHost host(instance);
+    sonifix::CommandLine commandLine(instance, host, SONIFIX_VERSION);
+    return commandLine.run(arguments, std::cout, std::cerr);
 }

@@ -19,6 +19,8 @@ public:
     PrivateBus& operator=(const PrivateBus&) = delete;
 
     bool running() const { return !address.isEmpty(); }
+    // Where clients connect, as DBUS_SESSION_BUS_ADDRESS names a bus.
+    const QString& busAddress() const { return address; }
 
     // Makes this bus the process's session bus, for everything started or connected after:
     // the app under test and its helpers then never see the caller's own bus.

@@ -1,0 +1,54 @@
+#include "AppDelegate.h"
+#include "Foreground.h"
+#include "Settings.h"
+
+namespace sonifix {
+
+namespace {
+
+constexpr auto alreadyRunningTitle = "Sonifix is already running";
+
+} // namespace
+
+void AppDelegate::restartAndReport(std::function<void(const RestartResult&)> done) {
+    if (restarting) {
+        // A restart is under way: its outcome is this request's too.
+        if (ending) {
+            done(*ending);
+        } else {
+            waiting.push_back(std::move(done));
+        }
+        return;
+    }
+    waiting.push_back(std::move(done));
+    restart();
+}
+
+AppStatus AppDelegate::status() {
+    refreshTexts(); // the server serving now, by its name
+    const auto output = devices.defaultDevice(false);
+    const auto input = devices.defaultDevice(true);
+    return {
+        .server = texts.serverName,
+        .pid = restarter.currentPID(),
+        .output = output ? deviceText(*output) : "",
+        .input = input ? deviceText(*input) : "",
+        .lastRestart = defaults.dateForKey(settings::lastRestart),
+        .lastRestartText = lastRestartText(),
+        .restartCount = defaults.integerForKey(settings::restartCount),
+    };
+}
+
+void AppDelegate::launchedAgain() {
+    // After the caller has had its answer: the notice waits for the user.
+    platform.mainQueue.post([weak = weak_from_this()] {
+        if (const auto self = weak.lock()) {
+            Foreground::runAlert(self->platform.workspace, self->platform.alerts,
+                                 {.messageText = alreadyRunningTitle,
+                                  .informativeText = self->texts.alreadyRunningText,
+                                  .showsAppIcon = true});
+        }
+    });
+}
+
+} // namespace sonifix

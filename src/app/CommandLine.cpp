@@ -1,0 +1,158 @@
+#include "CommandLine.h"
+
+#include <ctime>
+#include <nlohmann/json.hpp>
+
+namespace sonifix {
+
+namespace {
+
+constexpr auto programName = "sonifix";
+
+// A moment as scripts like to read it: UTC, to the second, "2026-12-06T09:00:00Z".
+std::string isoTime(std::chrono::system_clock::time_point moment) {
+    const std::time_t seconds = std::chrono::system_clock::to_time_t(moment);
+    std::tm utc{};
+    gmtime_r(&seconds, &utc);
+    char text[32] = {};
+    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &utc);
+    return text;
+}
+
+} // namespace
+
+CommandLine::CommandLine(SingleInstance& instance, CommandHost& host, std::string version)
+    : instance(instance), host(host), version(std::move(version)) {}
+
+CommandLine::Parsed CommandLine::parse(const std::vector<std::string>& arguments) {
+    Parsed parsed;
+    bool commandGiven = false;
+    const auto command = [&](Command given, const std::string& argument) {
+        if (commandGiven && parsed.command != given) {
+            parsed.error = "only one command at a time, and '" + argument + "' is a second";
+        }
+        parsed.command = given;
+        commandGiven = true;
+    };
+    for (const auto& argument : arguments) {
+        if (argument == "--restart") {
+            command(Command::restart, argument);
+        } else if (argument == "--status") {
+            command(Command::status, argument);
+        } else if (argument == "--json") {
+            parsed.json = true;
+        } else if (argument == "--help" || argument == "-h") {
+            command(Command::help, argument);
+        } else if (argument == "--version") {
+            command(Command::version, argument);
+        } else {
+            parsed.error = "unknown option '" + argument + "'";
+        }
+        if (!parsed.error.empty()) {
+            return parsed;
+        }
+    }
+    if (parsed.json && parsed.command != Command::status) {
+        parsed.error = "'--json' goes with '--status'";
+    }
+    return parsed;
+}
+
+std::string CommandLine::usage() {
+    return "Usage: sonifix [--restart | --status [--json] | --help | --version]\n"
+           "\n"
+           "Without options, starts Sonifix in the system tray; when it already runs, that copy\n"
+           "shows where it is.\n"
+           "\n"
+           "  --restart        restart the sound server and wait for it to be back; exits with 0\n"
+           "                   when it is, otherwise prints why and exits with 1\n"
+           "  --status         the sound server, the default output and input, the last restart\n"
+           "  --status --json  the same for scripts\n"
+           "  --help           this text\n"
+           "  --version        the version\n"
+           "\n"
+           "The commands go to the running Sonifix; with none running, this process does the\n"
+           "work itself.\n";
+}
+
+std::string CommandLine::statusText(const AppStatus& status) {
+    std::string text = "Sound server: " + status.server;
+    text += status.pid ? ", PID " + std::to_string(*status.pid) : ", not running";
+    text += "\nOutput: " + (status.output.empty() ? std::string("none") : status.output);
+    text += "\nInput: " + (status.input.empty() ? std::string("none") : status.input);
+    text += "\n" + status.lastRestartText + "\n";
+    return text;
+}
+
+std::string CommandLine::statusJson(const AppStatus& status) {
+    const auto textOrNull = [](const std::string& text) {
+        return text.empty() ? nlohmann::json(nullptr) : nlohmann::json(text);
+    };
+    const nlohmann::json json = {
+        {"server", status.server},
+        {"pid", status.pid ? nlohmann::json(*status.pid) : nlohmann::json(nullptr)},
+        {"output", textOrNull(status.output)},
+        {"input", textOrNull(status.input)},
+        {"lastRestart",
+         status.lastRestart ? nlohmann::json(isoTime(*status.lastRestart)) : nlohmann::json()},
+        {"restartCount", status.restartCount},
+    };
+    // Device names are the system's: whatever bytes they hold must not stop the answer.
+    return json.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
+}
+
+int CommandLine::run(const std::vector<std::string>& arguments, std::ostream& out,
+                     std::ostream& err) {
+    const auto parsed = parse(arguments);
+    if (!parsed.error.empty()) {
+        err << programName << ": " << parsed.error << "\nTry 'sonifix --help' for the options.\n";
+        return usageError;
+    }
+    switch (parsed.command) {
+    case Command::help:
+        out << usage();
+        return succeeded;
+    case Command::version:
+        out << "Sonifix " << version << "\n";
+        return succeeded;
+    case Command::status: {
+        auto status = instance.statusOfRunning();
+        if (!status) {
+            status = host.statusHere();
+        }
+        out << (parsed.json ? statusJson(*status) : statusText(*status));
+        return succeeded;
+    }
+    case Command::restart: {
+        auto outcome = instance.restartRunning();
+        if (!outcome) {
+            outcome = host.restartHere();
+        }
+        if (!outcome->succeeded) {
+            err << programName << ": " << outcome->message << "\n";
+            return failed;
+        }
+        return succeeded;
+    }
+    case Command::launch:
+        return launch(err);
+    }
+    return usageError;
+}
+
+int CommandLine::launch(std::ostream& err) {
+    // Two tries: a copy that quits between the claim and the word to it leaves its place free.
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        if (instance.claim() != SingleInstance::Claim::taken) {
+            return host.runApp();
+        }
+        if (instance.launchRunning()) {
+            return succeeded;
+        }
+    }
+    // Some other process holds the place and does not answer: a second copy would only fight it.
+    err << programName << ": another Sonifix runs in this session but does not answer\n";
+    return failed;
+}
+
+} // namespace sonifix

@@ -1,0 +1,47 @@
+#include "DBusInstanceService.h"
+
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QTimer>
+
+namespace sonifix {
+
+const AppStatus& DBusInstanceService::current() {
+    if (!cached) {
+        const auto self = delegate.lock();
+        cached = self ? self->status() : AppStatus{};
+        // One reading serves all the properties of one request (GetAll asks for each).
+        QTimer::singleShot(0, this, [this] { cached.reset(); });
+    }
+    return *cached;
+}
+
+qlonglong DBusInstanceService::lastRestart() {
+    const auto& date = current().lastRestart;
+    return date ? std::chrono::duration_cast<std::chrono::seconds>(date->time_since_epoch()).count()
+                : 0;
+}
+
+void DBusInstanceService::Restart() {
+    const auto self = delegate.lock();
+    if (!self) {
+        sendErrorReply(restartFailed, QStringLiteral("Sonifix is quitting."));
+        return;
+    }
+    setDelayedReply(true);
+    self->restartAndReport([request = message(), bus = connection()](const RestartResult& outcome) {
+        auto answer = bus;
+        answer.send(
+            outcome.succeeded
+                ? request.createReply()
+                : request.createErrorReply(restartFailed, QString::fromStdString(outcome.message)));
+    });
+}
+
+void DBusInstanceService::Launch() {
+    if (const auto self = delegate.lock()) {
+        self->launchedAgain();
+    }
+}
+
+} // namespace sonifix

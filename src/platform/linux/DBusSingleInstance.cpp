@@ -1,0 +1,126 @@
+#include "DBusSingleInstance.h"
+
+#include <QDBusConnectionInterface>
+#include <QDBusError>
+#include <QVariantMap>
+
+namespace sonifix {
+
+namespace {
+
+const QString interfaceName = QStringLiteral("app.northfold.Sonifix");
+
+// A running copy answers Launch at once; the user waits for the new process to end.
+constexpr int launchTimeoutMs = 1000;
+// A restart waits for the server: up to ten seconds of polls, and stopping one that hangs.
+constexpr int restartTimeoutMs = 60000;
+constexpr int statusTimeoutMs = 5000;
+
+bool nobodyThere(const QDBusMessage& reply) {
+    return QDBusError(reply).type() == QDBusError::ServiceUnknown ||
+           reply.errorName() == QStringLiteral("org.freedesktop.DBus.Error.NameHasNoOwner");
+}
+
+} // namespace
+
+DBusSingleInstance::DBusSingleInstance(QDBusConnection bus) : bus(std::move(bus)) {}
+
+DBusSingleInstance::~DBusSingleInstance() {
+    if (service) {
+        bus.unregisterObject(objectPath);
+        bus.interface()->unregisterService(serviceName);
+    }
+}
+
+SingleInstance::Claim DBusSingleInstance::claim() {
+    if (!bus.isConnected() || !bus.interface()) {
+        return Claim::unavailable;
+    }
+    // The object is there before the name: a caller that finds the name finds the object.
+    auto candidate = std::make_unique<DBusInstanceService>();
+    if (!bus.registerObject(objectPath, candidate.get(),
+                            QDBusConnection::ExportAllSlots |
+                                QDBusConnection::ExportAllProperties)) {
+        return Claim::unavailable;
+    }
+    const auto reply =
+        bus.interface()->registerService(serviceName, QDBusConnectionInterface::DontQueueService,
+                                         QDBusConnectionInterface::DontAllowReplacement);
+    if (reply.isValid() && reply.value() == QDBusConnectionInterface::ServiceRegistered) {
+        service = std::move(candidate);
+        return Claim::claimed;
+    }
+    bus.unregisterObject(objectPath);
+    return reply.isValid() ? Claim::taken : Claim::unavailable;
+}
+
+void DBusSingleInstance::serve(std::weak_ptr<InstanceDelegate> delegate) {
+    if (service) {
+        service->serve(std::move(delegate));
+    }
+}
+
+QDBusMessage DBusSingleInstance::call(const QString& interface, const QString& method,
+                                      const QVariantList& arguments, int timeoutMs) {
+    auto request = QDBusMessage::createMethodCall(serviceName, objectPath, interface, method);
+    request.setArguments(arguments);
+    // Nothing on the bus starts the app for a command.
+    request.setAutoStartService(false);
+    return bus.call(request, QDBus::Block, timeoutMs);
+}
+
+bool DBusSingleInstance::launchRunning() {
+    return bus.isConnected() &&
+           call(interfaceName, QStringLiteral("Launch"), {}, launchTimeoutMs).type() ==
+               QDBusMessage::ReplyMessage;
+}
+
+std::optional<RestartResult> DBusSingleInstance::restartRunning() {
+    if (!bus.isConnected()) {
+        return std::nullopt;
+    }
+    const auto reply = call(interfaceName, QStringLiteral("Restart"), {}, restartTimeoutMs);
+    if (reply.type() == QDBusMessage::ReplyMessage) {
+        return RestartResult{.succeeded = true};
+    }
+    if (nobodyThere(reply)) {
+        return std::nullopt;
+    }
+    if (reply.errorName() == DBusInstanceService::restartFailed) {
+        return RestartResult{.message = reply.errorMessage().toStdString()};
+    }
+    return RestartResult{.message = "The running Sonifix did not answer: " +
+                                    reply.errorMessage().toStdString()};
+}
+
+std::optional<AppStatus> DBusSingleInstance::statusOfRunning() {
+    if (!bus.isConnected()) {
+        return std::nullopt;
+    }
+    const auto reply = call(QStringLiteral("org.freedesktop.DBus.Properties"),
+                            QStringLiteral("GetAll"), {interfaceName}, statusTimeoutMs);
+    if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty()) {
+        return std::nullopt;
+    }
+    const auto properties = qdbus_cast<QVariantMap>(reply.arguments().constFirst());
+    const auto text = [&](const char* name) {
+        return properties.value(QLatin1String(name)).toString().toStdString();
+    };
+    AppStatus status{
+        .server = text("Server"),
+        .output = text("Output"),
+        .input = text("Input"),
+        .lastRestartText = text("LastRestartText"),
+        .restartCount = properties.value(QStringLiteral("RestartCount")).toLongLong(),
+    };
+    if (const int pid = properties.value(QStringLiteral("ServerPID")).toInt(); pid > 0) {
+        status.pid = pid;
+    }
+    if (const auto seconds = properties.value(QStringLiteral("LastRestart")).toLongLong();
+        seconds > 0) {
+        status.lastRestart = std::chrono::system_clock::time_point(std::chrono::seconds(seconds));
+    }
+    return status;
+}
+
+} // namespace sonifix
