@@ -115,7 +115,7 @@ HotKeyStatus PortalHotKeys::registerHotKey(std::uint32_t keyCode, std::uint32_t 
         registered = true;
     }
 
-    // The portal's notation for keys, from the shortcuts specification.
+    // The portal's notation for keys: capitalised modifiers joined by '+', then the key.
     QString trigger;
     if (modifiers & carbonControlKey) {
         trigger += QStringLiteral("CTRL+");
