@@ -1,3 +1,4 @@
+#include "ScratchFolder.h"
 #include "platform/posix/PosixFileSystem.h"
 #include "platform/posix/PosixProcessRunner.h"
 #include "platform/posix/PosixProgramLauncher.h"
@@ -21,26 +22,11 @@ namespace {
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
-
-class ScratchDirectory {
-public:
-    ScratchDirectory() {
-        std::string pattern = (fs::temp_directory_path() / "sonifix-test-XXXXXX").string();
-        path = ::mkdtemp(pattern.data());
-    }
-    ~ScratchDirectory() { fs::remove_all(path); }
-    fs::path path;
-};
-
-std::string slurp(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
+using testing::ScratchFolder;
+using testing::slurp;
 
 TEST(PosixFileSystem, AtomicWriteReplacesWholeAndLeavesNoScratchFile) {
-    ScratchDirectory scratch;
+    ScratchFolder scratch;
     PosixFileSystem files;
     const auto target = (scratch.path / "rule").string();
 
@@ -57,7 +43,7 @@ TEST(PosixFileSystem, AtomicWriteReplacesWholeAndLeavesNoScratchFile) {
 }
 
 TEST(PosixFileSystem, AFailedWriteSaysWhereAndLeavesNothing) {
-    ScratchDirectory scratch;
+    ScratchFolder scratch;
     PosixFileSystem files;
     const auto target = (scratch.path / "missing" / "rule").string();
     const auto error = files.writeAtomically(target, "x\n");
@@ -83,7 +69,7 @@ TEST(PosixFileSystem, TemporaryDirectoryHasNoTrailingSlash) {
 // What a detached program finds itself in: a session of its own, the folder and environment it
 // was given, and a parent that is not the app.
 TEST(PosixProgramLauncher, TheProgramRunsInItsOwnSessionWithWhatItWasGivenAndNotAsOurChild) {
-    ScratchDirectory scratch;
+    ScratchFolder scratch;
     const auto report = scratch.path / "report";
     PosixProgramLauncher launcher;
     ASSERT_EQ(launcher.startDetached(

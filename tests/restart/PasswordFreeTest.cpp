@@ -1,4 +1,5 @@
 #include "FakePlatform.h"
+#include "ScratchFolder.h"
 #include "platform/posix/PosixFileSystem.h"
 #include "platform/posix/PosixProcessRunner.h"
 #include "restart/CoreAudioRestarter.h"
@@ -72,25 +73,10 @@ TEST_F(PasswordFreeTest, ThePromptsOutcomePassesThrough) {
 }
 
 namespace fs = std::filesystem;
+using testing::ScratchFolder;
+using testing::slurp;
 
 constexpr std::string_view anyoneIsRoot = "ALL ALL=(ALL) NOPASSWD: ALL\n";
-
-class ScratchFolder {
-public:
-    ScratchFolder() {
-        std::string pattern = (fs::temp_directory_path() / "sonifix-test-XXXXXX").string();
-        path = ::mkdtemp(pattern.data());
-    }
-    ~ScratchFolder() { fs::remove_all(path); }
-    fs::path path;
-};
-
-std::string slurp(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
 
 std::vector<std::string> namesIn(const fs::path& folder) {
     std::vector<std::string> names;
