@@ -88,6 +88,15 @@ protected:
         return SoundServer(processes, table, *hardware, starter ? *starter : launcher, sleeper,
                            harness->owners());
     }
+    // The app as launched by a person who has seen the welcome, restarting `found`.
+    std::shared_ptr<AppDelegate> launchedApp(Platform& bundle, SoundServer& found) {
+        auto delegate = std::make_shared<AppDelegate>(bundle, found, [](const std::string& name) {
+            return PlatformTexts::forSoundServer(name, {});
+        });
+        fake.settings.setBool(settings::welcomed, true);
+        delegate->applicationDidFinishLaunching();
+        return delegate;
+    }
 
     std::size_t listen(std::uint32_t selector, std::atomic<int>& calls,
                        std::function<void()> also = {}) {
@@ -167,11 +176,7 @@ TEST_P(RealSoundServerTest, AFrozenServerIsReplacedAndTheRestartCounted) {
     StopTokenSleeper sleeper;
     auto bundle = platform(sleeper);
     auto found = server(sleeper);
-    auto delegate = std::make_shared<AppDelegate>(bundle, found, [](const std::string& name) {
-        return PlatformTexts::forSoundServer(name, {});
-    });
-    fake.settings.setBool(settings::welcomed, true);
-    delegate->applicationDidFinishLaunching();
+    auto delegate = launchedApp(bundle, found);
     const auto started = std::chrono::steady_clock::now();
     delegate->restartFromMenu();
     // The engine runs on a thread of its own; its outcome comes back through the main queue.
@@ -226,11 +231,7 @@ TEST_P(RealSoundServerTest, WithNoSupervisorTheAppStartsTheServerAgainAndTheRest
     StopTokenSleeper sleeper;
     auto bundle = platform(sleeper);
     auto found = server(sleeper);
-    auto delegate = std::make_shared<AppDelegate>(bundle, found, [](const std::string& name) {
-        return PlatformTexts::forSoundServer(name, {});
-    });
-    fake.settings.setBool(settings::welcomed, true);
-    delegate->applicationDidFinishLaunching();
+    auto delegate = launchedApp(bundle, found);
     delegate->restartFromMenu();
     std::thread worker([&] { fake.background.runAll(); });
     EXPECT_TRUE(fake.mainQueue.runUntil([&] { return !delegate->isRestarting(); }, 12s));
