@@ -1,3 +1,4 @@
+#include "PrivateDesktop.h"
 #include "QtAlerts.h"
 #include "QtMainQueue.h"
 #include "QtMenu.h"
@@ -197,8 +198,8 @@ TEST(QtAlerts, ButtonsAnswerInOrderAndTheFieldHasTheFocus) {
 
 int main(int argc, char** argv) {
     // No display needed: the widgets are drawn off screen.
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
+    sonifix::testing::PrivateDesktop::enter(argc, argv, {.display = false});
     ::testing::InitGoogleTest(&argc, argv);
+    QApplication app(argc, argv);
     return RUN_ALL_TESTS();
 }
