@@ -49,15 +49,6 @@ std::vector<std::string> programs(ServerKind kind) {
 
 } // namespace
 
-const std::vector<SoundServerHarness::Device>& SoundServerHarness::devices() {
-    static const std::vector<Device> all{
-        {speakers, "Built-in Speakers", false, 48000},
-        {"bt_headset_mic", "AirPods Pro", true, 16000},
-        {"builtin_mic", "Built-in Microphone", true, 44100},
-    };
-    return all;
-}
-
 std::string SoundServerHarness::daemonName(ServerKind kind) {
     return programs(kind).front();
 }

@@ -22,8 +22,8 @@ inline void PrintTo(ServerKind kind, std::ostream* out) {
 }
 
 // A private sound server of the test's own, started from the private desktop's start scripts
-// (see PrivateDesktop): PulseAudio, or PipeWire with WirePlumber and the PulseAudio bridge. Its
-// devices are the desktop's: "Built-in Speakers" (the default output), a Bluetooth headset's
+// (see PrivateDesktop): PulseAudio, or PipeWire with WirePlumber and the PulseAudio bridge, with
+// the desktop's devices: "Built-in Speakers" (the default output), a Bluetooth headset's
 // microphone and "Built-in Microphone" (the default input).
 //
 // Every process is a child of the test process, which is how a test tells them from others.
@@ -34,14 +34,6 @@ inline void PrintTo(ServerKind kind, std::ostream* out) {
 // every process it started or adopted, by PID, when it goes.
 class SoundServerHarness {
 public:
-    struct Device {
-        std::string name;
-        std::string description;
-        bool input;
-        double sampleRate;
-    };
-
-    static const std::vector<Device>& devices();
     static std::string daemonName(ServerKind kind);
     // The programs this kind of server needs that cannot be found; empty when all are there.
     static std::vector<std::string> missingPrograms(ServerKind kind);
