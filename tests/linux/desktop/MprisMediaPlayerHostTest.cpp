@@ -70,8 +70,12 @@ public:
 
 class Mpris : public ::testing::Test {
 protected:
-    void SetUp() override { thread.start(); }
+    // The players' thread starts once they are made, so that what they were made with is
+    // theirs; they go on it too, as they were used there.
     void TearDown() override {
+        for (auto& player : players) {
+            player.release()->deleteLater();
+        }
         thread.quit();
         thread.wait();
     }
@@ -100,6 +104,7 @@ protected:
 TEST_F(Mpris, APlayingPlayerIsFoundAndNudgedPauseThenPlay) {
     auto* spotify = serve("org.mpris.MediaPlayer2.shortwave", "Playing");
     auto* elisa = serve("org.mpris.MediaPlayer2.elisa", "Paused");
+    thread.start();
     MprisMediaPlayerHost host(bus.connect("app"));
     ASSERT_TRUE(host.worksOffMainThread());
     MediaPlayers players(host, MprisMediaPlayerHost::everyPlayer());
@@ -124,6 +129,7 @@ TEST_F(Mpris, StatesAreTranslatedAndOfSeveralInstancesOnlyThePlayingOnesAreNudge
     serve("org.mpris.MediaPlayer2.audacious", std::make_unique<NumberPlayer>());
     auto* first = serve("org.mpris.MediaPlayer2.vlc.instance100", "Paused");
     auto* second = serve("org.mpris.MediaPlayer2.vlc.instance200", "Playing");
+    thread.start();
     MprisMediaPlayerHost host(bus.connect("app"));
 
     const MediaPlayer spotify{"org.mpris.MediaPlayer2.spotify", "Spotify"};
@@ -147,6 +153,7 @@ TEST_F(Mpris, StatesAreTranslatedAndOfSeveralInstancesOnlyThePlayingOnesAreNudge
 TEST_F(Mpris, AHungPlayerCostsAboutASecondAndIsLeftOut) {
     serve("org.mpris.MediaPlayer2.rhythmbox", "Playing");
     // The player's thread is stuck for longer than the host waits.
+    thread.start();
     QMetaObject::invokeMethod(players.back().get(), [] { QThread::sleep(2); });
     MprisMediaPlayerHost host(bus.connect("app"));
 
