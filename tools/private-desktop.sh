@@ -8,10 +8,11 @@
 #   tools/private-desktop.sh [--sound pulseaudio|pipewire|none] [--tray xembed|sni|none]
 #                            [--display x11|none] [--wayland] COMMAND [ARGUMENTS...]
 #
-# By default: PulseAudio, an X display and an XEmbed tray. The command sees
-# DBUS_SESSION_BUS_ADDRESS, XDG_RUNTIME_DIR, DISPLAY (unless --display none), WAYLAND_DISPLAY
-# (with --wayland), PULSE_SERVER (unless --sound none) and SONIFIX_DESKTOP, the folder with the
-# logs. There pulseaudio/ and pipewire/ each hold a server's configuration and a start-PROGRAM
+# By default: PulseAudio, an X display and an XEmbed tray (trayer); --tray sni starts a
+# StatusNotifierWatcher (status-notifier-watcher) instead, for a host to register with, and
+# --wayland a headless weston. The command sees DBUS_SESSION_BUS_ADDRESS, XDG_RUNTIME_DIR,
+# DISPLAY (unless --display none), WAYLAND_DISPLAY (with --wayland), PULSE_SERVER (unless
+# --sound none) and SONIFIX_DESKTOP, the folder with the logs. There pulseaudio/ and pipewire/ each hold a server's configuration and a start-PROGRAM
 # script for each of its programs: the server --sound runs comes from there, and a caller that
 # stops, freezes or supervises a server of its own starts it from there too.
 set -euo pipefail
