@@ -54,6 +54,9 @@ LinuxApp::LinuxApp(const Places& places)
             return PlatformTexts::forSoundServer(SoundServer::displayName(name),
                                                  MprisMediaPlayerHost::everyPlayer(), desktop);
         });
+    if (places.trayWait) {
+        delegate->setTrayWait(*places.trayWait);
+    }
 }
 
 LinuxApp::~LinuxApp() {

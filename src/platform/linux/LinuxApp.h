@@ -26,6 +26,7 @@
 #include "platform/posix/ThreadExecutor.h"
 #include "restart/SoundServer.h"
 
+#include <chrono>
 #include <memory>
 #include <optional>
 #include <string>
@@ -46,6 +47,7 @@ public:
         std::optional<SoundServer::Owners> owners; // whose server it is
         std::optional<std::string> autostartDirectory;
         std::optional<std::string> executable;
+        std::optional<std::chrono::milliseconds> trayWait; // before it says there is no tray
     };
 
     explicit LinuxApp(const Places& places = {});
