@@ -50,6 +50,9 @@ public:
     void restartAndReport(std::function<void(const RestartResult&)> done) override;
     AppStatus status() override;
     void launchedAgain() override;
+    // A link to the app the system hands over, such as "sonifix://restart"; it may come
+    // before the launch has finished.
+    void openUrl(const std::string& url);
 
     // Menu actions and platform callbacks.
     void menuNeedsUpdate() override;
@@ -82,6 +85,7 @@ private:
     void setIcon(const std::string& symbolName);
     void flashIcon(const std::string& symbolName);
     void restart();
+    void restartAfterThisEvent();
     void restartSucceeded(const RestartOutcome& outcome);
     void restartFailed(const std::exception_ptr& error);
     void report(const RestartResult& result);
@@ -113,6 +117,8 @@ private:
     EmailSignup signup;
     SettingsStore& defaults;
     std::unique_ptr<HotKey> hotKey;
+    bool launched = false;
+    bool restartWhenLaunched = false; // a link asked for it before the launch finished
     bool restarting = false;
     enum class Tray { waiting, shown, absent };
     Tray tray = Tray::waiting;
