@@ -13,8 +13,10 @@
 #include <QDBusConnectionInterface>
 #include <QDBusPendingCall>
 #include <QDBusVariant>
+#include <QFile>
 #include <QLabel>
 #include <QMenu>
+#include <QProcess>
 #include <QPushButton>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -205,6 +207,43 @@ TEST_F(TrayWaitTest, ATrayThatComesLaterGetsTheIconWithAFreshMenuOverDBusMenu) {
     pumpFor(2s);
     EXPECT_FALSE(app->menu.widget()->isVisible());
     EXPECT_TRUE(dialogs.empty()) << dialogs.front();
+}
+
+// Under Wayland Qt's only tray is a StatusNotifierItem, and no X11 grab can work: the real
+// program on a headless compositor. (Its welcome stays out: Qt 6.4 crashes drawing a focused
+// line edit where the compositor has no seat, as a headless one has not.)
+TEST_F(TrayWaitTest, UnderWaylandTheMenuComesOverDBusMenuAndSaysTheShortcutIsUnavailable) {
+    if (!ChildProcess::installed("weston")) {
+        GTEST_SKIP() << "not installed: weston";
+    }
+    const QTemporaryDir runtime;
+    const auto socket = QStringLiteral("sonifix-test-%1").arg(getpid());
+    const auto compositor = ChildProcess::start(
+        {"env", "XDG_RUNTIME_DIR=" + runtime.path().toStdString(), "weston",
+         "--backend=headless-backend.so", "--idle-time=0", "--socket=" + socket.toStdString()});
+    ASSERT_TRUE(pumpUntil([&] { return QFile::exists(runtime.filePath(socket)); }, 10s));
+    StatusNotifierHost host;
+    QSettings(folder.filePath(QStringLiteral("Northfold/Sonifix.ini")), QSettings::IniFormat)
+        .setValue("welcomed", "true");
+    auto environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("wayland"));
+    environment.insert(QStringLiteral("WAYLAND_DISPLAY"), socket);
+    environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime.path());
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), folder.path());
+    environment.insert(QStringLiteral("PULSE_SERVER"),
+                       QString::fromStdString(server->serverAddress()));
+    QProcess app;
+    app.setProcessEnvironment(environment);
+    app.start(QStringLiteral(SONIFIX_PROGRAM), {});
+    QString item;
+    EXPECT_TRUE(pumpUntil([&] { return !(item = host.item()).isEmpty(); }, 20s));
+    const auto menu = host.openMenu(item);
+    EXPECT_TRUE(menu.contains(QStringLiteral("Global Shortcut: Not Available on This Desktop")))
+        << menu.join(QLatin1Char('|')).toStdString();
+    EXPECT_TRUE(menu.contains(QStringLiteral("Input: Built-in Microphone · 44.1 kHz")));
+    EXPECT_EQ(app.state(), QProcess::Running) << app.readAllStandardError().toStdString();
+    app.terminate();
+    app.waitForFinished();
 }
 
 } // namespace
