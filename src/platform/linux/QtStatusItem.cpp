@@ -14,7 +14,11 @@ namespace sonifix {
 
 namespace {
 
-constexpr auto lookInterval = std::chrono::milliseconds(250);
+// Often at first, when a panel starting beside the app is likely; then seldom, which spares a
+// laptop's battery on a desktop that never gets a tray.
+constexpr auto firstLooks = std::chrono::milliseconds(250);
+constexpr int firstLookCount = 40;
+constexpr auto laterLooks = std::chrono::seconds(2);
 
 // The program's own monochrome symbol in the text colour of the desktop's theme, ringed with its
 // window colour: legible on a panel of either kind, also one darker or lighter than the theme.
@@ -49,10 +53,6 @@ QIcon tinted(const QString& path) {
 
 } // namespace
 
-QtStatusItem::QtStatusItem() {
-    lookForBar.setInterval(lookInterval);
-}
-
 QIcon QtStatusItem::icon() const {
     const auto path = QStringLiteral(":/icons/%1.svg").arg(QString::fromStdString(shown));
     return QFile::exists(path) ? tinted(path) : QIcon();
@@ -83,13 +83,16 @@ bool QtStatusItem::barAvailable() {
 
 void QtStatusItem::observeBar(std::function<void()> appeared) {
     QObject::disconnect(&lookForBar, nullptr, nullptr, nullptr);
-    QObject::connect(&lookForBar, &QTimer::timeout, [this, appeared = std::move(appeared)] {
-        if (barAvailable()) {
-            lookForBar.stop();
-            appeared();
-        }
-    });
-    lookForBar.start();
+    QObject::connect(&lookForBar, &QTimer::timeout,
+                     [this, appeared = std::move(appeared), looks = 0]() mutable {
+                         if (barAvailable()) {
+                             lookForBar.stop();
+                             appeared();
+                         } else if (++looks == firstLookCount) {
+                             lookForBar.setInterval(laterLooks);
+                         }
+                     });
+    lookForBar.start(firstLooks);
 }
 
 void QtStatusItem::place() {

@@ -15,8 +15,6 @@ namespace sonifix {
 // is made, so it is made only when placed, once the panel is there.
 class QtStatusItem final : public StatusItem {
 public:
-    QtStatusItem();
-
     void showSymbol(const std::string& symbolName,
                     const std::string& accessibilityDescription) override;
     void attachMenu(Menu& menu) override;
