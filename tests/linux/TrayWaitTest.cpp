@@ -79,12 +79,8 @@ public:
 
     // The bus name of the first item registered with the watcher; empty while there is none.
     QString item() {
-        const auto reply =
-            ask(watcherName, QStringLiteral("/StatusNotifierWatcher"),
-                QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"),
-                {watcherName, QStringLiteral("RegisteredStatusNotifierItems")});
         const auto items =
-            reply.arguments().value(0).value<QDBusVariant>().variant().toStringList();
+            watcherProperty(QStringLiteral("RegisteredStatusNotifierItems")).toStringList();
         return items.isEmpty() ? QString() : items.front().section(QLatin1Char('/'), 0, 0);
     }
 
@@ -95,9 +91,7 @@ public:
         const auto reply = ask(service, QStringLiteral("/MenuBar"), dbusMenu,
                                QStringLiteral("GetLayout"), {0, -1, QStringList()});
         QStringList labels;
-        if (reply.arguments().size() == 2) {
-            collectLabels(reply.arguments()[1].value<QDBusArgument>(), labels);
-        }
+        collectLabels(reply.arguments().value(1).value<QDBusArgument>(), labels);
         return labels;
     }
 
