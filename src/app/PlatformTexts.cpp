@@ -77,11 +77,11 @@ PlatformTexts PlatformTexts::forSoundServer(std::string_view serverName,
         .noTrayTitle = "No system tray found",
         .noTrayAdvice =
             isDesktop(currentDesktop, "GNOME")
-                ? "Sonifix is running, but GNOME shows no tray icons by itself. Install the "
+                ? "GNOME shows no tray icons by itself, so Sonifix has no icon yet. Install the "
                   "AppIndicator extension (the package gnome-shell-extension-appindicator) and "
                   "turn it on in Extensions: the speaker icon appears as soon as the tray does."
-                : "Sonifix is running, but this desktop shows no system tray. Add a system tray "
-                  "or status notifier area to its panel: the speaker icon appears as soon as "
+                : "This desktop shows no system tray, so Sonifix has no icon yet. Add a system "
+                  "tray or status notifier area to its panel: the speaker icon appears as soon as "
                   "the tray does.",
         .welcomeTitleWithoutTray = "Sonifix is running",
         .restartWithoutTray = "When your audio starts crackling or popping, press "
