@@ -23,6 +23,9 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 
+// The reports of uninstrumented libraries that ThreadSanitizer leaves out (TrayAppSuppressions).
+extern "C" const char* __tsan_default_suppressions();
+
 namespace sonifix::testing {
 namespace {
 
@@ -226,6 +229,14 @@ TEST_F(TrayWaitTest, UnderWaylandTheMenuComesOverDBusMenuAndSaysTheShortcutIsUna
     environment.insert(QStringLiteral("XDG_CONFIG_HOME"), folder.path());
     environment.insert(QStringLiteral("PULSE_SERVER"),
                        QString::fromStdString(server->serverAddress()));
+    // The program leaves out the same reports as this test does.
+    QFile suppressions(folder.filePath(QStringLiteral("tsan-suppressions")));
+    ASSERT_TRUE(suppressions.open(QIODevice::WriteOnly));
+    suppressions.write(__tsan_default_suppressions());
+    suppressions.close();
+    environment.insert(QStringLiteral("TSAN_OPTIONS"),
+                       environment.value(QStringLiteral("TSAN_OPTIONS")) +
+                           QStringLiteral(":suppressions=") + suppressions.fileName());
     QProcess app;
     app.setProcessEnvironment(environment);
     app.start(QStringLiteral(SONIFIX_PROGRAM), {});
