@@ -14,7 +14,6 @@ TEST(CallbackBoundaryTest, StopsEveryExceptionAndNamesWhereItStopped) {
     const auto reported = ::testing::internal::GetCapturedStderr();
     EXPECT_NE(reported.find("the menu action failed: no such device"), std::string::npos);
     EXPECT_NE(reported.find("the hot key handler failed"), std::string::npos);
-
     int runs = 0;
     EXPECT_TRUE(callbackBoundary("a block", [&] { ++runs; }));
     EXPECT_EQ(runs, 1);
