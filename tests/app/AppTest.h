@@ -47,6 +47,17 @@ protected:
         fake.background.runAll();
         fake.mainQueue.runReady();
     }
+    // A whole restart from the menu, of a daemon that comes back.
+    void restartOnce(bool passwordFree = true) {
+        daemonWillComeBack(passwordFree);
+        delegate->restartFromMenu();
+        finishWork();
+    }
+    // Another app, or the headset itself, makes a device the default input.
+    void inputBecomes(AudioObjectID id) {
+        fake.hardware.setDefault(true, id);
+        fake.mainQueue.runReady();
+    }
     std::int64_t count() { return fake.settings.integerForKey(settings::restartCount); }
 
     AudioObjectID addDevice(std::string name, std::uint32_t transport, double rate,

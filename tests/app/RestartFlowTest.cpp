@@ -36,17 +36,13 @@ TEST_F(RestartFlowTest, ASuccessCountsFlashesTheCheckmarkAndRenewsTheListeners) 
     fake.mainQueue.advance(1ms);
     EXPECT_EQ(fake.statusItem.symbol, "hifispeaker");
 
-    daemonWillComeBack(false); // through the administrator this time
-    delegate->restartFromMenu();
-    finishWork();
+    restartOnce(false);
     EXPECT_EQ(count(), 2);
     EXPECT_EQ(fake.adminShell.scripts.size(), 1u);
 
     // A count damaged to the largest there is stays there rather than overflowing.
     fake.settings.setInteger(settings::restartCount, std::numeric_limits<std::int64_t>::max());
-    daemonWillComeBack();
-    delegate->restartFromMenu();
-    finishWork();
+    restartOnce();
     EXPECT_EQ(count(), std::numeric_limits<std::int64_t>::max());
 }
 
@@ -94,9 +90,7 @@ TEST_F(RestartFlowTest, AFailureShowsOneAlertAboveOtherAppsAndClearsTheFlagOnlyA
 }
 
 TEST_F(RestartFlowTest, TheCheckmarkTimerLeavesTheIconToARestartThatRunsAgain) {
-    daemonWillComeBack();
-    delegate->restartFromMenu();
-    finishWork();
+    restartOnce();
     fake.mainQueue.advance(1s);
     daemonWillComeBack();
     delegate->restartFromMenu();
@@ -130,9 +124,7 @@ TEST_F(RestartFlowTest, WakingRestartsAfterFourSecondsOnlyWhenSwitchedOnAndOnlyO
 
     // A wake whose delay ends after the running restart has finished starts a new one.
     fake.workspace.wake();
-    daemonWillComeBack();
-    delegate->restartFromMenu();
-    finishWork();
+    restartOnce();
     daemonWillComeBack();
     fake.mainQueue.advance(4s);
     finishWork();

@@ -122,13 +122,6 @@ TEST_F(SecondaryActionsTest, TheWelcomeComesOnceAfterLaunchAndSaysWhatTheDesktop
 class PasswordFreeFlowTest : public AppTest {
 protected:
     PasswordFreeFlowTest() { launch(); }
-
-    // A restart that needed the administrator, which ends with the offer.
-    void restartWithPassword() {
-        daemonWillComeBack(false);
-        delegate->restartFromMenu();
-        finishWork();
-    }
 };
 
 TEST_F(PasswordFreeFlowTest, TheOfferIsMarkedBeforeItShowsAndComesOnlyOnce) {
@@ -139,19 +132,19 @@ TEST_F(PasswordFreeFlowTest, TheOfferIsMarkedBeforeItShowsAndComesOnlyOnce) {
         restartingWhileShown = delegate->isRestarting();
     };
     fake.alerts.answers.push_back({.response = 1001, .fieldText = {}}); // Not Now
-    restartWithPassword();
+    restartOnce(false); // with the administrator: the offer comes
     EXPECT_EQ(fake.log, (Strings{"icon hourglass", "icon checkmark", "activate",
                                  "alert Skip the password next time?"}));
     EXPECT_EQ(fake.alerts.shown.at(0).buttons, (Strings{"Set Up", "Not Now"}));
     EXPECT_TRUE(markedWhileShown);
     EXPECT_TRUE(restartingWhileShown);
     EXPECT_EQ(fake.background.pending(), 0u);
-    restartWithPassword();
+    restartOnce(false);
     EXPECT_EQ(fake.alerts.shown.size(), 1u);
 
     // Set Up, then a dismissed prompt: nothing more is shown.
     fake.settings.stored.erase(settings::offeredPasswordFree);
-    restartWithPassword();
+    restartOnce(false);
     fake.adminShell.answerDismissed();
     finishWork();
     EXPECT_EQ(fake.alerts.shown.size(), 2u);
@@ -160,7 +153,7 @@ TEST_F(PasswordFreeFlowTest, TheOfferIsMarkedBeforeItShowsAndComesOnlyOnce) {
     // No offer while the rule exists, and the key stays unset.
     fake.settings.stored.erase(settings::offeredPasswordFree);
     fake.files.files = {std::string(PasswordFreeRule::path)};
-    restartWithPassword();
+    restartOnce(false);
     EXPECT_EQ(fake.alerts.shown.size(), 2u);
     EXPECT_FALSE(fake.settings.boolForKey(settings::offeredPasswordFree));
 }

@@ -9,8 +9,7 @@ TEST_F(AppTest, LaunchShowsTheSpeakerWithItsMenuKeepsStoredChoicesAndFixesTheInp
     fake.settings.setBool(settings::hotKeyEnabled, false);
     fake.settings.setBool(settings::keepMacMicrophone, true);
     const auto headset = addHeadset();
-    fake.hardware.setDefault(true, headset);
-    fake.mainQueue.runReady();
+    inputBecomes(headset);
     fake.settings.setBool(settings::welcomed, true);
     delegate->applicationDidFinishLaunching(); // no turn of the main queue yet
     EXPECT_EQ(fake.hardware.defaultID(true), microphone);
@@ -117,15 +116,13 @@ TEST_F(StatusMenuTest, SettingsItemsFlipTheirKeyAndOpenAtLoginWhatTheSystemRepor
 TEST_F(StatusMenuTest, TheMicrophoneRuleSendsABluetoothInputBackToTheMacsOnceWithoutLooping) {
     const auto headset = addHeadset();
     const auto reads = fake.hardware.reads;
-    fake.hardware.setDefault(true, headset);
-    fake.mainQueue.runReady();
+    inputBecomes(headset);
     EXPECT_EQ(fake.hardware.reads, reads) << "switched off, it asks nothing";
     fake.menu.choose("Keep the Mac’s Microphone as Input");
     EXPECT_EQ(fake.hardware.defaultID(true), microphone) << "switched on, it acts at once";
 
     for (const auto transport : {audio_properties::transportBluetooth, bluetoothLE}) {
-        fake.hardware.setDefault(true, addHeadset(transport));
-        fake.mainQueue.runReady();
+        inputBecomes(addHeadset(transport));
         EXPECT_EQ(fake.hardware.defaultID(true), microphone) << transport;
     }
     // Each switch fires the listener once more; that run finds nothing to do.
@@ -134,12 +131,10 @@ TEST_F(StatusMenuTest, TheMicrophoneRuleSendsABluetoothInputBackToTheMacsOnceWit
 
     // Other inputs, and Macs without a microphone, are left alone.
     const auto usb = addDevice("USB Mic", audio_properties::transportUSB, 48000);
-    fake.hardware.setDefault(true, usb);
-    fake.mainQueue.runReady();
+    inputBecomes(usb);
     EXPECT_EQ(fake.hardware.defaultID(true), usb);
     fake.hardware.devices.erase(microphone);
-    fake.hardware.setDefault(true, headset);
-    fake.mainQueue.runReady();
+    inputBecomes(headset);
     EXPECT_EQ(fake.hardware.defaultID(true), headset);
     EXPECT_EQ(fake.hardware.defaultInputWrites, 3);
 }
@@ -152,8 +147,7 @@ TEST_F(AppTest, ASuccessfulRestartAppliesTheMicrophoneRuleAgain) {
     delegate->restartFromMenu();
     fake.background.runAll();
     // The headset took the input while the daemon was down, unseen by any listener.
-    fake.hardware.setDefault(true, addHeadset());
-    fake.mainQueue.runReady();
+    inputBecomes(addHeadset());
     EXPECT_EQ(fake.hardware.defaultID(true), microphone);
 }
 

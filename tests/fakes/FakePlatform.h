@@ -33,7 +33,6 @@ struct FakePlatform {
         HttpClient* http = nullptr;
         AudioHardware* hardware = nullptr;
         Sleeper* sleeper = nullptr;
-        AdminShell* adminShell = nullptr;
         Clock* clock = nullptr;
     };
 
@@ -72,7 +71,7 @@ struct FakePlatform {
     // The fakes, with the real adapters given in place of theirs.
     Platform with(const Real& real) {
         return {.processes = real.processes ? *real.processes : processes,
-                .adminShell = real.adminShell ? *real.adminShell : adminShell,
+                .adminShell = adminShell,
                 .hardware = real.hardware ? *real.hardware : hardware,
                 .files = files,
                 .user = user,

@@ -34,8 +34,8 @@ public:
         return std::accumulate(made.begin(), made.end(), std::chrono::nanoseconds(0));
     }
 
-    std::map<std::size_t, std::function<void()>>
-        hooks; // run during the pause of this number, from 1
+    // Run during the pause of this number, counted from 1.
+    std::map<std::size_t, std::function<void()>> hooks;
 
 private:
     FakeClock* clock;

@@ -122,26 +122,5 @@ TEST_F(CoreAudioRestarterTest, AStopDuringAPauseEndsTheRestartWithCancellationNo
     EXPECT_EQ(fake.sleeper.pauses().size(), 3u);
 }
 
-// A daemon the user may stop without a password: no sudo, no administrator.
-TEST_F(CoreAudioRestarterTest, AUserDaemonIsStoppedDirectlyAndItsFailureIsTheRestarts) {
-    CoreAudioRestarter userEngine(fake.platform,
-                                  {.name = "pipewire",
-                                   .lookup = {"/usr/bin/pgrep", {"-x", "pipewire"}},
-                                   .killCommand = {"/usr/bin/pkill", "-x", "pipewire"},
-                                   .needsRoot = false});
-    fake.processes.answer("/usr/bin/pgrep -x pipewire", {{0, "10\n"}, {0, "11\n"}});
-    fake.processes.answer("/usr/bin/pkill -x pipewire", {{.status = 0}, {.status = 1}});
-    EXPECT_FALSE(userEngine.restart(stop.token()));
-    try {
-        userEngine.restart(stop.token());
-        ADD_FAILURE() << "a failed kill must fail the restart";
-    } catch (const Failure& failure) {
-        EXPECT_EQ(failure.kind(), Failure::Kind::failed);
-        EXPECT_STREQ(failure.what(),
-                     "Couldn’t stop pipewire: /usr/bin/pkill -x pipewire ended with status 1.");
-    }
-    EXPECT_TRUE(fake.adminShell.scripts.empty());
-}
-
 } // namespace
 } // namespace sonifix
