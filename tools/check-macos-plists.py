@@ -35,6 +35,10 @@ expect(info_path, info, "LSUIElement", True)
 expect(info_path, info, "NSHighResolutionCapable", True)
 expect(info_path, info, "CFBundleIconFile", "sample-MACOSX_BUNDLE_ICON_FILE")
 expect(info_path, info, "CFBundlePackageType", "APPL")
+schemes = [scheme for kind in info.get("CFBundleURLTypes", [])
+           for scheme in kind.get("CFBundleURLSchemes", [])]
+if schemes != ["sonifix"]:
+    problems.append(f"Info.plist.in: the app's links are {schemes!r}, not ['sonifix']")
 if not info.get("NSAppleEventsUsageDescription"):
     problems.append("Info.plist.in: no NSAppleEventsUsageDescription for the players' scripts")
 

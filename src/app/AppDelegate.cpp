@@ -61,6 +61,11 @@ void AppDelegate::applicationDidFinishLaunching() {
             }
         });
     }
+    launched = true;
+    if (restartWhenLaunched) {
+        restartWhenLaunched = false;
+        restartAfterThisEvent();
+    }
 }
 
 EmailSignup::Welcome AppDelegate::welcome() {
@@ -69,6 +74,15 @@ EmailSignup::Welcome AppDelegate::welcome() {
             .instructions = platform.hotKeys.available()
                                 ? texts.welcomeInstructions
                                 : texts.welcomeInstructionsWithoutShortcut};
+}
+
+void AppDelegate::restartAfterThisEvent() {
+    // Main thread only: the restart starts after the system's event handler has returned.
+    platform.mainQueue.post([weak = weak_from_this()] {
+        if (const auto self = weak.lock()) {
+            self->restart();
+        }
+    });
 }
 
 void AppDelegate::updateHotKey() {

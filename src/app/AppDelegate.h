@@ -48,6 +48,9 @@ public:
     void restartAndReport(std::function<void(const RestartResult&)> done) override;
     AppStatus status() override;
     void launchedAgain() override;
+    // A link to the app the system hands over, such as "sonifix://restart"; it may come
+    // before the launch has finished.
+    void openUrl(const std::string& url);
 
     // Menu actions and platform callbacks.
     void menuNeedsUpdate() override;
@@ -78,6 +81,7 @@ private:
     void setIcon(const std::string& symbolName);
     void flashIcon(const std::string& symbolName);
     void restart();
+    void restartAfterThisEvent();
     void restartSucceeded(const RestartOutcome& outcome);
     void restartFailed(const std::exception_ptr& error);
     void report(const RestartResult& result);
@@ -104,6 +108,8 @@ private:
     EmailSignup signup;
     SettingsStore& defaults;
     std::unique_ptr<HotKey> hotKey;
+    bool launched = false;
+    bool restartWhenLaunched = false; // a link asked for it before the launch finished
     bool restarting = false;
     // Who waits for the running restart's outcome, and that outcome once it is known (while
     // the app still tells the user about it).

@@ -1,4 +1,5 @@
 #include "AppDelegate.h"
+#include "CommandLine.h"
 #include "Foreground.h"
 #include "Settings.h"
 
@@ -49,6 +50,17 @@ void AppDelegate::launchedAgain() {
                                   .showsAppIcon = true});
         }
     });
+}
+
+void AppDelegate::openUrl(const std::string& url) {
+    if (CommandLine::parseUrl(url) != CommandLine::Command::restart) {
+        return; // opening the app is all any other link can do, and it is open
+    }
+    if (!launched) {
+        restartWhenLaunched = true;
+        return;
+    }
+    restartAfterThisEvent();
 }
 
 } // namespace sonifix

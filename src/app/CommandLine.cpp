@@ -19,10 +19,43 @@ std::string isoTime(std::chrono::system_clock::time_point moment) {
     return text;
 }
 
+std::string lowercased(std::string_view text) {
+    std::string lower(text);
+    for (char& c : lower) {
+        if (c >= 'A' && c <= 'Z') {
+            c = static_cast<char>(c - 'A' + 'a');
+        }
+    }
+    return lower;
+}
+
 } // namespace
 
 CommandLine::CommandLine(SingleInstance& instance, CommandHost& host, std::string version)
     : instance(instance), host(host), version(std::move(version)) {}
+
+std::optional<CommandLine::Command> CommandLine::parseUrl(std::string_view url) {
+    // Schemes and, for this one, the command are case-insensitive: "SONIFIX://Restart" works.
+    const std::string link = lowercased(url);
+    const std::string_view scheme = "sonifix:";
+    if (!link.starts_with(scheme)) {
+        return std::nullopt;
+    }
+    std::string_view command = std::string_view(link).substr(scheme.size());
+    if (command.starts_with("//")) {
+        command.remove_prefix(2);
+    }
+    if (command.ends_with('/')) {
+        command.remove_suffix(1);
+    }
+    if (command.empty()) {
+        return Command::launch;
+    }
+    if (command == "restart") {
+        return Command::restart;
+    }
+    return std::nullopt;
+}
 
 CommandLine::Parsed CommandLine::parse(const std::vector<std::string>& arguments) {
     Parsed parsed;

@@ -3,8 +3,10 @@
 #include "CommandHost.h"
 #include "platform/SingleInstance.h"
 
+#include <optional>
 #include <ostream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace sonifix {
@@ -31,6 +33,10 @@ public:
     int run(const std::vector<std::string>& arguments, std::ostream& out, std::ostream& err);
 
     static Parsed parse(const std::vector<std::string>& arguments);
+    // The command a link to the app asks for: "sonifix://restart" restarts, a bare
+    // "sonifix://" only opens the app. Links can come from any web page, so nothing else is
+    // taken (no answer).
+    static std::optional<Command> parseUrl(std::string_view url);
     static std::string usage();
     static std::string statusText(const AppStatus& status);
     static std::string statusJson(const AppStatus& status);

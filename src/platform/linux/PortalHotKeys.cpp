@@ -82,17 +82,11 @@ bool PortalHotKeys::available() {
 HotKeyStatus PortalHotKeys::installHandler(HotKeyEventHandler handler,
                                            const EventTypeSpec& /*type*/, void* userData,
                                            EventHandlerRef& handlerRef) {
-    if (!handler) {
-        return paramErr;
-    }
-    const auto ref = nextRef++;
-    handlers[ref] = {handler, userData};
-    handlerRef = reinterpret_cast<EventHandlerRef>(ref);
-    return 0;
+    return handlers.install(handler, userData, handlerRef);
 }
 
 HotKeyStatus PortalHotKeys::removeHandler(EventHandlerRef handlerRef) {
-    return handlers.erase(reinterpret_cast<std::uintptr_t>(handlerRef)) == 1 ? 0 : paramErr;
+    return handlers.remove(handlerRef);
 }
 
 HotKeyStatus PortalHotKeys::registerHotKey(std::uint32_t keyCode, std::uint32_t modifiers,
@@ -234,17 +228,7 @@ void PortalHotKeys::activated(const QDBusMessage& signal) {
         !bindingOf(pathIn(arguments[0]), &Binding::sessionHandle)) {
         return;
     }
-    // A handler may remove handlers, itself included: each is looked up again before its call.
-    std::vector<std::uintptr_t> refs;
-    for (const auto& [ref, handler] : handlers) {
-        refs.push_back(ref);
-    }
-    for (const auto ref : refs) {
-        const auto found = handlers.find(ref);
-        if (found != handlers.end()) {
-            found->second.function(nullptr, nullptr, found->second.userData);
-        }
-    }
+    handlers.pressed();
 }
 
 void PortalHotKeys::shortcutsChanged(const QDBusMessage& signal) {

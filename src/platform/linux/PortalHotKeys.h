@@ -1,5 +1,6 @@
 #pragma once
 
+#include "HotKeyHandlers.h"
 #include "platform/HotKeys.h"
 
 #include <QDBusArgument>
@@ -58,10 +59,6 @@ private:
         QString sessionHandle; // once the session exists
         std::optional<std::string> trigger;
     };
-    struct Handler {
-        HotKeyEventHandler function = nullptr;
-        void* userData = nullptr;
-    };
 
     // Calls a portal method, first listening for the Response of the request it starts.
     bool request(Binding& binding, const QString& interface, const QString& method,
@@ -77,7 +74,7 @@ private:
     std::optional<bool> hasInterface;
     bool registered = false;
     std::map<std::uintptr_t, Binding> bindings;
-    std::map<std::uintptr_t, Handler> handlers;
+    HotKeyHandlers handlers;
     std::uintptr_t nextRef = 1;
     unsigned tokens = 0;
 };

@@ -62,13 +62,7 @@ X11HotKeys::~X11HotKeys() {
 
 HotKeyStatus X11HotKeys::installHandler(HotKeyEventHandler handler, const EventTypeSpec& /*type*/,
                                         void* userData, EventHandlerRef& handlerRef) {
-    if (!handler) {
-        return paramErr;
-    }
-    const auto ref = nextRef++;
-    handlers[ref] = {handler, userData};
-    handlerRef = reinterpret_cast<EventHandlerRef>(ref);
-    return 0;
+    return handlers.install(handler, userData, handlerRef);
 }
 
 HotKeyStatus X11HotKeys::registerHotKey(std::uint32_t keyCode, std::uint32_t modifiers,
@@ -150,7 +144,7 @@ HotKeyStatus X11HotKeys::unregisterHotKey(HotKeyRef hotKeyRef) {
 }
 
 HotKeyStatus X11HotKeys::removeHandler(EventHandlerRef handlerRef) {
-    return handlers.erase(reinterpret_cast<std::uintptr_t>(handlerRef)) == 1 ? 0 : paramErr;
+    return handlers.remove(handlerRef);
 }
 
 void X11HotKeys::ungrab(const Grab& grab) {
@@ -199,17 +193,7 @@ bool X11HotKeys::nativeEventFilter(const QByteArray& eventType, void* message,
         return true;
     }
     heldKeycode = key->detail;
-    // A handler may remove handlers, itself included: each is looked up again before its call.
-    std::vector<std::uintptr_t> refs;
-    for (const auto& [ref, handler] : handlers) {
-        refs.push_back(ref);
-    }
-    for (const auto ref : refs) {
-        const auto found = handlers.find(ref);
-        if (found != handlers.end()) {
-            found->second.function(nullptr, nullptr, found->second.userData);
-        }
-    }
+    handlers.pressed();
     return true;
 }
 

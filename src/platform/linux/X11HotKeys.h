@@ -1,5 +1,6 @@
 #pragma once
 
+#include "HotKeyHandlers.h"
 #include "platform/HotKeys.h"
 
 #include <QAbstractNativeEventFilter>
@@ -44,10 +45,6 @@ private:
         std::vector<std::uint8_t> keycodes;
         std::uint16_t modifiers = 0;
     };
-    struct Handler {
-        HotKeyEventHandler function = nullptr;
-        void* userData = nullptr;
-    };
 
     bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr* result) override;
     void ungrab(const Grab& grab);
@@ -55,7 +52,7 @@ private:
     xcb_connection_t* connection = nullptr;
     std::uint32_t root = 0;
     std::map<std::uintptr_t, Grab> grabs;
-    std::map<std::uintptr_t, Handler> handlers;
+    HotKeyHandlers handlers;
     std::uintptr_t nextRef = 1;
     std::uint8_t heldKeycode = 0; // the shortcut's key while it is down, to tell repeats apart
 };

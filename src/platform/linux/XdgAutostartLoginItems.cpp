@@ -22,9 +22,9 @@ std::string trimmed(const std::string& text) {
     return text.substr(first, last - first + 1);
 }
 
-// Whether the entry's own group says Hidden=true; keys of other groups (desktop actions) are
-// not the entry's.
-bool isHidden(const std::string& path) {
+// Whether the entry's own group switches it off: Hidden=true, or GNOME's startup settings'
+// X-GNOME-Autostart-enabled=false. Keys of other groups (desktop actions) are not the entry's.
+bool isSwitchedOff(const std::string& path) {
     std::ifstream in(path);
     std::string line;
     bool inEntry = false;
@@ -38,8 +38,13 @@ bool isHidden(const std::string& path) {
             continue;
         }
         const auto equals = line.find('=');
-        if (inEntry && equals != std::string::npos && trimmed(line.substr(0, equals)) == "Hidden" &&
-            trimmed(line.substr(equals + 1)) == "true") {
+        if (!inEntry || equals == std::string::npos) {
+            continue;
+        }
+        const std::string key = trimmed(line.substr(0, equals));
+        const std::string value = trimmed(line.substr(equals + 1));
+        if ((key == "Hidden" && value == "true") ||
+            (key == "X-GNOME-Autostart-enabled" && value == "false")) {
             return true;
         }
     }
@@ -103,7 +108,7 @@ std::string XdgAutostartLoginItems::execValue(const std::string& path) {
 
 int XdgAutostartLoginItems::status() {
     std::error_code error;
-    if (!std::filesystem::is_regular_file(entryPath, error) || isHidden(entryPath)) {
+    if (!std::filesystem::is_regular_file(entryPath, error) || isSwitchedOff(entryPath)) {
         return notRegistered;
     }
     return enabled;
@@ -123,8 +128,8 @@ std::optional<std::string> XdgAutostartLoginItems::registerApp() {
                               "\n"
                               "Terminal=false\n"
                               "X-GNOME-Autostart-enabled=true\n";
-    // Written whole or not at all, so a desktop never starts from half an entry. A hidden entry
-    // left by the desktop's own settings is replaced by this one.
+    // Written whole or not at all, so a desktop never starts from half an entry. An entry hidden
+    // or switched off by the desktop's own settings is replaced by this one.
     return PosixFileSystem().writeAtomically(entryPath, entry);
 }
 

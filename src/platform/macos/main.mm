@@ -12,6 +12,7 @@
 #include "CoreAudioHardware.h"
 #include "DispatchMainQueue.h"
 #include "FoundationRelativeTimeFormatter.h"
+#include "FoundationStrings.h"
 #include "FoundationUserAccount.h"
 #include "ServiceManagementLoginItems.h"
 #include "URLSessionHttpClient.h"
@@ -31,7 +32,8 @@
 #import <AppKit/AppKit.h>
 #include <memory>
 
-// Hands the launch over to the core's delegate, which the entry point keeps alive.
+// Hands the launch and the app's links (the get-URL Apple event, which AppKit answers with
+// application:openURLs:) over to the core's delegate, which the entry point keeps alive.
 @interface SNFXApplicationDelegate : NSObject <NSApplicationDelegate> {
 @public
     sonifix::AppDelegate* delegate;
@@ -42,6 +44,14 @@
 - (void)applicationDidFinishLaunching:(NSNotification*)notification {
     (void)notification;
     sonifix::callbackBoundary("the launch", [&] { delegate->applicationDidFinishLaunching(); });
+}
+
+- (void)application:(NSApplication*)application openURLs:(NSArray<NSURL*>*)urls {
+    (void)application;
+    for (NSURL* url in urls) {
+        const std::string link = sonifix::macos::toStdString(url.absoluteString);
+        sonifix::callbackBoundary("a link", [&] { delegate->openUrl(link); });
+    }
 }
 @end
 

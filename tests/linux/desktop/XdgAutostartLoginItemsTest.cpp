@@ -54,7 +54,7 @@ TEST_F(Autostart, RegisteringWritesAWholeEntryAndUnregisteringRemovesIt) {
     EXPECT_EQ(items.unregisterApp(), std::nullopt);
 }
 
-TEST_F(Autostart, OnlyTheEntrysOwnHiddenKeyTurnsItOff) {
+TEST_F(Autostart, OnlyTheEntrysOwnOffSwitchesTurnItOff) {
     XdgAutostartLoginItems items(home, "/usr/bin/sonifix");
     const auto entry = home / "sonifix.desktop";
 
@@ -64,9 +64,17 @@ TEST_F(Autostart, OnlyTheEntrysOwnHiddenKeyTurnsItOff) {
     EXPECT_EQ(items.status(), LoginItems::enabled);
     EXPECT_EQ(read(entry).find("Hidden"), std::string::npos);
 
+    // GNOME's startup settings switch an entry off with their own key.
+    write(entry,
+          "[Desktop Entry]\nType=Application\nExec=sonifix\nX-GNOME-Autostart-enabled=false\n");
+    EXPECT_EQ(items.status(), LoginItems::notRegistered);
+    EXPECT_EQ(items.registerApp(), std::nullopt);
+    EXPECT_EQ(items.status(), LoginItems::enabled);
+
     // The user's own entry, with another command and a hidden action, still starts the app.
     write(entry, "[Desktop Entry]\nType=Application\nExec=env LANG=de_DE.UTF-8 sonifix\n"
-                 "Hidden=false\n[Desktop Action quiet]\nHidden=true\n");
+                 "Hidden=false\nX-GNOME-Autostart-enabled=true\n"
+                 "[Desktop Action quiet]\nHidden=true\nX-GNOME-Autostart-enabled=false\n");
     EXPECT_EQ(items.status(), LoginItems::enabled);
 }
 
