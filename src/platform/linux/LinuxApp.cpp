@@ -29,7 +29,6 @@ LinuxApp::LinuxApp(const Places& places)
                .hardware = hardware,
                .files = files,
                .user = user,
-               .uuids = uuids,
                .mainQueue = mainQueue,
                .sleeper = sleeper,
                .background = background,

@@ -20,7 +20,6 @@
 #include "platform/posix/PosixProcessRunner.h"
 #include "platform/posix/PosixProgramLauncher.h"
 #include "platform/posix/PosixUserAccount.h"
-#include "platform/posix/RandomUuidSource.h"
 #include "platform/posix/StopTokenSleeper.h"
 #include "platform/posix/SystemClock.h"
 #include "platform/posix/ThreadExecutor.h"
@@ -67,7 +66,6 @@ public:
     PulseAudioHardware hardware;
     PosixFileSystem files;
     PosixUserAccount user;
-    RandomUuidSource uuids;
     StopTokenSleeper sleeper;
     QtSettingsStore settings;
     QtMenu menu;
