@@ -11,7 +11,8 @@ packages=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev sudo procps
     nlohmann-json3-dev libcurl4-openssl-dev ca-certificates libpulse-dev
     qt6-base-dev libqt6svg6 libxcb1-dev libxcb-keysyms1-dev x11proto-dev libicu-dev
     pulseaudio pulseaudio-utils pipewire pipewire-bin pipewire-pulse wireplumber dbus dbus-daemon
-    xvfb xdotool trayer x11-utils)
+    xvfb xdotool trayer x11-utils haskell-status-notifier-item-utils
+    weston qt6-wayland)
 tools/install-missing.sh "${packages[@]}"
 
 cmake --preset "$preset"

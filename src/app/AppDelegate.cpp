@@ -44,6 +44,7 @@ void AppDelegate::applicationDidFinishLaunching() {
     setIcon(idleSymbol);
     platform.menu.setDelegate(weak_from_this());
     platform.statusItem.attachMenu(platform.menu);
+    placeStatusItem();
     updateHotKey();
     observeDevices();
     enforceMacMicrophone();
@@ -55,11 +56,10 @@ void AppDelegate::applicationDidFinishLaunching() {
     if (!defaults.boolForKey(settings::welcomed)) {
         // Marked first, so that the welcome shows at most once even if the app quits meanwhile.
         defaults.setBool(settings::welcomed, true);
-        platform.mainQueue.post([weak = weak_from_this()] {
-            if (const auto self = weak.lock()) {
-                self->signup.showWelcome(self->welcome());
-            }
-        });
+        welcomePending = true;
+        if (tray == Tray::shown) {
+            showWelcomeLater();
+        }
     }
     launched = true;
     if (restartWhenLaunched) {
@@ -68,8 +68,21 @@ void AppDelegate::applicationDidFinishLaunching() {
     }
 }
 
+void AppDelegate::showWelcomeLater() {
+    welcomePending = false;
+    platform.mainQueue.post([weak = weak_from_this()] {
+        if (const auto self = weak.lock()) {
+            self->signup.showWelcome(self->welcome());
+        }
+    });
+}
+
 EmailSignup::Welcome AppDelegate::welcome() {
-    // Only a shortcut that can work is promised.
+    // Only what this desktop has is promised: the tray, the shortcut.
+    if (tray != Tray::shown) {
+        return {.messageText = texts.welcomeTitleWithoutTray,
+                .instructions = texts.noTrayAdvice + "\n\n" + restartWithoutTray()};
+    }
     return {.messageText = texts.welcomeTitle,
             .instructions = platform.hotKeys.available()
                                 ? texts.welcomeInstructions

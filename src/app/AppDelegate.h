@@ -29,6 +29,8 @@ class AppDelegate final : public MenuDelegate,
 public:
     static constexpr std::chrono::milliseconds checkmarkTime{2000};
     static constexpr std::chrono::milliseconds wakeDelay{4000};
+    // How long launch waits for a tray that is not there yet before it says there is none.
+    static constexpr std::chrono::milliseconds trayWait{10000};
 
     // The texts for the daemon of the given process name.
     using TextsFor = std::function<PlatformTexts(const std::string& daemonName)>;
@@ -67,6 +69,8 @@ public:
     void openAudioMIDISetup();
 
     bool isRestarting() const { return restarting; }
+    // Before launch: waits this long for a tray instead.
+    void setTrayWait(std::chrono::milliseconds wait) { trayWaitTime = wait; }
 
     // The menu as it would be built now.
     std::vector<MenuItem> menuItems();
@@ -90,6 +94,11 @@ private:
     MenuItem toggle(const std::string& title, const std::string& key);
     void observeDevices();
     void enforceMacMicrophone();
+    void placeStatusItem();
+    void trayAppeared();
+    void trayWaitEnded();
+    std::string restartWithoutTray();
+    void showWelcomeLater();
     void updateHotKey();
     MenuItem hotKeyItem();
     EmailSignup::Welcome welcome();
@@ -111,6 +120,11 @@ private:
     bool launched = false;
     bool restartWhenLaunched = false; // a link asked for it before the launch finished
     bool restarting = false;
+    enum class Tray { waiting, shown, absent };
+    Tray tray = Tray::waiting;
+    std::chrono::milliseconds trayWaitTime = trayWait;
+    // The first-run welcome, held back until it is known whether there is a tray to point at.
+    bool welcomePending = false;
     // Who waits for the running restart's outcome, and that outcome once it is known (while
     // the app still tells the user about it).
     std::vector<std::function<void(const RestartResult&)>> waiting;

@@ -44,10 +44,14 @@ void AppDelegate::launchedAgain() {
     // After the caller has had its answer: the notice waits for the user.
     platform.mainQueue.post([weak = weak_from_this()] {
         if (const auto self = weak.lock()) {
-            Foreground::runAlert(self->platform.workspace, self->platform.alerts,
-                                 {.messageText = alreadyRunningTitle,
-                                  .informativeText = self->texts.alreadyRunningText,
-                                  .showsAppIcon = true});
+            Foreground::runAlert(
+                self->platform.workspace, self->platform.alerts,
+                {.messageText = alreadyRunningTitle,
+                 .informativeText = self->tray == Tray::shown
+                                        ? self->texts.alreadyRunningText
+                                        : self->texts.alreadyRunningWithoutTrayText + "\n\n" +
+                                              self->restartWithoutTray(),
+                 .showsAppIcon = true});
         }
     });
 }

@@ -2,7 +2,30 @@
 
 #include "media/MediaPlayers.h"
 
+#include <algorithm>
+#include <cctype>
+
 namespace sonifix {
+
+namespace {
+
+// XDG_CURRENT_DESKTOP is a colon-separated list, most specific first: "ubuntu:GNOME".
+bool isDesktop(std::string_view currentDesktop, std::string_view name) {
+    while (!currentDesktop.empty()) {
+        const auto colon = currentDesktop.find(':');
+        const auto entry = currentDesktop.substr(0, colon);
+        if (std::equal(entry.begin(), entry.end(), name.begin(), name.end(), [](char a, char b) {
+                return std::tolower(static_cast<unsigned char>(a)) ==
+                       std::tolower(static_cast<unsigned char>(b));
+            })) {
+            return true;
+        }
+        currentDesktop = colon == std::string_view::npos ? "" : currentDesktop.substr(colon + 1);
+    }
+    return false;
+}
+
+} // namespace
 
 PlatformTexts PlatformTexts::macOS() {
     return {
@@ -51,6 +74,22 @@ PlatformTexts PlatformTexts::forSoundServer(std::string_view serverName,
             ". This desktop gives apps no global shortcut: to have one, bind the command "
             "sonifix --restart to a key in the desktop’s keyboard settings.",
         .alreadyRunningText = "Its speaker icon is in the system tray.",
+        .noTrayTitle = "No system tray found",
+        .noTrayAdvice =
+            isDesktop(currentDesktop, "GNOME")
+                ? "GNOME shows no tray icons by itself, so Sonifix has no icon yet. Install the "
+                  "AppIndicator extension (the package gnome-shell-extension-appindicator) and "
+                  "turn it on in Extensions: the speaker icon appears as soon as the tray does."
+                : "This desktop shows no system tray, so Sonifix has no icon yet. Add a system "
+                  "tray or status notifier area to its panel: the speaker icon appears as soon as "
+                  "the tray does.",
+        .welcomeTitleWithoutTray = "Sonifix is running",
+        .restartWithoutTray = "When your audio starts crackling or popping, press "
+                              "Ctrl+Alt+Super+R from anywhere, or run sonifix --restart.",
+        .restartWithoutTrayOrShortcut =
+            "When your audio starts crackling or popping, run sonifix --restart, or bind that "
+            "command to a key in the desktop’s keyboard settings.",
+        .alreadyRunningWithoutTrayText = "This desktop shows no system tray for its icon.",
         .soundSettings = SoundSettings::forDesktop(currentDesktop),
         .players = std::move(players),
     };

@@ -24,6 +24,13 @@ struct PlatformTexts {
     std::string welcomeInstructions;
     std::string welcomeInstructionsWithoutShortcut;
     std::string alreadyRunningText;
+    // Where a desktop may have no tray: what the app says then, and how to restart without it.
+    std::string noTrayTitle;
+    std::string noTrayAdvice; // what to install or turn on for a tray
+    std::string welcomeTitleWithoutTray;
+    std::string restartWithoutTray;
+    std::string restartWithoutTrayOrShortcut;
+    std::string alreadyRunningWithoutTrayText;
 
     // Not texts, but as platform-bound: what the audio settings item opens (the application at
     // a path, or else the first sound settings program that starts), and the players asked

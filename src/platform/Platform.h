@@ -19,7 +19,6 @@
 #include "Sleeper.h"
 #include "StatusItem.h"
 #include "UserAccount.h"
-#include "UuidSource.h"
 #include "Workspace.h"
 
 namespace sonifix {
@@ -32,7 +31,6 @@ struct Platform {
     AudioHardware& hardware;
     FileSystem& files;
     UserAccount& user;
-    UuidSource& uuids;
     MainQueue& mainQueue;
     Sleeper& sleeper;
     BackgroundExecutor& background;

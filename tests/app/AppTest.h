@@ -3,27 +3,24 @@
 #include "FakePlatform.h"
 #include "app/AppDelegate.h"
 #include "app/Settings.h"
-#include "platform/AudioProperties.h"
 
 #include <gtest/gtest.h>
 
 namespace sonifix::testing {
 
+using namespace std::chrono_literals;
+using Strings = std::vector<std::string>;
+
 inline const std::string pgrep = "/usr/bin/pgrep -x coreaudiod";
 inline const std::string sudo = "/usr/bin/sudo -n /usr/bin/killall coreaudiod";
+constexpr auto builtIn = audio_properties::transportBuiltIn;
+constexpr auto bluetoothLE = audio_properties::transportBluetoothLE;
 
 // The app on fakes, on a Mac with speakers and a microphone built in.
 class AppTest : public ::testing::Test {
 protected:
     AppTest() {
-        speakers = fake.hardware.addDevice({.name = "MacBook Pro Speakers",
-                                            .transport = fourCharCode("bltn"),
-                                            .sampleRate = 48000});
-        microphone = fake.hardware.addDevice({.name = "MacBook Pro Microphone",
-                                              .transport = fourCharCode("bltn"),
-                                              .sampleRate = 48000,
-                                              .inputStreams = 1});
-        fake.hardware.setDefault(false, speakers);
+        fake.hardware.setDefault(false, addDevice("MacBook Pro Speakers", builtIn, 48000, 0));
         fake.hardware.setDefault(true, microphone);
         fake.mainQueue.runReady();
     }
@@ -31,43 +28,64 @@ protected:
     // A user who has seen the welcome before.
     void launch() {
         fake.settings.setBool(settings::welcomed, true);
-        launchFirstTime();
-    }
-    void launchFirstTime() {
         delegate->applicationDidFinishLaunching();
         fake.mainQueue.runReady();
+        fake.log.clear();
     }
-
-    // The next restart finds a daemon that comes back under a new PID, without a password.
+    // The next restart finds a daemon that comes back under a new PID, with or without a
+    // password; or one that stays away.
     void daemonWillComeBack(bool passwordFree = true) {
-        fake.processes.answer(
-            pgrep, {{0, std::to_string(pid) + "\n"}, {0, std::to_string(pid + 1) + "\n"}});
+        fake.processes.answer(pgrep, {{0, std::to_string(pid++)}, {0, std::to_string(pid)}});
         fake.processes.answer(sudo, {{passwordFree ? 0 : 1, ""}});
-        ++pid;
     }
     void daemonWillStayAway() {
         fake.processes.answer(pgrep, {{0, ""}});
         fake.processes.answer(sudo, {{0, ""}});
     }
-
-    // Lets a started restart run to its end and its outcome be handled.
-    void finishRestart() {
+    // Lets a started restart (or other work) run to its end and its outcome be handled.
+    void finishWork() {
         fake.background.runAll();
         fake.mainQueue.runReady();
     }
+    // A whole restart from the menu, of a daemon that comes back.
+    void restartOnce(bool passwordFree = true) {
+        daemonWillComeBack(passwordFree);
+        delegate->restartFromMenu();
+        finishWork();
+    }
+    // Another app, or the headset itself, makes a device the default input.
+    void inputBecomes(AudioObjectID id) {
+        fake.hardware.setDefault(true, id);
+        fake.mainQueue.runReady();
+    }
+    std::int64_t count() { return fake.settings.integerForKey(settings::restartCount); }
 
-    AudioObjectID addBluetoothHeadset(const char (&transport)[5] = "blue") {
-        return fake.hardware.addDevice({.name = "AirPods Pro",
-                                        .transport = fourCharCode(transport),
-                                        .sampleRate = 24000,
-                                        .inputStreams = 1});
+    AudioObjectID addDevice(std::string name, std::uint32_t transport, double rate,
+                            std::uint32_t inputs = 1) {
+        return fake.hardware.addDevice({.name = std::move(name),
+                                        .transport = transport,
+                                        .sampleRate = rate,
+                                        .inputStreams = inputs});
+    }
+    AudioObjectID addHeadset(std::uint32_t transport = audio_properties::transportBluetooth) {
+        return addDevice("AirPods Pro", transport, 24000);
+    }
+    // The menu as it opens now.
+    Strings titles() {
+        fake.menu.open();
+        return fake.menu.titles();
+    }
+    MenuItem item(const std::string& title) {
+        fake.menu.open();
+        const auto* found = fake.menu.find(title);
+        EXPECT_TRUE(found) << title;
+        return found ? *found : MenuItem{};
     }
 
     FakePlatform fake;
+    AudioObjectID microphone = addDevice("MacBook Pro Microphone", builtIn, 48000);
     std::shared_ptr<AppDelegate> delegate = std::make_shared<AppDelegate>(
         fake.platform, DaemonIdentity::coreaudiod(), PlatformTexts::macOS());
-    AudioObjectID speakers = 0;
-    AudioObjectID microphone = 0;
     int pid = 400;
 };
 

@@ -27,16 +27,16 @@ TEST_F(LinkTest, ARestartLinkRestartsOnceEvenWhenItOpensTheApp) {
     EXPECT_FALSE(delegate->isRestarting());
     launch();
     EXPECT_TRUE(delegate->isRestarting());
-    finishRestart();
+    finishWork();
     EXPECT_EQ(fake.processes.count(sudo), 1);
 
     daemonWillComeBack();
     delegate->openUrl("sonifix://restart");
     delegate->openUrl("sonifix://quit");
     fake.mainQueue.runReady();
-    finishRestart();
+    finishWork();
     EXPECT_EQ(fake.processes.count(sudo), 2);
-    EXPECT_EQ(fake.settings.integerForKey(settings::restartCount), 2);
+    EXPECT_EQ(count(), 2);
 }
 
 } // namespace

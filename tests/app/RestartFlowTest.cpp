@@ -5,91 +5,77 @@
 namespace sonifix::testing {
 namespace {
 
-using namespace std::chrono_literals;
-
 class RestartFlowTest : public AppTest {
 protected:
     RestartFlowTest() { launch(); }
 
-    std::int64_t count() { return fake.settings.integerForKey(settings::restartCount); }
+    std::function<void(const RestartResult&)> answerInto(std::vector<RestartResult>& answers) {
+        return [&answers, this](const RestartResult& answer) {
+            answers.push_back(answer);
+            fake.log.push_back(answer.succeeded ? "answered" : "answered " + answer.message);
+        };
+    }
 };
 
 TEST_F(RestartFlowTest, ASuccessCountsFlashesTheCheckmarkAndRenewsTheListeners) {
     daemonWillComeBack();
-    fake.log.clear();
     fake.menu.choose("Restart Core Audio");
     EXPECT_TRUE(delegate->isRestarting());
-    EXPECT_EQ(fake.statusItem.current(), "hourglass");
-
-    finishRestart();
+    EXPECT_EQ(titles().at(0), "Restarting Core Audio…");
+    EXPECT_FALSE(fake.menu.items[0].enabled);
+    finishWork();
     EXPECT_FALSE(delegate->isRestarting());
+    EXPECT_TRUE(item("Restart Core Audio").enabled);
     EXPECT_EQ(count(), 1);
     EXPECT_EQ(fake.settings.dateForKey(settings::lastRestart), fake.clock.current);
-    EXPECT_EQ(fake.hardware.listenerCount(), 2u);
-    EXPECT_EQ(fake.log.all(), (std::vector<std::string>{"icon hourglass", "icon checkmark"}));
-    EXPECT_EQ(fake.statusItem.description, "Sonifix");
-
+    EXPECT_EQ(fake.hardware.listeners.size(), 2u);
+    EXPECT_EQ(fake.log, (Strings{"icon hourglass", "icon checkmark"}));
+    EXPECT_EQ(fake.statusItem.accessibilityDescription, "Sonifix");
     fake.mainQueue.advance(1999ms);
-    EXPECT_EQ(fake.statusItem.current(), "checkmark");
+    EXPECT_EQ(fake.statusItem.symbol, "checkmark");
     fake.mainQueue.advance(1ms);
-    EXPECT_EQ(fake.statusItem.current(), "hifispeaker");
+    EXPECT_EQ(fake.statusItem.symbol, "hifispeaker");
 
-    daemonWillComeBack(false); // through the administrator this time
-    delegate->restartFromMenu();
-    finishRestart();
+    restartOnce(false);
     EXPECT_EQ(count(), 2);
-    EXPECT_EQ(fake.adminShell.scripts().size(), 1u);
+    EXPECT_EQ(fake.adminShell.scripts.size(), 1u);
 
     // A count damaged to the largest there is stays there rather than overflowing.
     fake.settings.setInteger(settings::restartCount, std::numeric_limits<std::int64_t>::max());
-    daemonWillComeBack();
-    delegate->restartFromMenu();
-    finishRestart();
+    restartOnce();
     EXPECT_EQ(count(), std::numeric_limits<std::int64_t>::max());
-}
-
-TEST_F(RestartFlowTest, RequestsWhileARestartRunsAreDropped) {
-    daemonWillComeBack();
-    fake.settings.setBool(settings::restartOnWake, true);
-    fake.menu.choose("Restart Core Audio");
-    delegate->restartFromMenu();
-    fake.workspace.wake();
-    fake.mainQueue.advance(4s); // the wake's restart arrives while the first still runs
-    EXPECT_EQ(fake.background.pending(), 1u);
-
-    finishRestart();
-    EXPECT_EQ(count(), 1);
-    EXPECT_EQ(fake.processes.count(sudo), 1);
 }
 
 TEST_F(RestartFlowTest, ADismissedPromptIsSilentAndLeavesTheBookkeepingAlone) {
     daemonWillComeBack(false);
     fake.adminShell.answerDismissed();
-    fake.log.clear();
     delegate->restartFromMenu();
-    finishRestart();
-
-    EXPECT_EQ(fake.log.all(), (std::vector<std::string>{"icon hourglass", "icon hifispeaker"}));
+    finishWork();
+    EXPECT_EQ(fake.log, (Strings{"icon hourglass", "icon hifispeaker"}));
     EXPECT_FALSE(delegate->isRestarting());
-    EXPECT_FALSE(fake.settings.holds(settings::lastRestart));
-    EXPECT_FALSE(fake.settings.holds(settings::restartCount));
+    EXPECT_FALSE(fake.settings.dateForKey(settings::lastRestart));
+    EXPECT_EQ(count(), 0);
 }
 
-TEST_F(RestartFlowTest, AFailureShowsOneAlertAndClearsTheFlagOnlyAfterIt) {
-    daemonWillStayAway();
+// A failed restart from the shortcut opens its alert without a click: from macOS 14 the app can
+// only ask to be activated, so the alert must float above the app the user is in.
+TEST_F(RestartFlowTest, AFailureShowsOneAlertAboveOtherAppsAndClearsTheFlagOnlyAfterIt) {
     bool restartingWhileShown = false;
     fake.alerts.whileShown = [&] { restartingWhileShown = delegate->isRestarting(); };
-    fake.log.clear();
-    delegate->restartFromMenu();
-    finishRestart();
-
-    EXPECT_EQ(fake.log.all(),
-              (std::vector<std::string>{"icon hourglass", "icon hifispeaker", "activate",
-                                        "alert Couldn’t restart Core Audio"}));
-    ASSERT_EQ(fake.alerts.shown.size(), 1u);
-    EXPECT_EQ(fake.alerts.shown[0].informativeText,
+    for (const int version : {13, 14}) {
+        fake.workspace.majorVersion = version;
+        fake.log.clear();
+        daemonWillStayAway();
+        delegate->restartFromMenu();
+        finishWork();
+        EXPECT_EQ(fake.log, (Strings{"icon hourglass", "icon hifispeaker",
+                                     version >= 14 ? "activate cooperatively" : "activate",
+                                     "alert Couldn’t restart Core Audio"}));
+        EXPECT_EQ(fake.alerts.shown.back().raisesAboveOtherApps, version >= 14);
+    }
+    EXPECT_EQ(fake.alerts.shown.back().informativeText,
               "coreaudiod was stopped but didn't come back within 10 seconds.");
-    EXPECT_TRUE(fake.alerts.shown[0].buttons.empty());
+    EXPECT_TRUE(fake.alerts.shown.back().buttons.empty());
     EXPECT_TRUE(restartingWhileShown);
     EXPECT_FALSE(delegate->isRestarting());
     EXPECT_EQ(count(), 0);
@@ -98,50 +84,23 @@ TEST_F(RestartFlowTest, AFailureShowsOneAlertAndClearsTheFlagOnlyAfterIt) {
     daemonWillComeBack(false);
     fake.adminShell.answerFailed("No matching processes belonging to you were found");
     delegate->restartFromMenu();
-    finishRestart();
+    finishWork();
     EXPECT_EQ(fake.alerts.shown.back().informativeText,
               "No matching processes belonging to you were found");
 }
 
-// A failed restart from the shortcut opens its alert without a click: on macOS 14 the app can
-// only ask to be activated, so the alert must float above the app the user is in.
-TEST_F(RestartFlowTest, AnAlertComesForwardTheWayTheRunningMacOSAllows) {
-    for (const int version : {13, 14, 15}) {
-        SCOPED_TRACE(version);
-        fake.workspace.majorVersion = version;
-        fake.alerts.shown.clear();
-        daemonWillStayAway();
-        fake.log.clear();
-        delegate->restartFromMenu();
-        finishRestart();
-
-        const bool cooperative = version >= 14;
-        EXPECT_EQ(fake.log.all(),
-                  (std::vector<std::string>{"icon hourglass", "icon hifispeaker",
-                                            cooperative ? "activate cooperatively" : "activate",
-                                            "alert Couldn’t restart Core Audio"}));
-        ASSERT_EQ(fake.alerts.shown.size(), 1u);
-        EXPECT_EQ(fake.alerts.shown[0].raisesAboveOtherApps, cooperative);
-    }
-}
-
 TEST_F(RestartFlowTest, TheCheckmarkTimerLeavesTheIconToARestartThatRunsAgain) {
-    daemonWillComeBack();
-    delegate->restartFromMenu();
-    finishRestart();
+    restartOnce();
     fake.mainQueue.advance(1s);
-
     daemonWillComeBack();
     delegate->restartFromMenu();
     fake.mainQueue.advance(1s); // the first checkmark's timer fires now
-    EXPECT_EQ(fake.statusItem.current(), "hourglass");
-    finishRestart();
-    EXPECT_EQ(fake.statusItem.current(), "checkmark");
-    fake.mainQueue.advance(2s);
-    EXPECT_EQ(fake.statusItem.current(), "hifispeaker");
+    EXPECT_EQ(fake.statusItem.symbol, "hourglass");
+    finishWork();
+    EXPECT_EQ(fake.statusItem.symbol, "checkmark");
 }
 
-TEST_F(RestartFlowTest, WakingRestartsAfterFourSecondsOnlyWhenSwitchedOn) {
+TEST_F(RestartFlowTest, WakingRestartsAfterFourSecondsOnlyWhenSwitchedOnAndOnlyOneAtATime) {
     fake.workspace.wake();
     fake.mainQueue.advance(10s);
     EXPECT_EQ(fake.background.pending(), 0u);
@@ -153,17 +112,23 @@ TEST_F(RestartFlowTest, WakingRestartsAfterFourSecondsOnlyWhenSwitchedOn) {
     EXPECT_FALSE(delegate->isRestarting());
     fake.mainQueue.advance(1ms);
     EXPECT_TRUE(delegate->isRestarting());
+    // Requests while it runs are dropped: the menu's and another wake's.
+    fake.settings.setBool(settings::restartOnWake, true);
+    delegate->restartFromMenu();
+    fake.workspace.wake();
+    fake.mainQueue.advance(4s);
+    EXPECT_EQ(fake.background.pending(), 1u);
+    daemonWillComeBack();
+    finishWork();
+    EXPECT_EQ(fake.processes.count(sudo), 1);
 
     // A wake whose delay ends after the running restart has finished starts a new one.
-    fake.settings.setBool(settings::restartOnWake, true);
     fake.workspace.wake();
-    daemonWillComeBack();
-    finishRestart();
+    restartOnce();
     daemonWillComeBack();
     fake.mainQueue.advance(4s);
-    EXPECT_TRUE(delegate->isRestarting());
-    finishRestart();
-    EXPECT_EQ(count(), 2);
+    finishWork();
+    EXPECT_EQ(count(), 3);
 }
 
 TEST_F(RestartFlowTest, TheRunningTaskKeepsTheDelegateButTimersDoNot) {
@@ -174,38 +139,71 @@ TEST_F(RestartFlowTest, TheRunningTaskKeepsTheDelegateButTimersDoNot) {
     std::weak_ptr<AppDelegate> weak = delegate;
     delegate.reset();
     EXPECT_FALSE(weak.expired());
-
-    finishRestart();
+    finishWork();
     EXPECT_EQ(count(), 1);
     EXPECT_TRUE(weak.expired());
-
     // The checkmark's timer and the wake's delayed restart find nobody.
     fake.mainQueue.advance(10s);
-    EXPECT_EQ(fake.statusItem.current(), "checkmark");
-    EXPECT_EQ(fake.background.pending(), 0u);
-    fake.workspace.wake();
-    fake.mainQueue.advance(10s);
+    EXPECT_EQ(fake.statusItem.symbol, "checkmark");
     EXPECT_EQ(fake.background.pending(), 0u);
 }
 
-TEST_F(RestartFlowTest, TheStatusLineTellsTheLastRestartAndTheCount) {
-    const auto statusLine = [&] {
-        fake.menu.open();
-        return fake.menu.items.at(4).title;
-    };
+TEST_F(RestartFlowTest, TheStatusLineTellsTheLastRestartAndTheCountEvenIfDamaged) {
     fake.settings.setInteger(settings::restartCount, 5);
-    EXPECT_EQ(statusLine(), "Not restarted yet");
-
-    fake.settings.store(settings::lastRestart, std::string("yesterday"));
-    EXPECT_EQ(statusLine(), "Not restarted yet");
-
-    fake.settings.store(settings::restartCount, std::string("many"));
+    EXPECT_EQ(titles().at(4), "Not restarted yet");
+    fake.settings.stored[settings::lastRestart] = std::string("yesterday");
+    EXPECT_EQ(titles().at(4), "Not restarted yet");
+    fake.settings.stored[settings::restartCount] = std::string("many");
     fake.settings.setDate(settings::lastRestart, fake.clock.current - 5min);
-    EXPECT_EQ(statusLine(), "Last restart 5 minutes ago · 0 total");
+    EXPECT_EQ(titles().at(4), "Last restart 5 minutes ago · 0 total");
+}
 
-    fake.settings.setInteger(settings::restartCount, 14);
-    fake.settings.setDate(settings::lastRestart, fake.clock.current - 2h);
-    EXPECT_EQ(statusLine(), "Last restart 2 hours ago · 14 total");
+TEST_F(RestartFlowTest, ARequestedRestartAnswersWhenItHasEndedAndJoinsOneUnderWay) {
+    std::vector<RestartResult> answers;
+    daemonWillComeBack();
+    delegate->restartFromMenu();
+    delegate->restartAndReport(answerInto(answers));
+    delegate->restartAndReport(answerInto(answers));
+    EXPECT_TRUE(answers.empty());
+    finishWork();
+    ASSERT_EQ(answers.size(), 2u);
+    EXPECT_TRUE(answers[0].succeeded && answers[1].succeeded);
+    EXPECT_EQ(fake.processes.count(sudo), 1);
+
+    // A failure: the caller hears it before the alert, which waits for the user, comes up.
+    daemonWillStayAway();
+    fake.log.clear();
+    fake.alerts.whileShown = [&] {
+        // Asked while the user still reads about the failure: that outcome is the answer.
+        delegate->restartAndReport(answerInto(answers));
+    };
+    delegate->restartAndReport(answerInto(answers));
+    finishWork();
+    const std::string failure =
+        "answered coreaudiod was stopped but didn't come back within 10 seconds.";
+    EXPECT_EQ(fake.log, (Strings{"icon hourglass", "icon hifispeaker", failure, "activate",
+                                 "alert Couldn’t restart Core Audio", failure}));
+
+    // Dismissed: no alert, but an answer; and so when the app quits during the restart.
+    daemonWillComeBack(false);
+    fake.adminShell.answerDismissed();
+    delegate->restartAndReport(answerInto(answers));
+    finishWork();
+    daemonWillComeBack();
+    delegate->restartAndReport(answerInto(answers));
+    fake.background.requestStop();
+    finishWork();
+    ASSERT_EQ(answers.size(), 6u);
+    EXPECT_FALSE(answers[4].succeeded || answers[5].succeeded);
+    EXPECT_FALSE(answers[4].message.empty() || answers[5].message.empty());
+    EXPECT_EQ(fake.alerts.shown.size(), 1u);
+}
+
+TEST_F(RestartFlowTest, ALaunchWhileRunningShowsANoticeOnceTheCallerHasItsAnswer) {
+    delegate->launchedAgain();
+    EXPECT_TRUE(fake.log.empty());
+    fake.mainQueue.runReady();
+    EXPECT_EQ(fake.log, (Strings{"activate", "alert Sonifix is already running"}));
 }
 
 } // namespace

@@ -5,8 +5,6 @@
 
 #include <deque>
 #include <functional>
-#include <string>
-#include <vector>
 
 namespace sonifix::testing {
 
@@ -15,31 +13,27 @@ class FakeAlerts final : public Alerts {
 public:
     explicit FakeAlerts(EventLog& log) : log(log) {}
 
-    void answer(int response, std::string typed = {}) {
-        answers.push_back({response, std::move(typed)});
-    }
-
     AlertResult runModal(const AlertRequest& alert) override {
         shown.push_back(alert);
-        log.add("alert " + alert.messageText);
+        log.push_back("alert " + alert.messageText);
         if (whileShown) {
             whileShown();
         }
         if (answers.empty()) {
             return {.response = firstButton, .fieldText = {}};
         }
-        const auto result = answers.front();
+        const auto answer = answers.front();
         answers.pop_front();
-        return result;
+        return answer;
     }
 
+    std::deque<AlertResult> answers;
     std::vector<AlertRequest> shown;
     // Runs while an alert is on screen, as the main run loop would go on serving the app.
     std::function<void()> whileShown;
 
 private:
     EventLog& log;
-    std::deque<AlertResult> answers;
 };
 
 } // namespace sonifix::testing

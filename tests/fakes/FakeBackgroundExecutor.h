@@ -5,24 +5,41 @@
 
 #include <deque>
 #include <mutex>
+#include <utility>
 
 namespace sonifix::testing {
 
-// Holds submitted work until the test runs it, on the test's own thread.
+// Holds submitted work until the test runs it, on the thread that calls runAll.
 class FakeBackgroundExecutor final : public BackgroundExecutor {
 public:
-    void submit(Work work) override;
-
+    void submit(Work work) override {
+        const std::lock_guard lock(mutex);
+        queued.push_back(std::move(work));
+    }
     // Runs the work submitted so far, and whatever it submits in turn.
-    void runAll();
-    std::size_t pending() const;
+    void runAll() {
+        for (std::unique_lock lock(mutex); !queued.empty(); lock.lock()) {
+            auto work = std::move(queued.front());
+            queued.pop_front();
+            lock.unlock();
+            std::exchange(work, nullptr)(stops.token()); // and gone before the lock is taken
+        }
+    }
+    std::size_t pending() {
+        const std::lock_guard lock(mutex);
+        return queued.size();
+    }
     // Throws the queued work away unrun.
-    void dropAll();
+    void dropAll() {
+        std::deque<Work> dropped;
+        const std::lock_guard lock(mutex);
+        dropped.swap(queued);
+    }
     // Stops the work that runs from now on.
     void requestStop() { stops.requestStop(); }
 
 private:
-    mutable std::mutex mutex;
+    std::mutex mutex;
     std::deque<Work> queued;
     StopSource stops;
 };

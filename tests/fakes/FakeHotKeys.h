@@ -22,20 +22,41 @@ public:
     };
 
     HotKeyStatus installHandler(HotKeyEventHandler handler, const EventTypeSpec& type,
-                                void* userData, EventHandlerRef& handlerRef) override;
+                                void* userData, EventHandlerRef& handlerRef) override {
+        handlers[next] = {handler, type, userData};
+        handlerRef = reinterpret_cast<EventHandlerRef>(next++);
+        return 0;
+    }
     HotKeyStatus registerHotKey(std::uint32_t keyCode, std::uint32_t modifiers, const HotKeyID& id,
-                                std::uint32_t options, HotKeyRef& hotKeyRef) override;
-    HotKeyStatus unregisterHotKey(HotKeyRef hotKeyRef) override;
-    HotKeyStatus removeHandler(EventHandlerRef handlerRef) override;
-
+                                std::uint32_t, HotKeyRef& hotKeyRef) override {
+        if (refuseRegistration) {
+            return -9860; // eventAlreadyPostedErr
+        }
+        installedBeforeRegistered += handlers.empty() ? 0 : 1;
+        registrations[next] = {keyCode, modifiers, id};
+        hotKeyRef = reinterpret_cast<HotKeyRef>(next++);
+        return 0;
+    }
+    HotKeyStatus unregisterHotKey(HotKeyRef ref) override {
+        return registrations.erase(reinterpret_cast<std::uintptr_t>(ref)) ? 0 : -50;
+    }
+    HotKeyStatus removeHandler(EventHandlerRef ref) override {
+        return handlers.erase(reinterpret_cast<std::uintptr_t>(ref)) ? 0 : -50;
+    }
     bool available() override { return !unavailable; }
-    std::optional<std::string> triggerDescription(HotKeyRef hotKeyRef) override {
-        return registrations.contains(reinterpret_cast<std::uintptr_t>(hotKeyRef)) ? chosenTrigger
-                                                                                   : std::nullopt;
+    std::optional<std::string> triggerDescription(HotKeyRef ref) override {
+        return registrations.contains(reinterpret_cast<std::uintptr_t>(ref)) ? chosenTrigger
+                                                                             : std::nullopt;
     }
 
     // The combination is pressed: each handler gets the event; answers their statuses' sum.
-    HotKeyStatus press();
+    HotKeyStatus press() {
+        HotKeyStatus sum = 0;
+        for (const auto& [ref, handler] : registrations.empty() ? decltype(handlers){} : handlers) {
+            sum += handler.function(nullptr, nullptr, handler.userData);
+        }
+        return sum;
+    }
 
     bool refuseRegistration = false;
     bool unavailable = false;                 // a session without system-wide shortcuts

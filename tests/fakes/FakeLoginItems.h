@@ -13,25 +13,21 @@ public:
     explicit FakeLoginItems(EventLog& log) : log(log) {}
 
     int status() override { return current; }
-    std::optional<std::string> registerApp() override {
-        log.add("register login item");
-        return answer(enabled);
-    }
+    std::optional<std::string> registerApp() override { return answer("register", enabled); }
     std::optional<std::string> unregisterApp() override {
-        log.add("unregister login item");
-        return answer(notRegistered);
+        return answer("unregister", notRegistered);
     }
 
     int current = notRegistered;
     std::optional<std::string> refusal;
 
 private:
-    std::optional<std::string> answer(int newStatus) {
-        if (refusal) {
-            return std::exchange(refusal, std::nullopt);
+    std::optional<std::string> answer(const std::string& what, int newStatus) {
+        log.push_back(what + " login item");
+        if (!refusal) {
+            current = newStatus;
         }
-        current = newStatus;
-        return std::nullopt;
+        return std::exchange(refusal, std::nullopt);
     }
 
     EventLog& log;

@@ -2,11 +2,11 @@
 
 #include "platform/MainQueue.h"
 
-#include <chrono>
-#include <functional>
+#include <algorithm>
 #include <map>
 #include <mutex>
 #include <thread>
+#include <utility>
 
 namespace sonifix::testing {
 
@@ -14,27 +14,54 @@ namespace sonifix::testing {
 // thread. Blocks may be posted from any thread.
 class FakeMainQueue final : public MainQueue {
 public:
-    void post(Block block) override;
-    void postAfter(std::chrono::milliseconds delay, Block block) override;
-    bool isMainThread() const override;
+    void post(Block block) override { postAfter(std::chrono::milliseconds(0), std::move(block)); }
+    void postAfter(std::chrono::milliseconds delay, Block block) override {
+        const std::lock_guard lock(mutex);
+        blocks.emplace(std::pair(clock + delay, sequence++), std::move(block));
+    }
+    bool isMainThread() const override { return std::this_thread::get_id() == mainThread; }
 
     // Runs every block that is due now, including blocks those post for now.
-    void runReady();
+    void runReady() { advance(std::chrono::milliseconds(0)); }
     // Moves the clock forward, running each block when its time comes.
-    void advance(std::chrono::milliseconds duration);
+    void advance(std::chrono::milliseconds duration) {
+        std::unique_lock lock(mutex);
+        const auto target = clock + duration;
+        while (!blocks.empty() && blocks.begin()->first.first <= target) {
+            clock = std::max(clock, blocks.begin()->first.first);
+            auto block = std::move(blocks.begin()->second);
+            blocks.erase(blocks.begin());
+            lock.unlock();
+            std::exchange(block, nullptr)(); // and gone before the lock is taken again
+            lock.lock();
+        }
+        clock = target;
+    }
     // Pumps until `done` holds or the real-time limit passes (for work on other threads).
     bool runUntil(const std::function<bool()>& done,
-                  std::chrono::milliseconds limit = std::chrono::seconds(10));
-
-    std::chrono::milliseconds now() const;
-    std::size_t pending() const;
+                  std::chrono::milliseconds limit = std::chrono::seconds(10)) {
+        const auto deadline = std::chrono::steady_clock::now() + limit;
+        for (runReady(); !done(); runReady()) {
+            if (std::chrono::steady_clock::now() > deadline) {
+                return false;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        return true;
+    }
+    std::size_t pending() {
+        const std::lock_guard lock(mutex);
+        return blocks.size();
+    }
     // Throws every pending block away unrun, as a queue torn down at quit would.
-    void dropAll();
+    void dropAll() {
+        decltype(blocks) dropped;
+        const std::lock_guard lock(mutex);
+        dropped.swap(blocks);
+    }
 
 private:
-    bool runNextDue();
-
-    mutable std::mutex mutex;
+    std::mutex mutex;
     std::chrono::milliseconds clock{0};
     std::uint64_t sequence = 0;
     std::multimap<std::pair<std::chrono::milliseconds, std::uint64_t>, Block> blocks;

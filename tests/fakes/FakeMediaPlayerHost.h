@@ -5,7 +5,6 @@
 
 #include <map>
 #include <set>
-#include <vector>
 
 namespace sonifix::testing {
 
@@ -15,7 +14,7 @@ public:
     explicit FakeMediaPlayerHost(EventLog& log) : log(log) {}
 
     bool isRunning(const MediaPlayer& player) override {
-        return running.count(player.bundleIdentifier) > 0;
+        return running.contains(player.bundleIdentifier);
     }
     std::optional<std::string> playerState(const MediaPlayer& player,
                                            const std::string& script) override {
@@ -25,7 +24,7 @@ public:
     }
     void resume(const MediaPlayer& player, const std::string& script) override {
         scripts.push_back(script);
-        log.add("resume " + player.name);
+        log.push_back("resume " + player.name);
     }
 
     std::set<std::string> running;                            // bundle identifiers

@@ -14,15 +14,12 @@
 #include "FakeMediaPlayerHost.h"
 #include "FakeMenu.h"
 #include "FakeProcessRunner.h"
-#include "FakeProcessTable.h"
 #include "FakeProgramLauncher.h"
 #include "FakeRelativeTimeFormatter.h"
 #include "FakeSettingsStore.h"
 #include "FakeSleeper.h"
-#include "FakeSoundServerProbe.h"
 #include "FakeStatusItem.h"
 #include "FakeUserAccount.h"
-#include "FakeUuidSource.h"
 #include "FakeWorkspace.h"
 #include "platform/Platform.h"
 
@@ -36,14 +33,11 @@ struct FakePlatform {
         HttpClient* http = nullptr;
         AudioHardware* hardware = nullptr;
         Sleeper* sleeper = nullptr;
-        MainQueue* mainQueue = nullptr;
-        AdminShell* adminShell = nullptr;
-        FileSystem* files = nullptr;
         Clock* clock = nullptr;
     };
 
     FakePlatform() = default;
-    explicit FakePlatform(Real real) : real(real) {}
+    explicit FakePlatform(Real real) : platform(with(real)) {}
     FakePlatform(const FakePlatform&) = delete;
     FakePlatform& operator=(const FakePlatform&) = delete;
     // Work still queued may hold the app, whose teardown uses the other fakes: it goes first.
@@ -52,7 +46,6 @@ struct FakePlatform {
         mainQueue.dropAll();
     }
 
-    Real real;
     EventLog log;
     FakeProcessRunner processes;
     FakeAdminShell adminShell;
@@ -60,7 +53,6 @@ struct FakePlatform {
     FakeAudioHardware hardware{mainQueue};
     FakeFileSystem files;
     FakeUserAccount user;
-    FakeUuidSource uuids;
     FakeClock clock;
     FakeSleeper sleeper{&clock};
     FakeBackgroundExecutor background;
@@ -77,15 +69,14 @@ struct FakePlatform {
     FakeProgramLauncher launcher;
 
     // The fakes, with the real adapters given in place of theirs.
-    Platform with(const Real& given) {
-        return {.processes = given.processes ? *given.processes : processes,
-                .adminShell = given.adminShell ? *given.adminShell : adminShell,
-                .hardware = given.hardware ? *given.hardware : hardware,
-                .files = given.files ? *given.files : files,
+    Platform with(const Real& real) {
+        return {.processes = real.processes ? *real.processes : processes,
+                .adminShell = adminShell,
+                .hardware = real.hardware ? *real.hardware : hardware,
+                .files = files,
                 .user = user,
-                .uuids = uuids,
-                .mainQueue = given.mainQueue ? *given.mainQueue : mainQueue,
-                .sleeper = given.sleeper ? *given.sleeper : sleeper,
+                .mainQueue = mainQueue,
+                .sleeper = real.sleeper ? *real.sleeper : sleeper,
                 .background = background,
                 .settings = settings,
                 .statusItem = statusItem,
@@ -93,15 +84,15 @@ struct FakePlatform {
                 .alerts = alerts,
                 .workspace = workspace,
                 .loginItems = loginItems,
-                .clock = given.clock ? *given.clock : clock,
+                .clock = real.clock ? *real.clock : clock,
                 .relativeTime = relativeTime,
                 .players = players,
                 .hotKeys = hotKeys,
-                .http = given.http ? *given.http : http,
+                .http = real.http ? *real.http : http,
                 .launcher = launcher};
     }
 
-    Platform platform = with(real);
+    Platform platform = with({});
 };
 
 } // namespace sonifix::testing

@@ -2,10 +2,8 @@
 
 #include "platform/ProcessRunner.h"
 
+#include <algorithm>
 #include <map>
-#include <mutex>
-#include <string>
-#include <vector>
 
 namespace sonifix::testing {
 
@@ -14,22 +12,23 @@ class FakeProcessRunner final : public ProcessRunner {
 public:
     // `commandLine` is the path and arguments joined by blanks. Each call takes the next result;
     // the last one keeps answering.
-    void answer(const std::string& commandLine, std::vector<ProcessResult> results);
+    void answer(const std::string& commandLine, std::vector<ProcessResult> results) {
+        answers[commandLine] = std::move(results);
+    }
 
     using ProcessRunner::run;
     ProcessResult run(const std::string& path, const std::vector<std::string>& arguments,
                       std::chrono::milliseconds timeLimit) override;
 
-    std::vector<std::string> calls() const;
-    int count(const std::string& commandLine) const;
-    // The time limit the last call of `commandLine` was given.
-    std::chrono::milliseconds timeLimit(const std::string& commandLine) const;
+    int count(const std::string& commandLine) const {
+        return int(std::count(calls.begin(), calls.end(), commandLine));
+    }
+
+    std::vector<std::string> calls;
+    std::map<std::string, std::chrono::milliseconds> limits; // the last call's, by command line
 
 private:
-    mutable std::mutex mutex;
     std::map<std::string, std::vector<ProcessResult>> answers;
-    std::vector<std::string> made;
-    std::map<std::string, std::chrono::milliseconds> limits;
 };
 
 } // namespace sonifix::testing

@@ -2,11 +2,10 @@
 
 #include "platform/ProcessTable.h"
 
+#include <algorithm>
+#include <cerrno>
 #include <map>
-#include <mutex>
 #include <set>
-#include <string>
-#include <vector>
 
 namespace sonifix::testing {
 
@@ -16,33 +15,49 @@ class FakeProcessTable final : public ProcessTable {
 public:
     static constexpr std::uint32_t user = 1000;
 
-    void add(ProcessEntry process);
-    void wedge(std::int32_t pid) { wedged.insert(pid); }
-    void makeUnkillable(std::int32_t pid) { unkillable.insert(pid); }
+    void add(ProcessEntry process) {
+        process.user = process.user ? process.user : user;
+        processes[process.pid] = std::move(process);
+    }
 
-    std::vector<ProcessEntry> find(const std::vector<std::string>& names) override;
-    bool isRunning(std::int32_t pid) override;
-    int signal(std::int32_t pid, Signal signal) override;
-    std::optional<ProgramLaunch> launchOf(std::int32_t pid) override;
-    bool isListening(const std::string& path) override;
+    std::vector<ProcessEntry> find(const std::vector<std::string>& names) override {
+        std::vector<ProcessEntry> found;
+        for (const auto& [pid, process] : processes) {
+            if (std::find(names.begin(), names.end(), process.name) != names.end()) {
+                found.push_back(process);
+            }
+        }
+        return found;
+    }
+    bool isRunning(std::int32_t pid) override { return processes.contains(pid); }
+    int signal(std::int32_t pid, Signal signal) override {
+        signals.push_back((signal == Signal::kill ? "KILL " : "TERM ") + std::to_string(pid));
+        if (!processes.contains(pid)) {
+            return ESRCH;
+        }
+        if (!unkillable.contains(pid) && (signal == Signal::kill || !wedged.contains(pid))) {
+            processes.erase(pid);
+        }
+        return 0;
+    }
+    std::optional<ProgramLaunch> launchOf(std::int32_t pid) override {
+        if (!processes.contains(pid)) {
+            return std::nullopt;
+        }
+        const auto found = launches.find(pid);
+        return found != launches.end() ? found->second
+                                       : ProgramLaunch{.arguments = processes[pid].arguments};
+    }
+    bool isListening(const std::string& path) override { return listening.contains(path); }
     std::uint32_t currentUser() override { return user; }
 
-    // How the process was started, as the system tells.
-    void setLaunch(std::int32_t pid, ProgramLaunch launch);
-    // Something listens at `path` from now on, or no longer.
-    void setListening(const std::string& path, bool listening);
-
-    // "TERM 1801", "KILL 1801", in the order sent.
-    std::vector<std::string> signals() const;
-
-private:
-    mutable std::mutex mutex;
-    std::vector<ProcessEntry> processes;
+    std::map<std::int32_t, ProcessEntry> processes;
     std::set<std::int32_t> wedged;
     std::set<std::int32_t> unkillable;
-    std::vector<std::string> sent;
-    std::map<std::int32_t, ProgramLaunch> launches;
-    std::set<std::string> listening;
+    std::map<std::int32_t, ProgramLaunch>
+        launches;                     // how a process was started, as the system tells
+    std::set<std::string> listening;  // paths something listens at
+    std::vector<std::string> signals; // "TERM 1801", "KILL 1801", in the order sent
 };
 
 } // namespace sonifix::testing

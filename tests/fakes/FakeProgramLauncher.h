@@ -2,11 +2,11 @@
 
 #include "platform/ProgramLauncher.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <functional>
-#include <mutex>
+#include <iterator>
 #include <set>
-#include <string>
 #include <vector>
 
 namespace sonifix::testing {
@@ -16,48 +16,27 @@ namespace sonifix::testing {
 class FakeProgramLauncher final : public ProgramLauncher {
 public:
     int startDetached(const ProgramLaunch& launch) override {
-        std::function<void(const ProgramLaunch&)> then;
-        {
-            const std::lock_guard lock(mutex);
-            launches.push_back(launch);
-            if (!installed.contains(launch.program)) {
-                return ENOENT;
-            }
-            then = onStart;
+        launches.push_back(launch);
+        if (!installed.contains(launch.program)) {
+            return ENOENT;
         }
-        if (then) {
-            then(launch);
+        if (onStart) {
+            onStart(launch);
         }
         return 0;
     }
 
-    void install(const std::string& program) {
-        const std::lock_guard lock(mutex);
-        installed.insert(program);
-    }
-
-    void uninstall(const std::string& program) {
-        const std::lock_guard lock(mutex);
-        installed.erase(program);
-    }
-
+    void install(const std::string& program) { installed.insert(program); }
     std::vector<ProgramLaunch> started() const {
-        const std::lock_guard lock(mutex);
         std::vector<ProgramLaunch> result;
-        for (const auto& launch : launches) {
-            if (installed.contains(launch.program)) {
-                result.push_back(launch);
-            }
-        }
+        std::copy_if(launches.begin(), launches.end(), std::back_inserter(result),
+                     [this](const auto& launch) { return installed.contains(launch.program); });
         return result;
     }
 
+    std::set<std::string> installed;
     std::vector<ProgramLaunch> launches;
     std::function<void(const ProgramLaunch&)> onStart;
-
-private:
-    mutable std::mutex mutex;
-    std::set<std::string> installed;
 };
 
 } // namespace sonifix::testing

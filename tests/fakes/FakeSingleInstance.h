@@ -3,7 +3,6 @@
 #include "platform/SingleInstance.h"
 
 #include <deque>
-#include <optional>
 
 namespace sonifix::testing {
 
@@ -11,22 +10,20 @@ namespace sonifix::testing {
 class FakeSingleInstance final : public SingleInstance {
 public:
     Claim claim() override {
-        ++claims;
-        if (claimAnswers.empty()) {
-            return Claim::claimed;
+        ++calls;
+        const auto answer = claimAnswers.empty() ? Claim::claimed : claimAnswers.front();
+        if (!claimAnswers.empty()) {
+            claimAnswers.pop_front();
         }
-        const auto answer = claimAnswers.front();
-        claimAnswers.pop_front();
         return answer;
     }
-    void serve(std::weak_ptr<InstanceDelegate> delegate) override { served = delegate; }
-
+    void serve(std::weak_ptr<InstanceDelegate>) override {}
     bool launchRunning() override {
         ++launches;
         return runningAnswersLaunch;
     }
     std::optional<RestartResult> restartRunning() override {
-        ++restarts;
+        ++calls;
         return runningRestart;
     }
     std::optional<AppStatus> statusOfRunning() override { return runningStatus; }
@@ -35,11 +32,8 @@ public:
     bool runningAnswersLaunch = true;
     std::optional<RestartResult> runningRestart;
     std::optional<AppStatus> runningStatus;
-
-    int claims = 0;
+    int calls = 0; // claims and restarts asked for
     int launches = 0;
-    int restarts = 0;
-    std::weak_ptr<InstanceDelegate> served;
 };
 
 } // namespace sonifix::testing

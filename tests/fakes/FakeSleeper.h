@@ -4,7 +4,8 @@
 #include "platform/Sleeper.h"
 
 #include <functional>
-#include <mutex>
+#include <map>
+#include <numeric>
 #include <vector>
 
 namespace sonifix::testing {
@@ -15,20 +16,30 @@ class FakeSleeper final : public Sleeper {
 public:
     explicit FakeSleeper(FakeClock* clock = nullptr) : clock(clock) {}
 
-    bool sleep(std::chrono::nanoseconds duration, StopToken stop) override;
+    bool sleep(std::chrono::nanoseconds duration, StopToken stop) override {
+        made.push_back(duration);
+        if (clock) {
+            clock->elapsed =
+                clock->elapsed.load() +
+                std::chrono::duration_cast<std::chrono::steady_clock::duration>(duration);
+        }
+        if (const auto hook = hooks.find(made.size()); hook != hooks.end()) {
+            hook->second();
+        }
+        return !stop.stopRequested();
+    }
 
-    // Runs `hook` during the pause with this index (counted from 1).
-    void at(int index, std::function<void()> hook);
+    std::vector<std::chrono::nanoseconds> pauses() const { return made; }
+    std::chrono::nanoseconds total() const {
+        return std::accumulate(made.begin(), made.end(), std::chrono::nanoseconds(0));
+    }
 
-    std::vector<std::chrono::nanoseconds> pauses() const;
-    std::chrono::nanoseconds total() const;
+    // Run during the pause of this number, counted from 1.
+    std::map<std::size_t, std::function<void()>> hooks;
 
 private:
     FakeClock* clock;
-    mutable std::mutex mutex;
     std::vector<std::chrono::nanoseconds> made;
-    int hookIndex = 0;
-    std::function<void()> hook;
 };
 
 } // namespace sonifix::testing

@@ -3,29 +3,21 @@
 #include "EventLog.h"
 #include "platform/StatusItem.h"
 
-#include <optional>
-#include <vector>
-
 namespace sonifix::testing {
 
 class FakeStatusItem final : public StatusItem {
 public:
     explicit FakeStatusItem(EventLog& log) : log(log) {}
 
-    void showSymbol(const std::string& symbolName,
-                    const std::string& accessibilityDescription) override {
-        symbols.push_back(symbolName);
-        description = accessibilityDescription;
-        log.add("icon " + symbolName);
+    void showSymbol(const std::string& symbolName, const std::string& description) override {
+        symbol = symbolName;
+        accessibilityDescription = description;
+        log.push_back("icon " + symbolName);
     }
     void attachMenu(Menu& menu) override { attached = &menu; }
 
-    std::optional<std::string> current() const {
-        return symbols.empty() ? std::nullopt : std::optional(symbols.back());
-    }
-
-    std::vector<std::string> symbols;
-    std::string description;
+    std::string symbol; // none yet when empty
+    std::string accessibilityDescription;
     Menu* attached = nullptr;
 
 private:

@@ -1,19 +1,15 @@
+#include "FakePlatform.h"
 #include "ScratchFolder.h"
 #include "platform/posix/PosixFileSystem.h"
 #include "platform/posix/PosixProcessRunner.h"
 #include "platform/posix/PosixProgramLauncher.h"
 #include "platform/posix/PosixUserAccount.h"
-#include "platform/posix/RandomUuidSource.h"
 #include "platform/posix/StopTokenSleeper.h"
 #include "platform/posix/ThreadExecutor.h"
+#include "restart/CoreAudioRestarter.h"
 
 #include <atomic>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <gtest/gtest.h>
-#include <regex>
-#include <sstream>
 #include <thread>
 #include <unistd.h>
 
@@ -25,45 +21,20 @@ using namespace std::chrono_literals;
 using testing::ScratchFolder;
 using testing::slurp;
 
-TEST(PosixFileSystem, AtomicWriteReplacesWholeAndLeavesNoScratchFile) {
+TEST(PosixFileSystem, AWriteReplacesTheWholeFileOrSaysWhereItFailedAndLeavesNoScratchFile) {
     ScratchFolder scratch;
     PosixFileSystem files;
     const auto target = (scratch.path / "rule").string();
-
-    EXPECT_FALSE(files.exists(target));
     EXPECT_EQ(files.writeAtomically(target, "first line\n"), std::nullopt);
-    EXPECT_TRUE(files.exists(target));
     EXPECT_EQ(files.writeAtomically(target, "second\n"), std::nullopt);
     EXPECT_EQ(slurp(target), "second\n");
+    EXPECT_TRUE(files.exists(target));
     EXPECT_EQ(std::distance(fs::directory_iterator(scratch.path), fs::directory_iterator()), 1);
 
-    EXPECT_TRUE(files.remove(target));
-    EXPECT_FALSE(files.exists(target));
-    EXPECT_FALSE(files.remove(target));
-}
-
-TEST(PosixFileSystem, AFailedWriteSaysWhereAndLeavesNothing) {
-    ScratchFolder scratch;
-    PosixFileSystem files;
-    const auto target = (scratch.path / "missing" / "rule").string();
-    const auto error = files.writeAtomically(target, "x\n");
+    const auto nowhere = (scratch.path / "missing" / "rule").string();
+    const auto error = files.writeAtomically(nowhere, "x\n");
     ASSERT_TRUE(error);
-    EXPECT_NE(error->find(target), std::string::npos);
-    EXPECT_NE(error->find("No such file or directory"), std::string::npos);
-    EXPECT_FALSE(files.exists(target));
-}
-
-TEST(PosixFileSystem, TemporaryDirectoryHasNoTrailingSlash) {
-    PosixFileSystem files;
-    const char* saved = std::getenv("TMPDIR");
-    const std::string previous = saved ? saved : "";
-    ::setenv("TMPDIR", "/var/tmp/user//", 1);
-    EXPECT_EQ(files.temporaryDirectory(), "/var/tmp/user");
-    ::unsetenv("TMPDIR");
-    EXPECT_EQ(files.temporaryDirectory(), "/tmp");
-    if (saved) {
-        ::setenv("TMPDIR", previous.c_str(), 1);
-    }
+    EXPECT_NE(error->find(nowhere + "”: No such file or directory"), std::string::npos) << *error;
 }
 
 // What a detached program finds itself in: a session of its own, the folder and environment it
@@ -75,7 +46,7 @@ TEST(PosixProgramLauncher, TheProgramRunsInItsOwnSessionWithWhatItWasGivenAndNot
     ASSERT_EQ(launcher.startDetached(
                   {.program = "sh",
                    .arguments = {"sh", "-c",
-                                 "echo \"$(ps -o sid= -p $$) $$ $PPID $(pwd) $GREETING $HOME\" "
+                                 "echo \"$(ps -o sid= -p $$) $PPID $(pwd) $GREETING $HOME\" "
                                  ">report.part && mv report.part report"},
                    .workingDirectory = scratch.path.string(),
                    .environment = {{"PATH=/usr/bin:/bin", "GREETING=hello"}}}),
@@ -86,12 +57,11 @@ TEST(PosixProgramLauncher, TheProgramRunsInItsOwnSessionWithWhatItWasGivenAndNot
     }
     std::istringstream fields(slurp(report));
     long session = 0;
-    long pid = 0;
     long parent = 0;
     std::string folder;
     std::string greeting;
     std::string home;
-    fields >> session >> pid >> parent >> folder >> greeting >> home;
+    fields >> session >> parent >> folder >> greeting >> home;
     EXPECT_NE(session, ::getsid(0)) << "in a session of its own";
     EXPECT_NE(session, 0);
     EXPECT_NE(parent, ::getpid());
@@ -104,19 +74,9 @@ TEST(PosixProgramLauncher, TheProgramRunsInItsOwnSessionWithWhatItWasGivenAndNot
         << "a folder is not a program";
 }
 
-TEST(RandomUuidSource, GivesDistinctUpperCaseVersion4Text) {
-    RandomUuidSource uuids;
-    const std::regex form("[0-9A-F]{8}-[0-9A-F]{4}-4[0-9A-F]{3}-[89AB][0-9A-F]{3}-[0-9A-F]{12}");
-    const auto first = uuids.makeUuid();
-    const auto second = uuids.makeUuid();
-    EXPECT_TRUE(std::regex_match(first, form)) << first;
-    EXPECT_TRUE(std::regex_match(second, form)) << second;
-    EXPECT_NE(first, second);
-}
-
 TEST(PosixUserAccount, NamesTheUserAsTheSystemDoes) {
-    PosixProcessRunner runner;
-    EXPECT_EQ(PosixUserAccount().shortName() + "\n", runner.run("/usr/bin/id", {"-un"}).output);
+    EXPECT_EQ(PosixUserAccount().shortName() + "\n",
+              PosixProcessRunner().run("/usr/bin/id", {"-un"}).output);
 }
 
 TEST(ThreadExecutor, TeardownStopsWaitingWorkAndWaitsForIt) {
@@ -125,14 +85,44 @@ TEST(ThreadExecutor, TeardownStopsWaitingWorkAndWaitsForIt) {
     {
         ThreadExecutor executor;
         for (int i = 0; i < 3; ++i) {
-            executor.submit([&](StopToken stop) {
-                if (!sleeper.sleep(60s, stop)) {
-                    ++finished;
-                }
-            });
+            executor.submit([&](StopToken stop) { finished += !sleeper.sleep(60s, stop); });
         }
     }
     EXPECT_EQ(finished, 3);
+}
+
+// Real children through the real runner, seen as the restart engine sees them.
+class RunTest : public ::testing::Test {
+protected:
+    ProcessResult shell(const std::string& script) { return engine.run("/bin/sh", {"-c", script}); }
+
+    PosixProcessRunner runner;
+    testing::FakePlatform fake{{.processes = &runner}};
+    CoreAudioRestarter engine{fake.platform, DaemonIdentity::coreaudiod()};
+};
+
+TEST_F(RunTest, StandardOutputExactlyAsUtf8WithTheStatusAndNoStandardError) {
+    const auto noNewline = shell("printf '412\\n97\\nno line feed'; echo oops >&2; exit 3");
+    EXPECT_EQ(noNewline.output, "412\n97\nno line feed");
+    EXPECT_EQ(noNewline.status, 3);
+    EXPECT_EQ(engine.run("/bin/echo", {"a b", "c"}).output, "a b c\n");
+    // A lone continuation byte, a truncated sequence, an overlong form, a surrogate.
+    EXPECT_EQ(shell("printf 'a\\200b\\342\\202c\\300\\257d\\355\\240\\200e \\303\\251\\n'").output,
+              "a\uFFFDb\uFFFDc\uFFFD\uFFFDd\uFFFD\uFFFD\uFFFDe é\n");
+
+    // Far more than a pipe holds, on both streams.
+    const auto chatty = shell("head -c 2000000 /dev/zero | tr '\\0' e >&2; "
+                              "head -c 300000 /dev/zero | tr '\\0' o; echo; exit 0");
+    EXPECT_EQ(chatty.status, 0);
+    EXPECT_EQ(chatty.output.size(), 300001u);
+    EXPECT_EQ(chatty.output.find('e'), std::string::npos);
+}
+
+TEST_F(RunTest, AProgramThatCannotStartGivesMinusOneAndNothing) {
+    const auto missing = engine.run("/nonexistent/pgrep", {"-x", "coreaudiod"});
+    EXPECT_EQ(missing.status, -1);
+    EXPECT_EQ(missing.output, "");
+    EXPECT_EQ(engine.run("/etc/hostname", {}).status, -1); // not executable
 }
 
 } // namespace

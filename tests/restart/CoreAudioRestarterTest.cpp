@@ -1,47 +1,53 @@
 #include "restart/CoreAudioRestarter.h"
 
 #include "FakePlatform.h"
-#include "platform/AudioProperties.h"
 #include "support/StopSource.h"
 #include "support/TaskCancelled.h"
 
+#include <atomic>
+#include <future>
 #include <gtest/gtest.h>
+#include <thread>
 
 namespace sonifix {
 namespace {
 
 using namespace std::chrono_literals;
 using Failure = CoreAudioRestarter::Failure;
+using Pauses = std::vector<std::chrono::nanoseconds>;
 
 const std::string pgrep = "/usr/bin/pgrep -x coreaudiod";
 const std::string sudo = "/usr/bin/sudo -n /usr/bin/killall coreaudiod";
-const std::string killScript =
-    "do shell script \"/usr/bin/killall coreaudiod\" with administrator privileges";
 
-ProcessResult printed(std::string output) {
-    return {.status = 0, .output = std::move(output)};
-}
-ProcessResult status(std::int32_t code) {
-    return {.status = code, .output = ""};
+TEST(ProcessID, OnlyAWellFormedFirstLineCounts) {
+    const std::vector<std::pair<std::string, std::int32_t>> read = {
+        {"412\n97\n", 412}, {"\n\n412\n", 412},           {"412", 412},
+        {"+7\n", 7},        {"2147483647\n", 2147483647}, {"-2147483648\n", -2147483647 - 1}};
+    for (const auto& [output, pid] : read) {
+        EXPECT_EQ(CoreAudioRestarter::processID(output), pid) << "output: " << output;
+    }
+    for (const std::string refused :
+         {"", "\n", " 412\n", "412\r\n", "pid412\n", "412 \n", "+\n", "+-7\n", "++7\n",
+          "2147483648\n", "-2147483649\n", "\xEF\xBC\x94\n" /* a full-width digit */}) {
+        EXPECT_EQ(CoreAudioRestarter::processID(refused), std::nullopt) << "output: " << refused;
+    }
 }
 
 class CoreAudioRestarterTest : public ::testing::Test {
 protected:
+    CoreAudioRestarterTest() {
+        fake.hardware.setDefault(false, fake.hardware.addDevice({.name = "Speakers"}));
+    }
+
     // The daemon's PIDs as pgrep prints them: the first before the kill, then one per poll.
-    void daemonRuns(std::vector<std::string> outputs) {
+    void daemonRuns(const std::vector<std::string>& outputs, int sudoStatus = 0) {
         std::vector<ProcessResult> results;
-        for (auto& output : outputs) {
-            results.push_back(printed(std::move(output)));
+        for (const auto& output : outputs) {
+            results.push_back({.status = 0, .output = output});
         }
-        fake.processes.answer(pgrep, std::move(results));
+        fake.processes.answer(pgrep, results);
+        fake.processes.answer(sudo, {{.status = sudoStatus}});
     }
-
-    void outputDevicePresent() {
-        fake.hardware.setDefault(false, fake.hardware.addDevice({.name = "MacBook Pro Speakers",
-                                                                 .transport = fourCharCode("bltn"),
-                                                                 .sampleRate = 48000}));
-    }
-
     Failure restartFailure() {
         try {
             engine.restart(stop.token());
@@ -57,174 +63,135 @@ protected:
     StopSource stop;
 };
 
-TEST_F(CoreAudioRestarterTest, FindsTheDaemonOnlyInAWellFormedFirstLine) {
-    const std::vector<std::pair<std::string, std::optional<std::int32_t>>> cases = {
-        {"412\n", 412},
-        {"412\n97\n", 412},
-        {"\n\n412\n", 412},
-        {"412", 412},
-        {"", std::nullopt},
-        {"\n", std::nullopt},
-        {" 412\n", std::nullopt},
-        {"412\r\n", std::nullopt},
-        {"pid412\n", std::nullopt},
-        {"412 \n", std::nullopt},
-        {"+7\n", 7},
-        {"-1\n", -1},
-        {"+\n", std::nullopt},
-        {"-\n", std::nullopt},
-        {"+-7\n", std::nullopt},
-        {"++7\n", std::nullopt},
-        {"2147483647\n", 2147483647},
-        {"-2147483648\n", -2147483647 - 1},
-        {"2147483648\n", std::nullopt},
-        {"-2147483649\n", std::nullopt},
-        {"\xEF\xBC\x94\n", std::nullopt}, // a full-width digit
-    };
-    for (const auto& [output, expected] : cases) {
-        fake.processes.answer(pgrep, {printed(output)});
-        EXPECT_EQ(engine.coreaudiodPID(), expected) << "output: " << output;
-    }
-    // A pgrep that cannot start answers -1 and nothing.
-    fake.processes.answer(pgrep, {status(-1)});
-    EXPECT_EQ(engine.coreaudiodPID(), std::nullopt);
-}
-
-TEST_F(CoreAudioRestarterTest, PasswordFreeRestartWaitsOnePollAndSettles) {
+TEST_F(CoreAudioRestarterTest, PasswordFreeRestartWaitsForANewDaemonAndSettles) {
     daemonRuns({"412\n", "513\n"});
-    fake.processes.answer(sudo, {status(0)});
-    outputDevicePresent();
-
     EXPECT_FALSE(engine.restart(stop.token()));
-    EXPECT_EQ(fake.processes.calls(), (std::vector<std::string>{pgrep, sudo, pgrep}));
-    EXPECT_EQ(fake.sleeper.pauses(), (std::vector<std::chrono::nanoseconds>{250ms, 700ms}));
-    EXPECT_TRUE(fake.adminShell.scripts().empty());
+    EXPECT_EQ(fake.processes.calls, (std::vector<std::string>{pgrep, sudo, pgrep}));
+    EXPECT_EQ(fake.sleeper.pauses(), (Pauses{250ms, 700ms}));
+    EXPECT_TRUE(fake.adminShell.scripts.empty());
+
+    // Only first lines compare: the new daemon is listed first, the old one still shows.
+    daemonRuns({"412\n97\n", "97\n412\n"});
+    EXPECT_FALSE(engine.restart(stop.token()));
+    // With no daemon at first any daemon counts.
+    daemonRuns({"", "", "77\n"});
+    EXPECT_FALSE(engine.restart(stop.token()));
+    EXPECT_EQ(fake.adminShell.scripts.size(), 0u);
 }
 
-TEST_F(CoreAudioRestarterTest, FailedPasswordFreeAttemptFallsBackToTheAdministrator) {
-    daemonRuns({"412\n", "513\n"});
-    fake.processes.answer(sudo, {status(1)});
-    outputDevicePresent();
+TEST_F(CoreAudioRestarterTest, AFailedPasswordFreeAttemptFallsBackToTheAdministrator) {
+    for (const int sudoStatus : {1, -1}) { // refused, or sudo missing altogether
+        daemonRuns({"412\n", "513\n"}, sudoStatus);
+        EXPECT_TRUE(engine.restart(stop.token()));
+    }
+    EXPECT_EQ(fake.adminShell.scripts,
+              std::vector<std::string>(2, "do shell script \"/usr/bin/killall coreaudiod\" with "
+                                          "administrator privileges"));
 
-    EXPECT_TRUE(engine.restart(stop.token()));
-    EXPECT_EQ(fake.adminShell.scripts(), std::vector<std::string>{killScript});
-    EXPECT_EQ(fake.sleeper.total(), 950ms);
-
-    // sudo missing altogether is a failed attempt too.
-    fake.processes.answer(sudo, {status(-1)});
-    daemonRuns({"513\n", "614\n"});
-    EXPECT_TRUE(engine.restart(stop.token()));
-}
-
-TEST_F(CoreAudioRestarterTest, AdministratorFailuresEndTheRestartAtOnce) {
-    daemonRuns({"412\n"});
-    fake.processes.answer(sudo, {status(1)});
-    outputDevicePresent();
-
+    const auto pauses = fake.sleeper.pauses().size();
     fake.adminShell.answerDismissed();
     EXPECT_EQ(restartFailure().kind(), Failure::Kind::cancelled);
-
     fake.adminShell.answerFailed("No matching processes were found");
     const auto failed = restartFailure();
     EXPECT_EQ(failed.kind(), Failure::Kind::failed);
     EXPECT_STREQ(failed.what(), "No matching processes were found");
-
-    EXPECT_TRUE(fake.sleeper.pauses().empty());
-    EXPECT_EQ(fake.processes.count(pgrep), 2); // the old PID of each attempt, no polls
+    EXPECT_EQ(fake.sleeper.pauses().size(), pauses) << "no polls after the prompt failed";
 }
 
-TEST_F(CoreAudioRestarterTest, ADaemonBackAtTheFortiethPollStillCounts) {
-    std::vector<std::string> outputs(40, "412\n");
-    outputs.push_back("513\n");
+TEST_F(CoreAudioRestarterTest, ADaemonBackAtTheFortiethPollCountsAndNoneAfterItFails) {
+    std::vector<std::string> outputs(41, "412\n");
+    outputs.back() = "513\n";
     daemonRuns(outputs);
-    fake.processes.answer(sudo, {status(0)});
-    outputDevicePresent();
-
     EXPECT_FALSE(engine.restart(stop.token()));
-    EXPECT_EQ(fake.sleeper.pauses().size(), 41u);
     EXPECT_EQ(fake.sleeper.total(), 40 * 250ms + 700ms);
-}
 
-TEST_F(CoreAudioRestarterTest, GivesUpAfterFortyPollsWithoutANewDaemonAndAnOutput) {
-    fake.processes.answer(sudo, {status(0)});
-    outputDevicePresent();
     daemonRuns({"412\n"}); // the kill had no effect
     const auto samePID = restartFailure();
     EXPECT_EQ(samePID.kind(), Failure::Kind::didNotComeBack);
     EXPECT_STREQ(samePID.what(), "coreaudiod was stopped but didn't come back within 10 seconds.");
-    EXPECT_EQ(fake.sleeper.pauses(), std::vector<std::chrono::nanoseconds>(40, 250ms));
 
+    // A new daemon, but no output device to play to.
     daemonRuns({"412\n", "513\n"});
     fake.hardware.setDefault(false, noAudioObject);
     EXPECT_EQ(restartFailure().kind(), Failure::Kind::didNotComeBack);
-
-    fake.hardware.failSystemRead(audio_properties::defaultOutputDevice);
+    fake.hardware.failingSystemReads = {audio_properties::defaultOutputDevice};
     EXPECT_EQ(restartFailure().kind(), Failure::Kind::didNotComeBack);
 }
 
-TEST_F(CoreAudioRestarterTest, WithNoDaemonAtFirstAnyDaemonCountsAndOnlyFirstLinesCompare) {
-    fake.processes.answer(sudo, {status(0)});
-    outputDevicePresent();
-    daemonRuns({"", "", "77\n"});
-    EXPECT_FALSE(engine.restart(stop.token()));
-    EXPECT_EQ(fake.sleeper.pauses().size(), 3u);
-
-    // The new daemon is listed first; the old one still shows on a later line.
-    daemonRuns({"412\n97\n", "97\n412\n"});
-    EXPECT_FALSE(engine.restart(stop.token()));
-}
-
-TEST_F(CoreAudioRestarterTest, AStopDuringAPauseEndsTheRestartWithCancellation) {
+TEST_F(CoreAudioRestarterTest, AStopDuringAPauseEndsTheRestartWithCancellationNotAFailure) {
     daemonRuns({"412\n"});
-    fake.processes.answer(sudo, {status(0)});
-    outputDevicePresent();
-    fake.sleeper.at(3, [&] { stop.requestStop(); });
-
-    EXPECT_THROW(
-        {
-            try {
-                engine.restart(stop.token());
-            } catch (const Failure&) {
-                ADD_FAILURE() << "a cancellation is not a restart failure";
-            }
-        },
-        TaskCancelled);
+    fake.sleeper.hooks[3] = [&] { stop.requestStop(); };
+    EXPECT_THROW(engine.restart(stop.token()), TaskCancelled);
     EXPECT_EQ(fake.sleeper.pauses().size(), 3u);
 }
 
-TEST_F(CoreAudioRestarterTest, FailureDescriptionsAreExact) {
-    EXPECT_STREQ(Failure::failed("").what(), "");
-    EXPECT_STREQ(Failure::failed("Couldn’t do it").what(), "Couldn’t do it");
-    EXPECT_STREQ(Failure::cancelled().what(), "Cancelled.");
-    EXPECT_STREQ(Failure::didNotComeBack("coreaudiod").what(),
-                 "coreaudiod was stopped but didn't come back within 10 seconds.");
+TEST(AdminScript, EscapesBackslashesFirstThenQuotesAndNothingElse) {
+    EXPECT_EQ(CoreAudioRestarter::adminScript(R"(echo "a\b" \" 'x' && rm)"
+                                              "\n"),
+              R"(do shell script "echo \"a\\b\" \\\" 'x' && rm)"
+              "\n"
+              R"(" with administrator privileges)");
 }
 
-// A daemon the user may stop without a password: no sudo, no administrator.
-TEST_F(CoreAudioRestarterTest, AUserDaemonIsStoppedDirectlyAndItsFailureIsTheRestarts) {
-    const DaemonIdentity server{.name = "pipewire",
-                                .lookup = {"/usr/bin/pgrep", {"-x", "pipewire"}},
-                                .killCommand = {"/usr/bin/pkill", "-x", "pipewire"},
-                                .needsRoot = false};
-    CoreAudioRestarter userEngine(fake.platform, server);
-    outputDevicePresent();
-    fake.processes.answer("/usr/bin/pgrep -x pipewire", {printed("10\n"), printed("11\n")});
-    fake.processes.answer("/usr/bin/pkill -x pipewire", {status(0), status(1)});
-
-    EXPECT_FALSE(userEngine.restart(stop.token()));
-    EXPECT_EQ(fake.processes.count(sudo), 0);
-
-    try {
-        userEngine.restart(stop.token());
-        ADD_FAILURE() << "a failed kill must fail the restart";
-    } catch (const Failure& failure) {
-        EXPECT_EQ(failure.kind(), Failure::Kind::failed);
-        EXPECT_STREQ(failure.what(),
-                     "Couldn’t stop pipewire: /usr/bin/pkill -x pipewire ended with status 1.");
+class RunAsAdminTest : public ::testing::Test {
+protected:
+    // Runs the command against the given answer and returns what it threw, if anything.
+    std::optional<Failure> outcome(AdminScriptResult answer) {
+        fake.adminShell.answers.push_back(std::move(answer));
+        try {
+            engine.runAsAdmin("/bin/rm -f /etc/sudoers.d/sonifix");
+        } catch (const Failure& failure) {
+            return failure;
+        }
+        return std::nullopt;
     }
-    EXPECT_TRUE(fake.adminShell.scripts().empty());
-    EXPECT_STREQ(Failure::didNotComeBack(server.name).what(),
-                 "pipewire was stopped but didn't come back within 10 seconds.");
+    static AdminScriptResult error(std::optional<std::int64_t> number,
+                                   std::optional<std::string> message) {
+        return {.made = true, .error = ScriptError{number, message}};
+    }
+
+    testing::FakePlatform fake;
+    CoreAudioRestarter engine{fake.platform, DaemonIdentity::coreaudiod()};
+};
+
+TEST_F(RunAsAdminTest, MapsTheScriptsErrorInformation) {
+    EXPECT_FALSE(outcome({.made = true, .error = std::nullopt}));
+    EXPECT_FALSE(outcome({.made = false, .error = std::nullopt})); // nothing ran
+    EXPECT_EQ(outcome(error(-128, "User canceled."))->kind(), Failure::Kind::cancelled);
+    EXPECT_EQ(outcome(error(-128, std::nullopt))->kind(), Failure::Kind::cancelled);
+    const auto withMessage = outcome(error(1, "rm: Operation not permitted"));
+    EXPECT_EQ(withMessage->kind(), Failure::Kind::failed);
+    EXPECT_STREQ(withMessage->what(), "rm: Operation not permitted");
+    EXPECT_STREQ(outcome(error(std::nullopt, std::nullopt))->what(), "The admin command failed.");
+    EXPECT_STREQ(outcome(error(-1743, std::nullopt))->what(), "The admin command failed.");
+    EXPECT_STREQ(outcome(error(std::nullopt, "Not authorised"))->what(), "Not authorised");
+}
+
+TEST_F(RunAsAdminTest, FromAWorkerItRunsOnTheMainThreadAndHandsTheErrorBack) {
+    fake.adminShell.answerDismissed();
+    std::atomic<bool> cancelled = false;
+    std::thread worker([&] {
+        try {
+            engine.runAsAdmin("/usr/bin/killall coreaudiod");
+        } catch (const Failure& failure) {
+            cancelled = failure.kind() == Failure::Kind::cancelled;
+        }
+    });
+    EXPECT_TRUE(fake.mainQueue.runUntil([&] { return cancelled.load(); }));
+    worker.join();
+    EXPECT_EQ(fake.adminShell.thread, std::this_thread::get_id());
+}
+
+TEST_F(RunAsAdminTest, AWorkerWhoseRequestTheMainQueueDropsIsNotLeftWaiting) {
+    std::thread worker(
+        [&] { EXPECT_THROW(engine.runAsAdmin("/usr/bin/killall coreaudiod"), std::future_error); });
+    // Drop the queued block unrun, as a queue torn down at quit would.
+    while (fake.mainQueue.pending() == 0) {
+        std::this_thread::yield();
+    }
+    fake.mainQueue.dropAll();
+    worker.join();
+    EXPECT_TRUE(fake.adminShell.scripts.empty());
 }
 
 } // namespace

@@ -29,7 +29,6 @@ LinuxApp::LinuxApp(const Places& places)
                .hardware = hardware,
                .files = files,
                .user = user,
-               .uuids = uuids,
                .mainQueue = mainQueue,
                .sleeper = sleeper,
                .background = background,
@@ -54,6 +53,9 @@ LinuxApp::LinuxApp(const Places& places)
             return PlatformTexts::forSoundServer(SoundServer::displayName(name),
                                                  MprisMediaPlayerHost::everyPlayer(), desktop);
         });
+    if (places.trayWait) {
+        delegate->setTrayWait(*places.trayWait);
+    }
 }
 
 LinuxApp::~LinuxApp() {

@@ -20,12 +20,12 @@
 #include "platform/posix/PosixProcessRunner.h"
 #include "platform/posix/PosixProgramLauncher.h"
 #include "platform/posix/PosixUserAccount.h"
-#include "platform/posix/RandomUuidSource.h"
 #include "platform/posix/StopTokenSleeper.h"
 #include "platform/posix/SystemClock.h"
 #include "platform/posix/ThreadExecutor.h"
 #include "restart/SoundServer.h"
 
+#include <chrono>
 #include <memory>
 #include <optional>
 #include <string>
@@ -46,6 +46,7 @@ public:
         std::optional<SoundServer::Owners> owners; // whose server it is
         std::optional<std::string> autostartDirectory;
         std::optional<std::string> executable;
+        std::optional<std::chrono::milliseconds> trayWait; // before it says there is no tray
     };
 
     explicit LinuxApp(const Places& places = {});
@@ -65,7 +66,6 @@ public:
     PulseAudioHardware hardware;
     PosixFileSystem files;
     PosixUserAccount user;
-    RandomUuidSource uuids;
     StopTokenSleeper sleeper;
     QtSettingsStore settings;
     QtMenu menu;

@@ -246,7 +246,12 @@ public:
             return std::nullopt;
         }
         const auto deadline = std::chrono::steady_clock::now() + limit;
-        Request<Answer> request{{.mutex = &waitMutex, .changed = &changed}};
+        // On the heap rather than the asking thread's stack: a fresh block, which only libpulse's
+        // thread and this one ever touch.
+        const auto owned = std::make_unique<Request<Answer>>();
+        auto& request = *owned;
+        request.mutex = &waitMutex;
+        request.changed = &changed;
         LoopLock lock(loop.get());
         if (!awaitReady(lock, deadline)) {
             return std::nullopt;

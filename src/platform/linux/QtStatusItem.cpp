@@ -1,35 +1,124 @@
 #include "QtStatusItem.h"
 
 #include "QtMenu.h"
+#include "SystemTrayProbe.h"
 
 #include <QCursor>
 #include <QFile>
-#include <QIcon>
+#include <QGuiApplication>
+#include <QMenu>
+#include <QPainter>
+#include <QPalette>
 
 namespace sonifix {
 
-QtStatusItem::QtStatusItem() {
-    // A left click opens the menu too, as a click on a menu-bar item does.
-    QObject::connect(&tray, &QSystemTrayIcon::activated, [this](auto reason) {
-        if (reason == QSystemTrayIcon::Trigger && tray.contextMenu()) {
-            tray.contextMenu()->popup(QCursor::pos());
+namespace {
+
+// Often at first, when a panel starting beside the app is likely; then seldom, which spares a
+// laptop's battery on a desktop that never gets a tray.
+constexpr auto firstLooks = std::chrono::milliseconds(250);
+constexpr int firstLookCount = 40;
+constexpr auto laterLooks = std::chrono::seconds(2);
+
+// The program's own monochrome symbol in the text colour of the desktop's theme, ringed with its
+// window colour: legible on a panel of either kind, also one darker or lighter than the theme.
+QIcon tinted(const QString& path) {
+    const QIcon source(path);
+    const auto palette = QGuiApplication::palette();
+    auto ring = palette.color(QPalette::Window);
+    ring.setAlpha(170);
+    QIcon result;
+    for (const int side : {16, 22, 24, 32, 48, 64}) {
+        const auto glyph = source.pixmap(side - 2, side - 2).toImage();
+        const auto inColour = [&glyph](const QColor& colour) {
+            auto image = glyph;
+            QPainter painter(&image);
+            painter.setCompositionMode(QPainter::CompositionMode_SourceIn);
+            painter.fillRect(image.rect(), colour);
+            return image;
+        };
+        QImage image(side, side, QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::transparent);
+        QPainter painter(&image);
+        const auto halo = inColour(ring);
+        for (const auto& offset : {QPoint(0, 1), QPoint(2, 1), QPoint(1, 0), QPoint(1, 2)}) {
+            painter.drawImage(offset, halo);
         }
-    });
+        painter.drawImage(QPoint(1, 1), inColour(palette.color(QPalette::WindowText)));
+        painter.end();
+        result.addPixmap(QPixmap::fromImage(image));
+    }
+    return result;
+}
+
+} // namespace
+
+QIcon QtStatusItem::icon() const {
+    const auto path = QStringLiteral(":/icons/%1.svg").arg(QString::fromStdString(shown));
+    return QFile::exists(path) ? tinted(path) : QIcon();
 }
 
 void QtStatusItem::showSymbol(const std::string& symbolName,
                               const std::string& accessibilityDescription) {
-    const auto path = QStringLiteral(":/icons/%1.svg").arg(QString::fromStdString(symbolName));
-    tray.setIcon(QFile::exists(path) ? QIcon(path) : QIcon());
     shown = symbolName;
-    tray.setToolTip(QString::fromStdString(accessibilityDescription));
-    tray.show();
+    toolTip = QString::fromStdString(accessibilityDescription);
+    if (tray) {
+        tray->setIcon(icon());
+        tray->setToolTip(toolTip);
+    }
 }
 
-void QtStatusItem::attachMenu(Menu& menu) {
-    if (auto* qtMenu = dynamic_cast<QtMenu*>(&menu)) {
-        tray.setContextMenu(qtMenu->widget());
+void QtStatusItem::attachMenu(Menu& attached) {
+    if (auto* qtMenu = dynamic_cast<QtMenu*>(&attached)) {
+        menu = qtMenu->widget();
+        if (tray) {
+            tray->setContextMenu(menu);
+        }
     }
+}
+
+bool QtStatusItem::barAvailable() {
+    return SystemTrayProbe::statusNotifierHost() || SystemTrayProbe::xembedManager();
+}
+
+void QtStatusItem::observeBar(std::function<void()> appeared) {
+    QObject::disconnect(&lookForBar, nullptr, nullptr, nullptr);
+    QObject::connect(&lookForBar, &QTimer::timeout,
+                     [this, appeared = std::move(appeared), looks = 0]() mutable {
+                         if (barAvailable()) {
+                             lookForBar.stop();
+                             appeared();
+                         } else if (++looks == firstLookCount) {
+                             lookForBar.setInterval(laterLooks);
+                         }
+                     });
+    lookForBar.start(firstLooks);
+}
+
+void QtStatusItem::place() {
+    if (tray) {
+        return;
+    }
+    lookForBar.stop();
+    // Off X11 Qt has only StatusNotifierItem icons; on X11 it takes them when a host is there.
+    statusNotifier = QGuiApplication::platformName() != QStringLiteral("xcb") ||
+                     SystemTrayProbe::statusNotifierHost();
+    tray = std::make_unique<QSystemTrayIcon>();
+    tray->setIcon(icon());
+    tray->setToolTip(toolTip);
+    if (menu) {
+        // Exported over DBusMenu to a StatusNotifierItem host, which asks for it fresh (the
+        // menu's aboutToShow) each time it opens it.
+        tray->setContextMenu(menu);
+    }
+    // A left click opens the menu too, as a click on a menu-bar item does. A StatusNotifierItem
+    // host opens the menu itself, where it sees fit: there is no pointer position to pop it at.
+    QObject::connect(tray.get(), &QSystemTrayIcon::activated, [this](auto reason) {
+        if (reason == QSystemTrayIcon::Trigger && !statusNotifier && menu) {
+            menu->popup(QCursor::pos());
+        }
+    });
+    tray->show();
 }
 
 } // namespace sonifix

@@ -2,27 +2,41 @@
 
 #include "platform/StatusItem.h"
 
+#include <QIcon>
 #include <QSystemTrayIcon>
+#include <QTimer>
+#include <memory>
+
+class QMenu;
 
 namespace sonifix {
 
-// The tray icon. Its symbols are the program's own monochrome icons, so it looks the same
-// whatever icon theme the desktop uses.
+// The tray icon. Qt settles between a StatusNotifierItem and an XEmbed icon once, as the icon
+// is made, so it is made only when placed, once the panel is there.
 class QtStatusItem final : public StatusItem {
 public:
-    QtStatusItem();
-
     void showSymbol(const std::string& symbolName,
                     const std::string& accessibilityDescription) override;
     void attachMenu(Menu& menu) override;
+    bool barAvailable() override;
+    void observeBar(std::function<void()> appeared) override;
+    void place() override;
 
-    QSystemTrayIcon* widget() { return &tray; }
+    // The icon in the tray; nothing until it is placed.
+    QSystemTrayIcon* widget() { return tray.get(); }
     // The symbol shown now, by name.
     const std::string& symbol() const { return shown; }
 
 private:
-    QSystemTrayIcon tray;
+    QIcon icon() const;
+
+    std::unique_ptr<QSystemTrayIcon> tray;
+    QMenu* menu = nullptr;
     std::string shown;
+    QString toolTip;
+    // Shown by a StatusNotifierItem host, which opens the menu itself.
+    bool statusNotifier = false;
+    QTimer lookForBar;
 };
 
 } // namespace sonifix

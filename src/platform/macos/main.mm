@@ -11,7 +11,6 @@
 #include "CarbonHotKeys.h"
 #include "CoreAudioHardware.h"
 #include "DispatchMainQueue.h"
-#include "FoundationFileSystem.h"
 #include "FoundationRelativeTimeFormatter.h"
 #include "FoundationStrings.h"
 #include "FoundationUserAccount.h"
@@ -21,9 +20,9 @@
 #include "app/AppDelegate.h"
 #include "app/PlatformTexts.h"
 #include "platform/Platform.h"
+#include "platform/posix/PosixFileSystem.h"
 #include "platform/posix/PosixProcessRunner.h"
 #include "platform/posix/PosixProgramLauncher.h"
-#include "platform/posix/RandomUuidSource.h"
 #include "platform/posix/StopTokenSleeper.h"
 #include "platform/posix/SystemClock.h"
 #include "platform/posix/ThreadExecutor.h"
@@ -63,9 +62,8 @@ int main() {
         sonifix::PosixProcessRunner processes;
         sonifix::AppleScriptAdminShell adminShell;
         sonifix::CoreAudioHardware hardware;
-        sonifix::FoundationFileSystem files;
+        sonifix::PosixFileSystem files;
         sonifix::FoundationUserAccount user;
-        sonifix::RandomUuidSource uuids;
         sonifix::DispatchMainQueue mainQueue;
         sonifix::StopTokenSleeper sleeper;
         sonifix::ThreadExecutor background;
@@ -88,7 +86,6 @@ int main() {
             .hardware = hardware,
             .files = files,
             .user = user,
-            .uuids = uuids,
             .mainQueue = mainQueue,
             .sleeper = sleeper,
             .background = background,

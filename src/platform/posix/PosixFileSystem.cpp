@@ -21,15 +21,6 @@ bool PosixFileSystem::exists(const std::string& path) {
     return ::stat(path.c_str(), &info) == 0;
 }
 
-std::string PosixFileSystem::temporaryDirectory() {
-    const char* fromEnvironment = std::getenv("TMPDIR");
-    std::string directory = fromEnvironment && *fromEnvironment ? fromEnvironment : "/tmp";
-    while (directory.size() > 1 && directory.back() == '/') {
-        directory.pop_back();
-    }
-    return directory;
-}
-
 std::optional<std::string> PosixFileSystem::writeAtomically(const std::string& path,
                                                             const std::string& content) {
     std::string scratch = path + ".XXXXXX";
@@ -66,10 +57,6 @@ std::optional<std::string> PosixFileSystem::writeAtomically(const std::string& p
         return failure(path, error);
     }
     return std::nullopt;
-}
-
-bool PosixFileSystem::remove(const std::string& path) {
-    return ::unlink(path.c_str()) == 0;
 }
 
 } // namespace sonifix
