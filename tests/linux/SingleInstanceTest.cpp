@@ -1,26 +1,15 @@
 // One app per session: the tray app on its real adapters and a private sound server, serving
-// on a private session bus, and the real program launched beside it as a user or script would.
+// on the private desktop's session bus, and the real program launched beside it as a user or
+// script would.
 
-#include "../e2e/SoundServerHarness.h"
 #include "DBusSingleInstance.h"
-#include "LinuxApp.h"
-#include "desktop/EventLoop.h"
-#include "desktop/FakePortal.h"
-#include "desktop/PrivateBus.h"
-#include "desktop/PrivateDesktop.h"
+#include "DesktopAppTest.h"
+#include "FakePortal.h"
+#include "PrivateBus.h"
+#include "PrivateDesktop.h"
 
-#include <QAction>
-#include <QApplication>
 #include <QElapsedTimer>
-#include <QLabel>
 #include <QProcess>
-#include <QPushButton>
-#include <QSettings>
-#include <QTemporaryDir>
-#include <QTimer>
-#include <cstdio>
-#include <cstdlib>
-#include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
 namespace sonifix::testing {
@@ -53,30 +42,17 @@ Run sonifix(const QStringList& arguments) {
             .took = std::chrono::milliseconds(clock.elapsed())};
 }
 
-class SingleInstanceTest : public ::testing::Test {
+// There is no tray here (no display at all): the app never gets to say so within a test.
+constexpr auto noTrayNotice = std::chrono::hours(1);
+
+class SingleInstanceTest : public DesktopAppTest {
 protected:
     void SetUp() override {
-        if (const auto missing = SoundServerHarness::missingPrograms(ServerKind::pulseaudio);
-            !missing.empty()) {
-            GTEST_SKIP() << "not installed: " << missing.front();
-        }
-        server.emplace(ServerKind::pulseaudio);
-        server->start();
-        const auto settingsPath = folder.filePath(QStringLiteral("Sonifix.ini"));
-        QSettings(settingsPath, QSettings::IniFormat).setValue("welcomed", "true");
-        app = std::make_unique<LinuxApp>(LinuxApp::Places{
-            .settingsFile = settingsPath,
-            .soundServer = server->serverAddress(),
-            .owners = server->owners(),
-            .autostartDirectory = folder.filePath(QStringLiteral("autostart")).toStdString(),
-            .executable = "/usr/bin/sonifix",
-        });
+        DesktopAppTest::SetUp();
+        setWelcomed(true);
     }
 
     PrivateBus bus;
-    QTemporaryDir folder;
-    std::optional<SoundServerHarness> server;
-    std::unique_ptr<LinuxApp> app;
 };
 
 TEST_F(SingleInstanceTest, TheRunningAppAnswersTheCommandLineAndASecondLaunch) {
@@ -88,6 +64,7 @@ TEST_F(SingleInstanceTest, TheRunningAppAnswersTheCommandLineAndASecondLaunch) {
 
     // Everything below asks this app; none of it may fall back to a restart of its own, which
     // would look for a server among the user's processes.
+    auto app = make(noTrayNotice);
     ASSERT_EQ(instance.claim(), SingleInstance::Claim::claimed);
     instance.serve(app->delegate);
     app->launch();
@@ -116,50 +93,25 @@ TEST_F(SingleInstanceTest, TheRunningAppAnswersTheCommandLineAndASecondLaunch) {
     EXPECT_NE(status.out.find(" · 1 total\n"), std::string::npos) << status.out;
 
     // Launched again: the new process ends at once, and the running app says where it is.
-    std::string notice;
-    QTimer closer;
-    QObject::connect(&closer, &QTimer::timeout, [&] {
-        if (auto* dialog = QApplication::activeModalWidget()) {
-            for (const auto* label : dialog->findChildren<QLabel*>()) {
-                notice += label->text().toStdString() + "\n";
-            }
-            for (auto* button : dialog->findChildren<QPushButton*>()) {
-                button->click();
-            }
-        }
-    });
-    closer.start(50);
     // Within a second of what merely starting the program takes on this build (a sanitizer's
     // build starts several times slower).
     const auto start = sonifix({"--version"});
     const auto again = sonifix({});
     EXPECT_EQ(again.exitCode, 0) << again.err;
     EXPECT_LT(again.took, start.took + 1s) << "starting alone took " << start.took.count() << " ms";
-    EXPECT_TRUE(pumpUntil([&] { return !notice.empty(); }, 5s));
-    EXPECT_NE(notice.find("Sonifix is already running"), std::string::npos) << notice;
-    closer.stop();
+    ASSERT_TRUE(pumpUntil([&] { return !dialogs.empty(); }, 5s));
+    EXPECT_NE(dialogs[0].find("Sonifix is already running"), std::string::npos) << dialogs[0];
 
     // Another process finds the place taken.
     DBusSingleInstance other(bus.connect(QStringLiteral("other")));
     EXPECT_EQ(other.claim(), SingleInstance::Claim::taken);
 }
 
-// The menu item of the shortcut, as the menu is about to show.
-QAction* shortcutItem(LinuxApp& app) {
-    emit app.menu.widget()->aboutToShow();
-    for (auto* action : app.menu.widget()->actions()) {
-        if (action->text().startsWith(QStringLiteral("Global Shortcut"))) {
-            return action;
-        }
-    }
-    return nullptr;
-}
-
 // Without X11 (Qt's offscreen platform here, a Wayland compositor on a desktop) the shortcut
 // goes through the portal, when there is one.
 TEST_F(SingleInstanceTest, ThePortalsShortcutRestartsAndWithoutAPortalTheMenuSaysThereIsNone) {
-    app->launch();
-    auto* item = shortcutItem(*app);
+    auto app = launch(noTrayNotice);
+    auto* item = menuAction(*app, QStringLiteral("Global Shortcut"));
     ASSERT_NE(item, nullptr);
     EXPECT_EQ(item->text().toStdString(), "Global Shortcut: Not Available on This Desktop");
     EXPECT_FALSE(item->isChecked());
@@ -169,12 +121,14 @@ TEST_F(SingleInstanceTest, ThePortalsShortcutRestartsAndWithoutAPortalTheMenuSay
     FakePortal portal(bus.connect(QStringLiteral("portal")));
     // The user picked other keys when the desktop asked: the menu names those once bound.
     portal.chooseTrigger(QStringLiteral("Super+F12"));
-    SetUp();
-    app->launch();
+    app = launch(noTrayNotice);
     EXPECT_TRUE(pumpUntil(
-        [&] { return shortcutItem(*app)->text() == QStringLiteral("Global Shortcut Super+F12"); },
+        [&] {
+            return menuAction(*app, QStringLiteral("Global Shortcut"))->text() ==
+                   QStringLiteral("Global Shortcut Super+F12");
+        },
         5s));
-    EXPECT_TRUE(shortcutItem(*app)->isChecked());
+    EXPECT_TRUE(menuAction(*app, QStringLiteral("Global Shortcut"))->isChecked());
     EXPECT_EQ(portal.seen().registeredAppId, QStringLiteral("sonifix"));
 
     const auto before = server->serverPID();
@@ -195,27 +149,10 @@ extern "C" const char* __tsan_default_options() {
     return "die_after_fork=0";
 }
 
-// The uninstrumented libraries' hand-overs that ThreadSanitizer cannot follow: the program under
-// test leaves out the same reports as this test does (races in our own code still count).
-extern "C" const char* __tsan_default_suppressions();
-
 int main(int argc, char** argv) {
     // Nothing here is drawn. The program under test inherits the private desktop.
     sonifix::testing::PrivateDesktop::enter(argc, argv, {.display = false});
     ::testing::InitGoogleTest(&argc, argv);
-    // The program under test leaves out the same reports as this test does.
-    const QTemporaryDir folder;
-    const auto suppressions = folder.filePath(QStringLiteral("tsan-suppressions")).toStdString();
-    if (FILE* file = std::fopen(suppressions.c_str(), "w")) {
-        std::fputs(__tsan_default_suppressions(), file);
-        std::fclose(file);
-    }
-    const char* options = std::getenv("TSAN_OPTIONS");
-    ::setenv(
-        "TSAN_OPTIONS",
-        ((options ? std::string(options) + ":" : std::string()) + "suppressions=" + suppressions)
-            .c_str(),
-        1);
     QApplication app(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
     return RUN_ALL_TESTS();

@@ -3,9 +3,13 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <sstream>
 #include <stdexcept>
 #include <unistd.h>
 #include <vector>
+
+// Defined by the programs that run under ThreadSanitizer with uninstrumented libraries.
+extern "C" const char* __tsan_default_suppressions() __attribute__((weak));
 
 namespace sonifix::testing {
 
@@ -14,12 +18,26 @@ namespace {
 // Set for the run under the launcher, so that it does not start one more.
 constexpr const char* entered = "SONIFIX_TEST_ON_PRIVATE_DESKTOP";
 
+void shareSuppressions() {
+    if (!__tsan_default_suppressions) {
+        return;
+    }
+    const auto path = PrivateDesktop::folder() + "/tsan-suppressions";
+    if (FILE* file = std::fopen(path.c_str(), "w")) {
+        std::fputs(__tsan_default_suppressions(), file);
+        std::fclose(file);
+    }
+    const char* options = std::getenv("TSAN_OPTIONS");
+    const auto all =
+        (options ? std::string(options) + ":" : std::string()) + "suppressions=" + path;
+    ::setenv("TSAN_OPTIONS", all.c_str(), 1);
+}
+
 } // namespace
 
 void PrivateDesktop::enter(int argc, char** argv, Options options) {
-    if (!options.display) {
-        ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    }
+    // X11 when there is a display, whatever session the caller's desktop is.
+    ::setenv("QT_QPA_PLATFORM", options.display ? "xcb" : "offscreen", 1);
     // Qt's own event loop rather than GLib's, which ThreadSanitizer cannot follow.
     ::setenv("QT_NO_GLIB", "1", 1);
     for (int i = 1; i < argc; ++i) {
@@ -30,29 +48,34 @@ void PrivateDesktop::enter(int argc, char** argv, Options options) {
     }
     if (std::getenv(entered) && std::getenv("SONIFIX_DESKTOP")) {
         ::unsetenv(entered);
+        shareSuppressions();
         return;
     }
     ::setenv(entered, "1", 1);
-    std::vector<const char*> command{SONIFIX_LAUNCHER,
-                                     "--sound",
-                                     "none",
-                                     "--display",
-                                     options.display ? "x11" : "none",
-                                     "--tray",
-                                     options.tray ? "xembed" : "none",
-                                     "--",
-                                     "/proc/self/exe"};
-    // The program as the launcher finds it again: this process's own file.
-    static std::string self;
-    self.resize(4096);
-    const auto length = ::readlink("/proc/self/exe", self.data(), self.size() - 1);
-    if (length > 0) {
-        self.resize(std::size_t(length));
-        command.back() = self.c_str();
+    std::vector<std::string> command{
+        SONIFIX_LAUNCHER, "--sound",   "none", "--display", options.display ? "x11" : "none",
+        "--tray",         options.tray};
+    if (options.wayland) {
+        command.emplace_back("--wayland");
     }
+    const char* extra = std::getenv("SONIFIX_TEST_DESKTOP");
+    std::istringstream more(extra ? extra : "");
+    for (std::string option; more >> option;) {
+        command.push_back(option);
+    }
+    // The program as the launcher finds it again: this process's own file.
+    std::string self(4096, '\0');
+    const auto length = ::readlink("/proc/self/exe", self.data(), self.size() - 1);
+    self.resize(length > 0 ? std::size_t(length) : 0);
+    command.push_back("--");
+    command.push_back(length > 0 ? self : argv[0]);
     command.insert(command.end(), argv + 1, argv + argc);
-    command.push_back(nullptr);
-    ::execv(SONIFIX_LAUNCHER, const_cast<char* const*>(command.data()));
+    std::vector<char*> arguments;
+    for (auto& argument : command) {
+        arguments.push_back(argument.data());
+    }
+    arguments.push_back(nullptr);
+    ::execv(SONIFIX_LAUNCHER, arguments.data());
     std::perror(SONIFIX_LAUNCHER);
     std::exit(2);
 }

@@ -10,12 +10,15 @@ namespace sonifix::testing {
 class PrivateDesktop {
 public:
     struct Options {
-        bool display = true; // an X display (Xvfb); without one Qt draws off screen
-        bool tray = false;   // an XEmbed tray host on it
+        bool display = true;       // an X display (Xvfb); without one Qt draws off screen
+        const char* tray = "none"; // a tray host on it: "xembed", or "sni" (a watcher)
+        bool wayland = false;      // a headless Wayland compositor beside it
     };
 
     // Called first in main: runs the program again on a desktop of its own, unless this is that
-    // run already or it only lists its tests. Returns only then.
+    // run already or it only lists its tests. Returns only then. SONIFIX_TEST_DESKTOP may hold
+    // more of the launcher's options, which win: one program's tests may need other desktops.
+    // Programs the tests start leave out the same ThreadSanitizer reports as the test program.
     static void enter(int argc, char** argv, Options options);
     // The desktop's folder.
     static std::string folder();
