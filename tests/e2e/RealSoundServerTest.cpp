@@ -328,19 +328,14 @@ TEST_P(RealSoundServerTest, ADefaultInputChangedElsewhereCallsTheListenerOnceEve
     EXPECT_EQ(inputCalls, 1);
     EXPECT_EQ(outputCalls, 0);
 
-    // A removed listener is not called; the app's own choice of input reaches the server.
+    // A removed listener is not called. (The app's own choice of input reaching the server is
+    // the tray app's test of the microphone rule.)
     EXPECT_EQ(hardware->removePropertyListener(
                   systemAudioObject, props::global(props::defaultInputDevice), listeners.front()),
               0);
-    harness->pactl({"set-default-source", "bt_headset_mic"});
-    const auto microphone = devices.builtInMicrophone();
-    ASSERT_TRUE(microphone);
-    devices.setDefaultInputDevice(microphone->id);
-    EXPECT_TRUE(fake.mainQueue.runUntil(
-        [&] { return harness->pactl({"get-default-source"}) == "builtin_mic"; }, 5s));
+    harness->pactl({"set-default-source", current});
     pumpFor(500ms);
     EXPECT_EQ(inputCalls, 1);
-    EXPECT_EQ(outputCalls, 0);
 }
 
 // From a worker, as the engine asks, a query waits its time-out; from the main thread, as a menu
