@@ -47,10 +47,9 @@ TEST_F(StatusMenuTest, AFreshUserSeesEveryItemInOrder) {
 TEST_F(StatusMenuTest, DeviceLinesShowWhatCanBeReadAndWarnOfABluetoothInput) {
     fake.hardware.setDefault(false, noAudioObject);
     EXPECT_EQ(titles().at(2), "Input: MacBook Pro Microphone · 48 kHz");
-    fake.hardware.failingSystemReads = {audio_properties::defaultInputDevice};
+    fake.hardware.failing = {{systemAudioObject, audio_properties::defaultInputDevice}};
     EXPECT_EQ(titles().at(2), "Not restarted yet");
-    fake.hardware.failingSystemReads.clear();
-    fake.hardware.devices[microphone].failingSelectors = {audio_properties::nominalSampleRate};
+    fake.hardware.failing = {{microphone, audio_properties::nominalSampleRate}};
     EXPECT_EQ(titles().at(2), "Input: MacBook Pro Microphone · ?");
 
     for (const auto transport : {audio_properties::transportBluetooth, bluetoothLE}) {

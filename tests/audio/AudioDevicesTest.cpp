@@ -63,7 +63,7 @@ protected:
 
 TEST_F(AudioDevicesTest, WhatCannotBeReadHasAFallbackOrIsNone) {
     const auto speakers = add("Speakers", "usb ", 44100);
-    fake.hardware.devices[speakers].failingSelectors = {props::name};
+    fake.hardware.failing = {{speakers, props::name}};
     EXPECT_EQ(devices.device(speakers).name, "Unknown device");
     EXPECT_EQ(devices.device(speakers).transport, props::transportUSB);
     EXPECT_EQ(devices.device(speakers).sampleRateText(), "44.1 kHz");
@@ -78,7 +78,8 @@ TEST_F(AudioDevicesTest, WhatCannotBeReadHasAFallbackOrIsNone) {
     EXPECT_EQ(devices.defaultDevice(false), std::nullopt) << "zero is no device";
     fake.hardware.setDefault(false, speakers);
     EXPECT_EQ(devices.defaultDevice(false)->name, "Unknown device");
-    fake.hardware.failingSystemReads = {props::devices, props::defaultOutputDevice};
+    fake.hardware.failing = {{systemAudioObject, props::devices},
+                             {systemAudioObject, props::defaultOutputDevice}};
     EXPECT_TRUE(devices.allDeviceIDs().empty());
     EXPECT_EQ(devices.defaultDevice(false), std::nullopt);
 }
@@ -87,7 +88,7 @@ TEST_F(AudioDevicesTest, TheBuiltInMicrophoneIsTheFirstBuiltInDeviceWithInput) {
     add("MacBook Pro Speakers", "bltn", 48000, 0);
     add("USB Microphone", "usb ", 48000, 1);
     add("AirPods", "blue", 24000, 1);
-    fake.hardware.addDevice({.inputStreams = 1, .failingSelectors = {props::transportType}});
+    fake.hardware.failing = {{fake.hardware.addDevice({.inputStreams = 1}), props::transportType}};
     EXPECT_EQ(devices.builtInMicrophone(), std::nullopt);
 
     const auto microphone = add("MacBook Pro Microphone", "bltn", 48000, 1);

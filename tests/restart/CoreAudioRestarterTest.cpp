@@ -114,7 +114,7 @@ TEST_F(CoreAudioRestarterTest, ADaemonBackAtTheFortiethPollCountsAndNoneAfterItF
     daemonRuns({"412\n", "513\n"});
     fake.hardware.setDefault(false, noAudioObject);
     EXPECT_EQ(restartFailure().kind(), Failure::Kind::didNotComeBack);
-    fake.hardware.failingSystemReads = {audio_properties::defaultOutputDevice};
+    fake.hardware.failing = {{systemAudioObject, audio_properties::defaultOutputDevice}};
     EXPECT_EQ(restartFailure().kind(), Failure::Kind::didNotComeBack);
 }
 
