@@ -22,10 +22,7 @@ TEST_F(AppTest, LaunchShowsTheSpeakerWithItsMenuKeepsStoredChoicesAndFixesTheInp
     EXPECT_FALSE(item("Restart After Waking from Sleep").on);
 }
 
-class StatusMenuTest : public AppTest {
-protected:
-    StatusMenuTest() { launch(); }
-};
+using StatusMenuTest = LaunchedAppTest;
 
 TEST_F(StatusMenuTest, AFreshUserSeesEveryItemInOrder) {
     EXPECT_EQ(titles(),
