@@ -71,7 +71,7 @@ TEST(Subscribe, PostsACompactBodyAndOnlyA200IsASuccessWithTheServersStringErrorS
 TEST(CurlHttpClient, SendsTheRequestReadsTheAnswerOfAnyStatusAndTimesOutOnASilentServer) {
     LoopbackHttpServer refusing(LoopbackHttpServer::reply(400, R"({"error":"Nope."})"));
     const auto result = CurlHttpClient().send({.method = "POST",
-                                               .url = refusing.url(),
+                                               .url = refusing.url,
                                                .headers = {{"Content-Type", "application/json"}},
                                                .body = R"({"email":"you@example.com"})",
                                                .timeout = 5s});
@@ -83,11 +83,11 @@ TEST(CurlHttpClient, SendsTheRequestReadsTheAnswerOfAnyStatusAndTimesOutOnASilen
     EXPECT_NE(request.find("\r\nContent-Type: application/json\r\n"), std::string::npos);
     EXPECT_TRUE(request.ends_with("\r\n\r\n{\"email\":\"you@example.com\"}")) << request;
 
-    LoopbackHttpServer silent(LoopbackHttpServer::reply(200, ""), 2500ms);
+    LoopbackHttpServer silent;
     const auto started = std::chrono::steady_clock::now();
     const auto late = CurlHttpClient().send(
-        {.method = "POST", .url = silent.url(), .headers = {}, .body = "{}", .timeout = 1s});
-    EXPECT_LT(std::chrono::steady_clock::now() - started, 2s);
+        {.method = "POST", .url = silent.url, .headers = {}, .body = "{}", .timeout = 1s});
+    EXPECT_LT(std::chrono::steady_clock::now() - started, 5s);
     EXPECT_FALSE(late.response);
     EXPECT_NE(late.transportError.find("imed out"), std::string::npos) << late.transportError;
 }

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <arpa/inet.h>
-#include <chrono>
 #include <netinet/in.h>
 #include <string>
 #include <sys/socket.h>
@@ -10,13 +9,11 @@
 
 namespace sonifix::testing {
 
-// Serves one request on 127.0.0.1 with a given answer, after a silence if asked, and keeps the
-// request exactly as it arrived.
+// Listens on 127.0.0.1. With a response it serves one request with it and keeps the request
+// exactly as it arrived; without one it never even accepts the connection.
 class LoopbackHttpServer {
 public:
-    explicit LoopbackHttpServer(std::string response,
-                                std::chrono::milliseconds silence = std::chrono::milliseconds(0))
-        : response(std::move(response)), silence(silence) {
+    explicit LoopbackHttpServer(std::string response = {}) {
         sockaddr_in address{.sin_family = AF_INET,
                             .sin_port = 0,
                             .sin_addr = {htonl(INADDR_LOOPBACK)},
@@ -25,8 +22,10 @@ public:
         ::bind(listener, reinterpret_cast<sockaddr*>(&address), length);
         ::listen(listener, 1);
         ::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length);
-        port = ntohs(address.sin_port);
-        server = std::thread([this] { serve(); });
+        url = "http://127.0.0.1:" + std::to_string(ntohs(address.sin_port)) + "/api/subscribe";
+        if (!response.empty()) {
+            server = std::thread([this, response = std::move(response)] { serve(response); });
+        }
     }
     ~LoopbackHttpServer() {
         ::shutdown(listener, SHUT_RDWR);
@@ -34,9 +33,6 @@ public:
         ::close(listener);
     }
 
-    std::string url() const {
-        return "http://127.0.0.1:" + std::to_string(port) + "/api/subscribe";
-    }
     // The request as it arrived; waits for the server to have answered.
     const std::string& request() {
         if (server.joinable()) {
@@ -51,12 +47,11 @@ public:
                std::to_string(body.size()) + "\r\nConnection: close\r\n\r\n" + body;
     }
 
+    std::string url;
+
 private:
-    void serve() {
+    void serve(const std::string& response) {
         const int connection = ::accept(listener, nullptr, nullptr);
-        if (connection < 0) {
-            return;
-        }
         // The headers, then as many bytes as they announce.
         char buffer[4096];
         for (std::size_t expected = std::string::npos; received.size() < expected;) {
@@ -71,15 +66,11 @@ private:
                 expected = end + 4 + (length < end ? std::stoul(received.substr(length + 16)) : 0);
             }
         }
-        std::this_thread::sleep_for(silence);
         ::send(connection, response.data(), response.size(), MSG_NOSIGNAL);
         ::close(connection);
     }
 
-    std::string response;
-    std::chrono::milliseconds silence;
     int listener = ::socket(AF_INET, SOCK_STREAM, 0);
-    int port = 0;
     std::string received;
     std::thread server;
 };
