@@ -132,6 +132,31 @@ TEST_F(CoreAudioRestarterTest, AStopDuringAPauseEndsTheRestartWithCancellationNo
     EXPECT_EQ(fake.sleeper.pauses().size(), 3u);
 }
 
+TEST_F(CoreAudioRestarterTest, OneRootCommandCarriesTheRuleForASafeUserNameAndThePromptsOutcome) {
+    const auto install = [this] { return failureOf([this] { engine.installPasswordFree(); }); };
+    for (const std::string name : {"john smith", "me@home", "jos\xC3\xA9", "", "a'b", "x\n"}) {
+        fake.user.name = name;
+        EXPECT_EQ(std::string(install().what()), "Unexpected user name \"" + name + "\".");
+    }
+    EXPECT_TRUE(fake.adminShell.scripts.empty()) << "refused before the password is asked";
+
+    fake.user.name = "studio";
+    engine.installPasswordFree();
+    EXPECT_EQ(
+        fake.adminShell.scripts,
+        std::vector<std::string>{
+            R"(do shell script "umask 077; t=$(/usr/bin/mktemp /etc/sudoers.d/sonifix.XXXXXX) )"
+            R"(|| exit; printf '%s\\n' 'studio ALL=(root) NOPASSWD: /usr/bin/killall )"
+            R"(coreaudiod' > \"$t\" && /usr/sbin/visudo -cf \"$t\" && /usr/bin/install -o root )"
+            R"(-g wheel -m 0440 \"$t\" /etc/sudoers.d/sonifix; s=$?; /bin/rm -f \"$t\"; )"
+            R"(exit $s" with administrator privileges)"});
+    fake.user.name = "first.last_name-2";
+    fake.adminShell.answerDismissed();
+    EXPECT_EQ(install().kind(), Failure::Kind::cancelled);
+    fake.adminShell.answerFailed("visudo: syntax error");
+    EXPECT_STREQ(install().what(), "visudo: syntax error");
+}
+
 TEST(AdminScript, EscapesBackslashesFirstThenQuotesAndNothingElse) {
     EXPECT_EQ(CoreAudioRestarter::adminScript(R"(echo "a\b" \" 'x' && rm)"
                                               "\n"),
