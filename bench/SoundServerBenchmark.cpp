@@ -2,6 +2,7 @@
 // fixed waits, and how long a default-device query takes. Not a test: it prints figures.
 //   sonifix_bench [restarts=5] [queries=1000]
 #include "FakePlatform.h"
+#include "PrivateDesktop.h"
 #include "SoundServerHarness.h"
 #include "app/AppDelegate.h"
 #include "audio/AudioDevices.h"
@@ -226,6 +227,7 @@ void menuOpenings(ServerKind kind, int count) {
 } // namespace
 
 int main(int argc, char** argv) {
+    sonifix::testing::PrivateDesktop::enter(argc, argv, {.display = false});
     const int restartCount = argc > 1 ? std::stoi(argv[1]) : 5;
     const int queryCount = argc > 2 ? std::stoi(argv[2]) : 1000;
     for (const auto kind : {ServerKind::pulseaudio, ServerKind::pipewire}) {

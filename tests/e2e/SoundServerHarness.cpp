@@ -1,16 +1,14 @@
 #include "SoundServerHarness.h"
 
+#include "ChildProcess.h"
+#include "PrivateDesktop.h"
 #include "platform/linux/ProcFsProcessTable.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <csignal>
-#include <cstdlib>
-#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <functional>
-#include <sstream>
 #include <stdexcept>
 #include <sys/prctl.h>
 #include <sys/socket.h>
@@ -29,334 +27,99 @@ constexpr auto tick = 10ms;
 constexpr auto startLimit = 10s;
 constexpr auto stopLimit = 3s;
 
-const char* const speakers = "sonifix_speakers";
-const char* const builtInMicrophone = "builtin_mic";
-
-std::optional<std::string> findProgram(const std::string& name) {
-    const char* path = std::getenv("PATH");
-    std::stringstream directories(path ? path : "/usr/local/bin:/usr/bin:/bin");
-    std::string directory;
-    while (std::getline(directories, directory, ':')) {
-        const auto candidate = fs::path(directory) / name;
-        if (!directory.empty() && ::access(candidate.c_str(), X_OK) == 0) {
-            return candidate.string();
-        }
-    }
-    return std::nullopt;
-}
-
-std::vector<char*> pointers(std::vector<std::string>& strings) {
-    std::vector<char*> result;
-    for (auto& string : strings) {
-        result.push_back(string.data());
-    }
-    result.push_back(nullptr);
-    return result;
-}
-
-// In the child, between fork and exec: only calls that are safe there. The child dies with the
-// thread that started it, so a test process that crashes leaves no server behind.
-[[noreturn]] void execChild(pid_t parent, int output, char* const argv[], char* const envp[]) {
-    ::prctl(PR_SET_PDEATHSIG, SIGKILL);
-    if (::getppid() != parent) {
-        ::_exit(127);
-    }
-    const int input = ::open("/dev/null", O_RDONLY);
-    ::dup2(input, STDIN_FILENO);
-    ::dup2(output, STDOUT_FILENO);
-    ::dup2(output, STDERR_FILENO);
-    // Nothing of the test process leaks in: an inherited pipe would keep another child's reader
-    // waiting for an end that never comes.
-    ::close_range(3, ~0U, 0);
-    ::execve(argv[0], argv, envp);
-    ::_exit(127);
-}
+const char* const speakers = "speakers";
 
 bool isSocketListening(const std::string& path) {
     const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (fd < 0) {
-        return false;
-    }
     sockaddr_un address{};
     address.sun_family = AF_UNIX;
     path.copy(address.sun_path, sizeof address.sun_path - 1);
     const bool listening =
-        ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
+        fd >= 0 && ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
     ::close(fd);
     return listening;
 }
 
-std::string pipewireNode(const SoundServerHarness::Device& device, const std::string& bus,
-                         const std::string& formFactor, const std::string& api, int priority) {
-    std::ostringstream node;
-    node << "  { factory = adapter\n    args = {\n"
-         << "      factory.name = support.null-audio-sink\n"
-         << "      node.name = \"" << device.name << "\"\n"
-         << "      node.description = \"" << device.description << "\"\n"
-         << "      media.class = \"" << (device.input ? "Audio/Source" : "Audio/Sink") << "\"\n"
-         << "      audio.position = [ FL FR ]\n"
-         << "      audio.rate = " << int(device.sampleRate) << "\n"
-         << "      device.class = \"sound\"\n"
-         << "      device.bus = \"" << bus << "\"\n"
-         << "      device.form_factor = \"" << formFactor << "\"\n"
-         << "      device.api = \"" << api << "\"\n"
-         << "      priority.session = " << priority << "\n"
-         << "      priority.driver = " << priority << "\n"
-         << "    }\n  }\n";
-    return node.str();
+std::vector<std::string> programs(ServerKind kind) {
+    if (kind == ServerKind::pulseaudio) {
+        return {"pulseaudio"};
+    }
+    return {"pipewire", "wireplumber", "pipewire-pulse"};
 }
 
 } // namespace
 
-const std::vector<SoundServerHarness::Device>& SoundServerHarness::devices() {
-    static const std::vector<Device> all{
-        {speakers, "Built-in Speakers", false, 48000},
-        {"bt_headset_mic", "BT Headset Microphone", true, 16000},
-        {builtInMicrophone, "Built-in Microphone", true, 44100},
-    };
-    return all;
-}
-
 std::string SoundServerHarness::daemonName(ServerKind kind) {
-    return kind == ServerKind::pulseaudio ? "pulseaudio" : "pipewire";
-}
-
-std::optional<std::string> SoundServerHarness::programPath(const std::string& name) {
-    return findProgram(name);
+    return programs(kind).front();
 }
 
 std::vector<std::string> SoundServerHarness::missingPrograms(ServerKind kind) {
-    std::vector<std::string> needed{"pactl"};
-    if (kind == ServerKind::pulseaudio) {
-        needed.emplace_back("pulseaudio");
-    } else {
-        needed.insert(needed.end(), {"pipewire", "wireplumber", "pipewire-pulse", "dbus-daemon"});
-    }
-    std::vector<std::string> missing;
-    for (const auto& program : needed) {
-        if (!programPath(program)) {
-            missing.push_back(program);
-        }
-    }
+    auto missing = programs(kind);
+    missing.emplace_back("pactl");
+    std::erase_if(missing, ChildProcess::installed);
     return missing;
 }
 
-SoundServerHarness::SoundServerHarness(ServerKind kind) : kind(kind) {
-    std::string pattern = (fs::temp_directory_path() / "sonifix-e2e-XXXXXX").string();
-    if (!::mkdtemp(pattern.data())) {
-        throw std::runtime_error("cannot make a directory for the sound server");
-    }
-    directory = pattern;
-    const auto program = [](const std::string& name) { return programPath(name).value_or(name); };
-    if (kind == ServerKind::pulseaudio) {
-        children.push_back({"pulseaudio",
-                            {program("pulseaudio"), "-n", "-F", directory + "/default.pa",
-                             "--daemonize=no", "--exit-idle-time=-1", "--realtime=no",
-                             "--high-priority=no", "--no-cpu-limit=yes", "--log-target=stderr"}});
-    } else {
-        children.push_back({"dbus-daemon",
-                            {program("dbus-daemon"), "--session", "--nofork", "--nopidfile",
-                             "--address=unix:path=" + directory + "/run/bus"}});
-        children.push_back({"pipewire", {program("pipewire")}});
-        children.push_back({"wireplumber", {program("wireplumber")}});
-        children.push_back({"pipewire-pulse", {program("pipewire-pulse")}});
+SoundServerHarness::SoundServerHarness(ServerKind kind)
+    : kind(kind), folder(PrivateDesktop::folder() + "/" + daemonName(kind)) {
+    for (const auto& name : programs(kind)) {
+        children.push_back({name});
     }
 }
 
 SoundServerHarness::~SoundServerHarness() {
     stopAll();
-    std::error_code ignored;
-    fs::remove_all(directory, ignored);
 }
 
-void SoundServerHarness::writeConfiguration() {
-    const fs::path root(directory);
-    for (const auto* sub :
-         {"run", "home/.config", "state", "config/pipewire/pipewire.conf.d",
-          "config/wireplumber/main.lua.d", "config/wireplumber/bluetooth.lua.d"}) {
-        fs::create_directories(root / sub);
+pid_t SoundServerHarness::spawn(const std::string& name) const {
+    if (name == "pulseaudio" || name == "pipewire") {
+        return ChildProcess::spawn({folder + "/start-" + name}, folder + "/" + name + ".log");
     }
-    fs::permissions(root / "run", fs::perms::owner_all);
-    const auto& all = devices();
-    if (kind == ServerKind::pulseaudio) {
-        std::ofstream script(root / "default.pa");
-        // Anonymous access, so that no cookie is needed; module-null-source takes no properties
-        // when it is loaded, so they are set afterwards.
-        script << ".fail\n"
-               << "load-module module-native-protocol-unix auth-anonymous=1\n"
-               << "load-module module-null-sink sink_name=" << all[0].name
-               << " rate=" << int(all[0].sampleRate) << " sink_properties='device.description=\""
-               << all[0].description << "\"'\n"
-               << "update-sink-proplist " << all[0].name
-               << " device.class=sound device.bus=pci device.form_factor=internal "
-                  "device.api=alsa\n"
-               << "load-module module-null-source source_name=" << all[1].name
-               << " rate=" << int(all[1].sampleRate) << "\n"
-               << "update-source-proplist " << all[1].name << " device.description=\""
-               << all[1].description
-               << "\" device.class=sound device.bus=bluetooth device.form_factor=headset "
-                  "device.api=bluez\n"
-               << "load-module module-null-source source_name=" << all[2].name
-               << " rate=" << int(all[2].sampleRate) << "\n"
-               << "update-source-proplist " << all[2].name << " device.description=\""
-               << all[2].description
-               << "\" device.class=sound device.bus=pci device.form_factor=internal "
-                  "device.api=alsa\n"
-               << "set-default-sink " << all[0].name << "\n"
-               << "set-default-source " << all[2].name << "\n";
-        return;
-    }
-    {
-        // In the server's own configuration, so that the devices come back with every restart.
-        std::ofstream nodes(root / "config/pipewire/pipewire.conf.d/50-sonifix-null.conf");
-        nodes << "context.objects = [\n"
-              << pipewireNode(all[0], "pci", "internal", "alsa", 1000)
-              << pipewireNode(all[1], "bluetooth", "headset", "bluez5", 900)
-              << pipewireNode(all[2], "pci", "internal", "alsa", 1000) << "]\n";
-    }
-    // No hardware monitors: the machine's own devices stay out of the private graph.
-    std::ofstream(root / "config/wireplumber/main.lua.d/51-sonifix.lua")
-        << "alsa_monitor.enabled = false\nv4l2_monitor.enabled = false\n"
-           "libcamera_monitor.enabled = false\n";
-    std::ofstream(root / "config/wireplumber/bluetooth.lua.d/51-sonifix.lua")
-        << "bluez_monitor.enabled = false\n";
-}
-
-std::vector<std::string> SoundServerHarness::environment() const {
-    const char* path = std::getenv("PATH");
-    std::vector<std::string> environment{
-        "PATH=" + std::string(path ? path : "/usr/local/bin:/usr/bin:/bin"),
-        "LANG=C",
-        "XDG_RUNTIME_DIR=" + directory + "/run",
-    };
-    if (kind == ServerKind::pulseaudio) {
-        environment.insert(environment.end(), {"HOME=" + directory + "/home",
-                                               "XDG_CONFIG_HOME=" + directory + "/home/.config",
-                                               "DBUS_SESSION_BUS_ADDRESS=disabled:"});
-    } else {
-        environment.insert(environment.end(),
-                           {"HOME=" + directory + "/home",
-                            "XDG_CONFIG_HOME=" + directory + "/config",
-                            "XDG_STATE_HOME=" + directory + "/state",
-                            "DBUS_SESSION_BUS_ADDRESS=unix:path=" + directory + "/run/bus"});
-    }
-    return environment;
-}
-
-pid_t SoundServerHarness::spawn(const Child& child) const {
-    auto command = child.command;
-    auto environment = this->environment();
-    auto argv = pointers(command);
-    auto envp = pointers(environment);
-    const auto log = directory + "/" + child.name + ".log";
-    const int output = ::open(log.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
-    if (output < 0) {
-        return 0;
-    }
-    const pid_t parent = ::getpid();
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        execChild(parent, output, argv.data(), envp.data());
-    }
-    ::close(output);
-    return pid > 0 ? pid : 0;
+    // PipeWire's companions give up at once when the server is not there yet.
+    return isSocketListening(folder + "/run/pipewire-0")
+               ? ChildProcess::spawn({folder + "/start-" + name}, folder + "/" + name + ".log")
+               : 0;
 }
 
 std::string SoundServerHarness::pactl(const std::vector<std::string>& arguments) const {
-    std::vector<std::string> command{programPath("timeout").value_or("/usr/bin/timeout"),
-                                     "-k",
-                                     "1",
-                                     "5",
-                                     programPath("pactl").value_or("pactl"),
-                                     "--server=" + serverAddress()};
+    std::vector<std::string> command{"timeout", "-k",    "1",
+                                     "5",       "pactl", "--server=" + serverAddress()};
     command.insert(command.end(), arguments.begin(), arguments.end());
-    auto environment = this->environment();
-    auto argv = pointers(command);
-    auto envp = pointers(environment);
-    int ends[2];
-    if (::pipe2(ends, O_CLOEXEC) != 0) {
-        return {};
-    }
-    const pid_t parent = ::getpid();
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        execChild(parent, ends[1], argv.data(), envp.data());
-    }
-    ::close(ends[1]);
-    std::string output;
-    char buffer[4096];
-    for (ssize_t count; (count = ::read(ends[0], buffer, sizeof buffer)) != 0;) {
-        if (count > 0) {
-            output.append(buffer, std::size_t(count));
-        } else if (errno != EINTR) {
-            break;
-        }
-    }
-    ::close(ends[0]);
-    if (pid > 0) {
-        int status = 0;
-        while (::waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-        }
-    }
-    while (!output.empty() && output.back() == '\n') {
-        output.pop_back();
-    }
-    return output;
+    return ChildProcess::output(command);
 }
 
 std::string SoundServerHarness::serverAddress() const {
-    return "unix:" + directory + "/run/pulse/native";
+    return "unix:" + folder + "/run/pulse/native";
 }
 
 SoundServer::Owners SoundServerHarness::owners() const {
     return {.user = ::getuid(), .parent = ::getpid()};
 }
 
-SoundServerHarness::Child* SoundServerHarness::find(const std::string& name) {
-    for (auto& child : children) {
-        if (child.name == name) {
-            return &child;
-        }
-    }
-    return nullptr;
-}
-
 pid_t SoundServerHarness::serverPID() const {
     const std::lock_guard lock(mutex);
-    for (const auto& child : children) {
-        if (child.name == daemonName(kind)) {
-            return child.pid;
-        }
-    }
-    return 0;
-}
-
-bool SoundServerHarness::pipewireListening() const {
-    return isSocketListening(directory + "/run/pipewire-0");
+    return children.front().pid;
 }
 
 void SoundServerHarness::adopt() {
-    std::vector<std::string> names;
-    for (const auto& child : children) {
-        if (!child.second && child.name != "dbus-daemon") {
-            names.push_back(child.name);
-        }
-    }
+    std::vector<std::string> names = programs(kind);
     for (const auto& process : ProcFsProcessTable().find(names)) {
         if (process.parent != ::getpid() ||
             std::any_of(children.begin(), children.end(),
                         [&](const Child& child) { return child.pid == process.pid; })) {
             continue;
         }
-        auto* place = find(process.name);
-        if (place && place->pid == 0) {
+        auto place = std::find_if(children.begin(), children.end(), [&](const Child& child) {
+            return child.name == process.name && !child.second;
+        });
+        if (place != children.end() && place->pid == 0) {
             place->pid = process.pid;
-            if (process.name == daemonName(kind)) {
+            if (place == children.begin()) {
                 respawnedAt = std::chrono::steady_clock::now();
                 comeback.reset();
             }
         } else {
-            children.push_back({process.name, {}, process.pid, true});
+            children.push_back({process.name, process.pid, true});
         }
     }
 }
@@ -365,27 +128,6 @@ int SoundServerHarness::secondServers() const {
     const std::lock_guard lock(mutex);
     return int(std::count_if(children.begin(), children.end(),
                              [](const Child& child) { return child.second; }));
-}
-
-void SoundServerHarness::startMissing(std::unique_lock<std::mutex>&) {
-    for (auto& child : children) {
-        if (child.pid != 0 || child.second) {
-            continue;
-        }
-        // PipeWire's clients give up at once when the server is not there yet.
-        if ((child.name == "wireplumber" || child.name == "pipewire-pulse") &&
-            !pipewireListening()) {
-            continue;
-        }
-        if (child.name == daemonName(kind)) {
-            // A pid file left by a killed daemon would make the new one think it runs already.
-            std::error_code ignored;
-            fs::remove(directory + "/run/pulse/pid", ignored);
-            respawnedAt = std::chrono::steady_clock::now();
-            comeback.reset();
-        }
-        child.pid = spawn(child);
-    }
 }
 
 void SoundServerHarness::supervise() {
@@ -402,8 +144,14 @@ void SoundServerHarness::supervise() {
         if (!stopping) {
             adopt();
         }
-        if (respawn && !stopping) {
-            startMissing(lock);
+        for (auto& child : children) {
+            if (respawn && !stopping && child.pid == 0 && !child.second) {
+                child.pid = spawn(child.name);
+                if (child.pid != 0 && &child == &children.front()) {
+                    respawnedAt = std::chrono::steady_clock::now();
+                    comeback.reset();
+                }
+            }
         }
         const auto since = respawnedAt;
         lock.unlock();
@@ -424,41 +172,21 @@ void SoundServerHarness::start() {
     // Programs started detached from within the test process end up as its children, where the
     // harness can see, reap and stop them.
     ::prctl(PR_SET_CHILD_SUBREAPER, 1);
-    writeConfiguration();
-    {
-        const std::lock_guard lock(mutex);
-        respawn = false;
-    }
+    // What an earlier server of this run remembered (WirePlumber's default devices) is gone.
+    std::error_code ignored;
+    fs::remove_all(folder + "/state", ignored);
     supervisor = std::thread([this] { supervise(); });
     const auto deadline = std::chrono::steady_clock::now() + startLimit;
-    const auto waitFor = [&](const std::function<bool()>& ready) {
-        while (!ready()) {
-            if (std::chrono::steady_clock::now() > deadline) {
-                throw std::runtime_error(daemonName(kind) + " did not start:\n" + logTail());
-            }
-            std::this_thread::sleep_for(tick);
+    while (pactl({"get-default-sink"}) != speakers ||
+           pactl({"get-default-source"}) != "builtin_mic") {
+        if (std::chrono::steady_clock::now() > deadline) {
+            throw std::runtime_error(daemonName(kind) + " did not start:\n" + logTail());
         }
-    };
-    for (auto& child : children) {
-        {
-            const std::lock_guard lock(mutex);
-            child.pid = spawn(child);
-        }
-        if (child.name == "dbus-daemon") {
-            waitFor([&] { return isSocketListening(directory + "/run/bus"); });
-        } else if (child.name == "pipewire") {
-            waitFor([&] { return pipewireListening(); });
-        }
+        std::this_thread::sleep_for(tick);
     }
-    // PipeWire's default input is WirePlumber's choice, so it is there only once WirePlumber
-    // has made it.
-    waitFor([&] {
-        return pactl({"get-default-sink"}) == speakers &&
-               pactl({"get-default-source"}) == builtInMicrophone;
-    });
     const std::lock_guard lock(mutex);
-    respawn = true;
     respawnedAt.reset();
+    comeback.reset();
 }
 
 void SoundServerHarness::setRespawn(bool on) {
@@ -493,11 +221,7 @@ void SoundServerHarness::restartServer() {
         throw std::runtime_error("no server to restart");
     }
     const auto deadline = std::chrono::steady_clock::now() + startLimit;
-    for (;;) {
-        const auto now = serverPID();
-        if (now != 0 && now != old && waitUntilAnswering(startLimit)) {
-            return;
-        }
+    while (serverPID() == 0 || serverPID() == old || !waitUntilAnswering(startLimit)) {
         if (std::chrono::steady_clock::now() > deadline) {
             throw std::runtime_error(daemonName(kind) + " did not come back:\n" + logTail());
         }
@@ -508,7 +232,7 @@ void SoundServerHarness::restartServer() {
 void SoundServerHarness::freeze() {
     const std::lock_guard lock(mutex);
     for (const auto& child : children) {
-        if (child.pid != 0 && child.name != "dbus-daemon" && child.name != "wireplumber") {
+        if (child.pid != 0 && child.name != "wireplumber") {
             ::kill(child.pid, SIGSTOP);
         }
     }
@@ -525,6 +249,9 @@ void SoundServerHarness::thaw() {
 
 void SoundServerHarness::stopAll() {
     std::unique_lock lock(mutex);
+    if (!supervisor.joinable()) {
+        return;
+    }
     // What was started since the supervisor last looked is stopped too.
     adopt();
     stopping = true;
@@ -541,40 +268,20 @@ void SoundServerHarness::stopAll() {
         return std::none_of(children.begin(), children.end(),
                             [](const Child& child) { return child.pid != 0; });
     };
-    if (supervisor.joinable()) {
-        signal(SIGTERM);
-        if (!reaped.wait_for(lock, stopLimit, allReaped)) {
-            signal(SIGKILL);
-            reaped.wait(lock, allReaped);
-        }
-        lock.unlock();
-        supervisor.join();
-        return;
+    signal(SIGTERM);
+    if (!reaped.wait_for(lock, stopLimit, allReaped)) {
+        signal(SIGKILL);
+        reaped.wait(lock, allReaped);
     }
-    // Never started: nothing runs, but reap whatever a failed start left.
-    signal(SIGKILL);
-    for (auto& child : children) {
-        if (child.pid != 0) {
-            int status = 0;
-            ::waitpid(child.pid, &status, 0);
-            child.pid = 0;
-        }
-    }
+    lock.unlock();
+    supervisor.join();
 }
 
 std::string SoundServerHarness::logTail() const {
     std::string tail;
-    for (const auto& child : children) {
-        std::ifstream log(directory + "/" + child.name + ".log");
-        std::string line;
-        std::vector<std::string> lines;
-        while (std::getline(log, line)) {
-            lines.push_back(line);
-        }
-        tail += "--- " + child.name + ".log\n";
-        for (auto i = lines.size() > 15 ? lines.size() - 15 : 0; i < lines.size(); ++i) {
-            tail += lines[i] + "\n";
-        }
+    for (const auto& name : programs(kind)) {
+        tail += "--- " + name + ".log\n" +
+                ChildProcess::output({"tail", "-n", "15", folder + "/" + name + ".log"}) + "\n";
     }
     return tail;
 }

@@ -4,7 +4,6 @@
 
 #include <chrono>
 #include <condition_variable>
-#include <map>
 #include <mutex>
 #include <optional>
 #include <ostream>
@@ -22,33 +21,22 @@ inline void PrintTo(ServerKind kind, std::ostream* out) {
     *out << (kind == ServerKind::pulseaudio ? "pulseaudio" : "pipewire");
 }
 
-// A private sound server for end-to-end tests, in a directory of its own: PulseAudio, or
-// PipeWire with WirePlumber and the PulseAudio bridge under a private session bus. It has three
-// null devices that say how they are attached, as real ones do: "Built-in Speakers" (the
-// default output), "BT Headset Microphone" and "Built-in Microphone" (the default input).
+// A private sound server of the test's own, started from the private desktop's start scripts
+// (see PrivateDesktop): PulseAudio, or PipeWire with WirePlumber and the PulseAudio bridge, with
+// the desktop's devices: "Built-in Speakers" (the default output), a Bluetooth headset's
+// microphone and "Built-in Microphone" (the default input).
 //
 // Every process is a child of the test process, which is how a test tells them from others.
 // The harness plays the part of the user's service manager: a server that dies is started again
 // (unless told otherwise). The test process adopts what is started detached from within it (it
 // is their subreaper): a server program the app started again takes the place of the one it
 // replaces, and one that finds its place taken counts as a second server. The harness stops
-// every process it started or adopted, by PID, when it goes; a test process that dies takes
-// the ones it started with it.
+// every process it started or adopted, by PID, when it goes.
 class SoundServerHarness {
 public:
-    struct Device {
-        std::string name;
-        std::string description;
-        bool input;
-        double sampleRate;
-    };
-
-    static const std::vector<Device>& devices();
     static std::string daemonName(ServerKind kind);
     // The programs this kind of server needs that cannot be found; empty when all are there.
     static std::vector<std::string> missingPrograms(ServerKind kind);
-    // Where a program is found on the PATH.
-    static std::optional<std::string> programPath(const std::string& name);
 
     explicit SoundServerHarness(ServerKind kind);
     ~SoundServerHarness();
@@ -72,9 +60,8 @@ public:
     // Stops the server with SIGTERM and waits until it has been started again and answers.
     void restartServer();
     // How long the last respawned server took from being started to answering with its default
-    // output.
+    // output, and when it first answered.
     std::optional<std::chrono::milliseconds> lastComeback() const;
-    // When the last respawned server first answered with its default output.
     std::optional<std::chrono::steady_clock::time_point> lastAnswered() const;
     // Waits until the server answers with the default output it started with.
     bool waitUntilAnswering(std::chrono::milliseconds limit);
@@ -92,24 +79,18 @@ public:
 private:
     struct Child {
         std::string name;
-        std::vector<std::string> command;
         pid_t pid = 0;
         bool second = false; // adopted beside a running one of its name
     };
 
-    void writeConfiguration();
-    std::vector<std::string> environment() const;
-    pid_t spawn(const Child& child) const;
-    void startMissing(std::unique_lock<std::mutex>& lock);
+    pid_t spawn(const std::string& name) const;
     void adopt();
-    bool pipewireListening() const;
-    Child* find(const std::string& name);
     void supervise();
     void stopAll();
     std::string logTail() const;
 
     const ServerKind kind;
-    std::string directory;
+    const std::string folder;
     mutable std::mutex mutex;
     std::condition_variable reaped;
     std::vector<Child> children;

@@ -7,6 +7,7 @@
 #include "desktop/EventLoop.h"
 #include "desktop/FakePortal.h"
 #include "desktop/PrivateBus.h"
+#include "desktop/PrivateDesktop.h"
 
 #include <QAction>
 #include <QApplication>
@@ -26,8 +27,6 @@ namespace sonifix::testing {
 namespace {
 
 using namespace std::chrono_literals;
-
-PrivateBus* bus = nullptr;
 
 struct Run {
     int exitCode = -1;
@@ -57,9 +56,6 @@ Run sonifix(const QStringList& arguments) {
 class SingleInstanceTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (!bus || !bus->running()) {
-            GTEST_SKIP() << "no dbus-daemon to run a private bus";
-        }
         if (const auto missing = SoundServerHarness::missingPrograms(ServerKind::pulseaudio);
             !missing.empty()) {
             GTEST_SKIP() << "not installed: " << missing.front();
@@ -77,6 +73,7 @@ protected:
         });
     }
 
+    PrivateBus bus;
     QTemporaryDir folder;
     std::optional<SoundServerHarness> server;
     std::unique_ptr<LinuxApp> app;
@@ -143,7 +140,7 @@ TEST_F(SingleInstanceTest, TheRunningAppAnswersTheCommandLineAndASecondLaunch) {
     closer.stop();
 
     // Another process finds the place taken.
-    DBusSingleInstance other(bus->connect(QStringLiteral("other")));
+    DBusSingleInstance other(bus.connect(QStringLiteral("other")));
     EXPECT_EQ(other.claim(), SingleInstance::Claim::taken);
 }
 
@@ -169,7 +166,7 @@ TEST_F(SingleInstanceTest, ThePortalsShortcutRestartsAndWithoutAPortalTheMenuSay
     EXPECT_FALSE(item->isEnabled());
     app.reset();
 
-    FakePortal portal(bus->connect(QStringLiteral("portal")));
+    FakePortal portal(bus.connect(QStringLiteral("portal")));
     // The user picked other keys when the desktop asked: the menu names those once bound.
     portal.chooseTrigger(QStringLiteral("Super+F12"));
     SetUp();
@@ -203,14 +200,10 @@ extern "C" const char* __tsan_default_options() {
 extern "C" const char* __tsan_default_suppressions();
 
 int main(int argc, char** argv) {
+    // Nothing here is drawn. The program under test inherits the private desktop.
+    sonifix::testing::PrivateDesktop::enter(argc, argv, {.display = false});
     ::testing::InitGoogleTest(&argc, argv);
-    if (GTEST_FLAG_GET(list_tests)) {
-        return RUN_ALL_TESTS();
-    }
-    // Nothing here is drawn; Qt's own event loop rather than GLib's, which ThreadSanitizer
-    // cannot follow. The program under test inherits both, and the private bus.
-    ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    ::setenv("QT_NO_GLIB", "1", 1);
+    // The program under test leaves out the same reports as this test does.
     const QTemporaryDir folder;
     const auto suppressions = folder.filePath(QStringLiteral("tsan-suppressions")).toStdString();
     if (FILE* file = std::fopen(suppressions.c_str(), "w")) {
@@ -223,14 +216,7 @@ int main(int argc, char** argv) {
         ((options ? std::string(options) + ":" : std::string()) + "suppressions=" + suppressions)
             .c_str(),
         1);
-    sonifix::testing::PrivateBus privateBus;
-    sonifix::testing::bus = &privateBus;
-    privateBus.becomeSessionBus();
-    int result = 0;
-    {
-        QApplication app(argc, argv);
-        QApplication::setQuitOnLastWindowClosed(false);
-        result = RUN_ALL_TESTS();
-    }
-    return result;
+    QApplication app(argc, argv);
+    QApplication::setQuitOnLastWindowClosed(false);
+    return RUN_ALL_TESTS();
 }

@@ -5,8 +5,7 @@
 #include "LinuxApp.h"
 #include "desktop/ChildProcess.h"
 #include "desktop/EventLoop.h"
-#include "desktop/PrivateBus.h"
-#include "desktop/VirtualDisplay.h"
+#include "desktop/PrivateDesktop.h"
 
 #include <QAction>
 #include <QApplication>
@@ -78,9 +77,6 @@ private:
 class TrayAppTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (const auto reason = VirtualDisplay::unavailable()) {
-            GTEST_SKIP() << *reason;
-        }
         for (const auto* program : {"trayer", "xdotool"}) {
             if (!ChildProcess::installed(program)) {
                 GTEST_SKIP() << "not installed: " << program;
@@ -272,19 +268,15 @@ TEST_F(TrayAppTest, SettingsSurviveARelaunchAndADamagedFileIsSurvived) {
 
 int main(int argc, char** argv) {
     using namespace sonifix::testing;
+    // A desktop of the run's own: the tray host found there, and the players the shortcut
+    // pauses, are the test's, never those of the person running it.
+    PrivateDesktop::enter(argc, argv, {});
     ::testing::InitGoogleTest(&argc, argv);
     if (GTEST_FLAG_GET(list_tests)) {
         return RUN_ALL_TESTS();
     }
-    // Qt's own event loop rather than GLib's, whose hand-overs ThreadSanitizer cannot follow.
-    ::setenv("QT_NO_GLIB", "1", 1);
-    // A session bus of the run's own: the tray host found there, and the players the shortcut
-    // pauses, are the test's, never those of the person running it.
-    const PrivateBus sessionBus;
-    sessionBus.becomeSessionBus();
-    VirtualDisplay::start();
     std::unique_ptr<ChildProcess> trayHost;
-    if (!VirtualDisplay::unavailable() && ChildProcess::installed("trayer")) {
+    if (ChildProcess::installed("trayer")) {
         trayHost = ChildProcess::start({"trayer", "--edge", "top", "--align", "right",
                                         "--widthtype", "request", "--height", "28"});
     }
@@ -301,6 +293,5 @@ int main(int argc, char** argv) {
         result = RUN_ALL_TESTS();
     }
     trayHost.reset();
-    VirtualDisplay::stop();
     return result;
 }

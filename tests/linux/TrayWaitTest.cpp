@@ -6,7 +6,7 @@
 #include "desktop/ChildProcess.h"
 #include "desktop/EventLoop.h"
 #include "desktop/PrivateBus.h"
-#include "desktop/VirtualDisplay.h"
+#include "desktop/PrivateDesktop.h"
 
 #include <QApplication>
 #include <QDBusArgument>
@@ -113,9 +113,6 @@ private:
 class TrayWaitTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (const auto reason = VirtualDisplay::unavailable()) {
-            GTEST_SKIP() << *reason;
-        }
         for (const auto* program : {"status-notifier-watcher", "pulseaudio"}) {
             if (!ChildProcess::installed(program)) {
                 GTEST_SKIP() << "not installed: " << program;
@@ -256,22 +253,19 @@ TEST_F(TrayWaitTest, UnderWaylandTheMenuComesOverDBusMenuAndSaysTheShortcutIsUna
 
 int main(int argc, char** argv) {
     using namespace sonifix::testing;
+    // A desktop of the run's own, with no tray on its display.
+    PrivateDesktop::enter(argc, argv, {});
     ::testing::InitGoogleTest(&argc, argv);
     if (GTEST_FLAG_GET(list_tests)) {
         return RUN_ALL_TESTS();
     }
-    // Qt's own event loop rather than GLib's, whose hand-overs ThreadSanitizer cannot follow.
-    ::setenv("QT_NO_GLIB", "1", 1);
     PrivateBus sessionBus;
     bus = &sessionBus;
-    sessionBus.becomeSessionBus();
-    VirtualDisplay::start();
     int result = 0;
     {
         QApplication app(argc, argv);
         QApplication::setQuitOnLastWindowClosed(false);
         result = RUN_ALL_TESTS();
     }
-    VirtualDisplay::stop();
     return result;
 }

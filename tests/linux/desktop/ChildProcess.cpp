@@ -4,7 +4,8 @@
 #include <csignal>
 #include <cstdlib>
 #include <fcntl.h>
-#include <poll.h>
+#include <filesystem>
+#include <sstream>
 #include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -13,45 +14,34 @@ namespace sonifix::testing {
 
 namespace {
 
-pid_t spawn(const std::vector<std::string>& arguments, int outputFd) {
+pid_t spawnTo(const std::vector<std::string>& arguments, int output) {
+    const auto program = ChildProcess::find(arguments.at(0));
+    if (!program) {
+        return 0;
+    }
     std::vector<char*> argv;
     for (const auto& argument : arguments) {
         argv.push_back(const_cast<char*>(argument.c_str()));
     }
     argv.push_back(nullptr);
-    // Error pipe: closed by a successful exec, written with errno by a failed one.
-    int status[2];
-    if (::pipe2(status, O_CLOEXEC) != 0) {
-        return -1;
-    }
     const pid_t parent = ::getpid();
     const pid_t pid = ::fork();
     if (pid == 0) {
-        // A test that dies halfway (a sanitizer stops it at its first report) must not leave a
-        // display or a bus daemon behind.
-        ::prctl(PR_SET_PDEATHSIG, SIGTERM);
+        // Between fork and exec: only calls that are safe there.
+        ::prctl(PR_SET_PDEATHSIG, SIGKILL);
         if (::getppid() != parent) {
             ::_exit(127);
         }
-        const int devNull = ::open("/dev/null", O_RDWR);
-        ::dup2(devNull, 0);
-        ::dup2(outputFd >= 0 ? outputFd : devNull, 1);
-        // Their chatter about fonts and sockets is not the tests' business.
-        ::dup2(devNull, 2);
-        ::execvp(argv[0], argv.data());
-        const int error = errno;
-        [[maybe_unused]] const auto written = ::write(status[1], &error, sizeof error);
+        const int nothing = ::open("/dev/null", O_RDWR);
+        ::dup2(nothing, STDIN_FILENO);
+        ::dup2(output >= 0 ? output : nothing, STDOUT_FILENO);
+        ::dup2(output >= 0 ? output : nothing, STDERR_FILENO);
+        // An inherited pipe would keep another child's reader waiting for an end that never comes.
+        ::close_range(3, ~0U, 0);
+        ::execv(program->c_str(), argv.data());
         ::_exit(127);
     }
-    ::close(status[1]);
-    int error = 0;
-    const bool failed = pid > 0 && ::read(status[0], &error, sizeof error) == sizeof error;
-    ::close(status[0]);
-    if (failed) {
-        ::waitpid(pid, nullptr, 0);
-        return -1;
-    }
-    return pid;
+    return pid > 0 ? pid : 0;
 }
 
 int waitFor(pid_t pid) {
@@ -66,61 +56,71 @@ int waitFor(pid_t pid) {
 
 } // namespace
 
-std::unique_ptr<ChildProcess> ChildProcess::start(const std::vector<std::string>& arguments) {
-    int pipeFds[2];
-    if (::pipe2(pipeFds, O_CLOEXEC) != 0) {
-        return nullptr;
+std::optional<std::string> ChildProcess::find(const std::string& program) {
+    if (program.find('/') != std::string::npos) {
+        return program;
     }
-    const pid_t pid = spawn(arguments, pipeFds[1]);
-    ::close(pipeFds[1]);
-    if (pid < 0) {
-        ::close(pipeFds[0]);
-        return nullptr;
+    const char* path = std::getenv("PATH");
+    std::stringstream directories(path ? path : "/usr/local/bin:/usr/bin:/bin");
+    for (std::string directory; std::getline(directories, directory, ':');) {
+        const auto candidate = std::filesystem::path(directory) / program;
+        if (!directory.empty() && ::access(candidate.c_str(), X_OK) == 0) {
+            return candidate.string();
+        }
     }
-    return std::unique_ptr<ChildProcess>(new ChildProcess(pid, pipeFds[0]));
+    return std::nullopt;
 }
 
-int ChildProcess::run(const std::vector<std::string>& arguments) {
-    const pid_t pid = spawn(arguments, -1);
-    return pid < 0 ? -1 : waitFor(pid);
-}
-
-bool ChildProcess::installed(const std::string& program) {
-    return run({"sh", "-c", "command -v \"$0\"", program}) == 0;
-}
-
-ChildProcess::~ChildProcess() {
+pid_t ChildProcess::spawn(const std::vector<std::string>& arguments, const std::string& log) {
+    const int output =
+        log.empty() ? -1 : ::open(log.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+    const auto pid = spawnTo(arguments, output);
     if (output >= 0) {
         ::close(output);
     }
-    if (pid > 0) {
-        ::kill(pid, SIGTERM);
-        waitFor(pid);
-    }
+    return pid;
 }
 
-std::optional<std::string> ChildProcess::readLine(std::chrono::milliseconds timeout) {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    while (true) {
-        const auto end = buffered.find('\n');
-        if (end != std::string::npos) {
-            auto line = buffered.substr(0, end);
-            buffered.erase(0, end + 1);
-            return line;
-        }
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-            deadline - std::chrono::steady_clock::now());
-        pollfd ready{output, POLLIN, 0};
-        if (left.count() <= 0 || ::poll(&ready, 1, int(left.count())) <= 0) {
-            return std::nullopt;
-        }
-        char chunk[256];
-        const auto got = ::read(output, chunk, sizeof chunk);
-        if (got <= 0) {
-            return std::nullopt;
-        }
-        buffered.append(chunk, std::size_t(got));
+std::unique_ptr<ChildProcess> ChildProcess::start(const std::vector<std::string>& arguments) {
+    const auto pid = spawn(arguments);
+    return pid ? std::unique_ptr<ChildProcess>(new ChildProcess(pid)) : nullptr;
+}
+
+int ChildProcess::run(const std::vector<std::string>& arguments) {
+    const auto pid = spawn(arguments);
+    return pid ? waitFor(pid) : -1;
+}
+
+std::string ChildProcess::output(const std::vector<std::string>& arguments) {
+    int ends[2];
+    if (::pipe2(ends, O_CLOEXEC) != 0) {
+        return {};
     }
+    const auto pid = spawnTo(arguments, ends[1]);
+    ::close(ends[1]);
+    std::string text;
+    char buffer[4096];
+    for (ssize_t count; (count = ::read(ends[0], buffer, sizeof buffer)) != 0;) {
+        if (count > 0) {
+            text.append(buffer, std::size_t(count));
+        } else if (errno != EINTR) {
+            break;
+        }
+    }
+    ::close(ends[0]);
+    if (pid) {
+        waitFor(pid);
+    }
+    while (!text.empty() && text.back() == '\n') {
+        text.pop_back();
+    }
+    return text;
+}
+
+ChildProcess::~ChildProcess() {
+    ::kill(process, SIGTERM);
+    ::kill(process, SIGCONT);
+    waitFor(process);
 }
 
 } // namespace sonifix::testing

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <chrono>
 #include <memory>
 #include <optional>
 #include <string>
@@ -9,30 +8,33 @@
 
 namespace sonifix::testing {
 
-// A helper program the tests start (a virtual display, a bus daemon) and stop by its PID when
-// they are done, with its standard output readable line by line.
+// How the tests start other programs: found on the PATH, in this process's environment, with
+// nothing of the test process inherited but that, and killed when the thread that started them
+// ends, so that a test that dies halfway leaves nothing behind.
 class ChildProcess {
 public:
-    // Nothing when the program could not be started (it is not installed).
+    // Its PID, or 0 when it could not be started; its output goes to `log` (or nowhere).
+    static pid_t spawn(const std::vector<std::string>& arguments, const std::string& log = {});
+    // Started, and stopped (SIGTERM) when the object goes; nothing when it could not be.
     static std::unique_ptr<ChildProcess> start(const std::vector<std::string>& arguments);
-    // Runs a program to its end; its exit status, or -1.
+    // Runs a program to its end: its exit status, or -1.
     static int run(const std::vector<std::string>& arguments);
-    // Whether a program of that name is on the PATH.
-    static bool installed(const std::string& program);
+    // Runs a program to its end: what it printed, without the final line feeds.
+    static std::string output(const std::vector<std::string>& arguments);
+    // Where a program is found on the PATH.
+    static std::optional<std::string> find(const std::string& program);
+    static bool installed(const std::string& program) { return find(program).has_value(); }
 
     ChildProcess(const ChildProcess&) = delete;
     ChildProcess& operator=(const ChildProcess&) = delete;
     ~ChildProcess();
 
-    // The next line it prints, without its line feed; nothing if it prints none in time.
-    std::optional<std::string> readLine(std::chrono::milliseconds timeout);
+    pid_t pid() const { return process; }
 
 private:
-    ChildProcess(pid_t pid, int output) : pid(pid), output(output) {}
+    explicit ChildProcess(pid_t pid) : process(pid) {}
 
-    pid_t pid = -1;
-    int output = -1;
-    std::string buffered;
+    pid_t process;
 };
 
 } // namespace sonifix::testing

@@ -120,6 +120,8 @@ FakePortal::~FakePortal() {
     auto bus = connection;
     bus.interface()->unregisterService(QStringLiteral("org.freedesktop.portal.Desktop"));
     bus.unregisterObject(portalPath, QDBusConnection::UnregisterTree);
+    // It goes on the thread it answered on.
+    object.release()->deleteLater();
     thread.quit();
     thread.wait();
 }

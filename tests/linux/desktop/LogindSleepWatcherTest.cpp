@@ -25,7 +25,6 @@ QDBusMessage prepareForSleep(bool sleeping) {
 
 TEST(LogindSleepWatcher, OnlyLogindsWakeReachesTheHandlerOnTheMainThread) {
     testing::PrivateBus bus;
-    ASSERT_TRUE(bus.running()) << "dbus-daemon could not be started";
     auto app = bus.connect("app");
     auto logind = bus.connect("logind");
     auto stranger = bus.connect("stranger");

@@ -2,7 +2,6 @@
 
 #include "ChildProcess.h"
 #include "EventLoop.h"
-#include "VirtualDisplay.h"
 #include "hotkey/HotKey.h"
 
 #include <X11/keysym.h>
@@ -62,8 +61,8 @@ private:
 class X11HotKeys : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (const auto reason = testing::VirtualDisplay::unavailable()) {
-            GTEST_SKIP() << "No X display for the shortcut: " << *reason;
+        if (!std::getenv("DISPLAY")) {
+            GTEST_SKIP() << "This run has no X display (QT_QPA_PLATFORM=offscreen)";
         }
     }
 
@@ -163,7 +162,7 @@ TEST_F(X11HotKeys, AfterUnregisteringAPressDoesNothingAndTheKeysAreFree) {
 }
 
 TEST(X11HotKeysWithoutX11, RegisteringFailsAndNothingElseDoes) {
-    if (!testing::VirtualDisplay::unavailable()) {
+    if (std::getenv("DISPLAY")) {
         GTEST_SKIP() << "This run has an X display; the test runs with QT_QPA_PLATFORM=offscreen";
     }
     sonifix::X11HotKeys keys;

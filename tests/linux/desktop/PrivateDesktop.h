@@ -1,0 +1,24 @@
+#pragma once
+
+#include <string>
+
+namespace sonifix::testing {
+
+// The desktop a test program runs on: tools/private-desktop.sh's, with a session bus, a runtime
+// folder and, as asked, an X display with a tray host, never the caller's. The folder also holds
+// the sound servers a test starts for itself (see SoundServerHarness).
+class PrivateDesktop {
+public:
+    struct Options {
+        bool display = true; // an X display (Xvfb); without one Qt draws off screen
+        bool tray = false;   // an XEmbed tray host on it
+    };
+
+    // Called first in main: runs the program again on a desktop of its own, unless this is that
+    // run already or it only lists its tests. Returns only then.
+    static void enter(int argc, char** argv, Options options);
+    // The desktop's folder.
+    static std::string folder();
+};
+
+} // namespace sonifix::testing
