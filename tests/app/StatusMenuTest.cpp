@@ -15,7 +15,6 @@ TEST_F(AppTest, LaunchShowsTheSpeakerWithItsMenuKeepsStoredChoicesAndFixesTheInp
     EXPECT_EQ(fake.hardware.defaultID(true), microphone);
     EXPECT_EQ(fake.log, Strings{"icon hifispeaker"});
     EXPECT_EQ(fake.statusItem.attached, &fake.menu);
-    EXPECT_TRUE(fake.workspace.wake);
     EXPECT_FALSE(item("Global Shortcut ⌃⌥⌘R").on);
     EXPECT_TRUE(item("Keep the Mac’s Microphone as Input").on);
     EXPECT_TRUE(item("Resume Music & Spotify After Restart").on);

@@ -61,10 +61,9 @@ public:
     std::map<std::int32_t, ProcessEntry> processes;
     std::set<std::int32_t> wedged;
     std::set<std::int32_t> unkillable;
-    std::map<std::int32_t, ProgramLaunch>
-        launches;                     // how a process was started, as the system tells
-    std::set<std::string> listening;  // paths something listens at
-    std::vector<std::string> signals; // "TERM 1801", "KILL 1801", in the order sent
+    std::map<std::int32_t, ProgramLaunch> launches; // how each was started, as the system tells
+    std::set<std::string> listening;                // paths something listens at
+    std::vector<std::string> signals;               // "TERM 1801", "KILL 1801", in order sent
 };
 
 // A server that answers with the name the test gives, or, once frozen, not at all.
