@@ -89,4 +89,10 @@ protected:
     int pid = 400;
 };
 
+// The app launched by a user who has seen the welcome before.
+class LaunchedAppTest : public AppTest {
+protected:
+    LaunchedAppTest() { launch(); }
+};
+
 } // namespace sonifix::testing

@@ -1,7 +1,6 @@
 #include "app/CommandLine.h"
 
-#include "FakeSingleInstance.h"
-
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 #include <sstream>
@@ -9,25 +8,26 @@
 namespace sonifix::testing {
 namespace {
 
-// This process's own part: counts what it is asked and answers as the test says.
-class FakeHost final : public CommandHost {
-public:
-    int runApp() override {
-        ++apps;
-        return 0;
-    }
-    RestartResult restartHere() override {
-        ++restarts;
-        return restartOutcome;
-    }
-    AppStatus statusHere() override { return status; }
+using ::testing::Return;
+using Claim = SingleInstance::Claim;
 
-    int apps = 0;
-    int restarts = 0;
-    RestartResult restartOutcome{.succeeded = true};
-    AppStatus status{.server = "PulseAudio", .lastRestartText = "Not restarted yet"};
+class MockInstance : public SingleInstance {
+public:
+    MOCK_METHOD(Claim, claim, (), (override));
+    MOCK_METHOD(void, serve, (std::weak_ptr<InstanceDelegate>), (override));
+    MOCK_METHOD(bool, launchRunning, (), (override));
+    MOCK_METHOD(std::optional<RestartResult>, restartRunning, (), (override));
+    MOCK_METHOD(std::optional<AppStatus>, statusOfRunning, (), (override));
 };
 
+class MockHost : public CommandHost {
+public:
+    MOCK_METHOD(int, runApp, (), (override));
+    MOCK_METHOD(RestartResult, restartHere, (), (override));
+    MOCK_METHOD(AppStatus, statusHere, (), (override));
+};
+
+// Any call the test does not expect fails it.
 class CommandLineTest : public ::testing::Test {
 protected:
     int run(const std::vector<std::string>& arguments) {
@@ -36,8 +36,8 @@ protected:
         return commandLine.run(arguments, out, err);
     }
 
-    FakeSingleInstance instance;
-    FakeHost host;
+    ::testing::StrictMock<MockInstance> instance;
+    ::testing::StrictMock<MockHost> host;
     CommandLine commandLine{instance, host, "1.2.3"};
     std::ostringstream out;
     std::ostringstream err;
@@ -55,28 +55,25 @@ TEST_F(CommandLineTest, WrongArgumentsEndWithStatus2AndSayWhatIsWrong) {
     }
     run({"--restart", "--frobnicate"});
     EXPECT_TRUE(err.str().starts_with("sonifix: unknown option '--frobnicate'\n")) << err.str();
-    EXPECT_EQ(instance.calls + host.apps + host.restarts, 0);
 }
 
 TEST_F(CommandLineTest, ARestartGoesToTheRunningAppAndIsDoneHereOnlyWhenNoneRuns) {
-    instance.runningRestart = RestartResult{.succeeded = true};
+    EXPECT_CALL(instance, restartRunning())
+        .WillOnce(Return(RestartResult{.succeeded = true}))
+        .WillOnce(Return(RestartResult{.message = "The sound server did not come back."}))
+        .WillOnce(Return(std::nullopt));
+    EXPECT_CALL(host, restartHere())
+        .WillOnce(Return(RestartResult{.message = "There was no sound server to stop."}));
     EXPECT_EQ(run({"--restart"}), 0);
     EXPECT_TRUE(err.str().empty());
-    instance.runningRestart = RestartResult{.message = "The sound server did not come back."};
     EXPECT_EQ(run({"--restart"}), 1);
     EXPECT_EQ(err.str(), "sonifix: The sound server did not come back.\n");
-    EXPECT_EQ(host.restarts, 0);
-
-    instance.runningRestart.reset();
-    host.restartOutcome = {.message = "There was no sound server to stop."};
     EXPECT_EQ(run({"--restart"}), 1);
     EXPECT_EQ(err.str(), "sonifix: There was no sound server to stop.\n");
-    EXPECT_EQ(host.restarts, 1);
-    EXPECT_EQ(host.apps, 0);
 }
 
 TEST_F(CommandLineTest, StatusReadsForPeopleAndForScripts) {
-    instance.runningStatus = AppStatus{
+    const AppStatus running{
         .server = "PipeWire",
         .pid = 4242,
         .output = "Built-in Speakers · 48 kHz",
@@ -84,6 +81,14 @@ TEST_F(CommandLineTest, StatusReadsForPeopleAndForScripts) {
         .lastRestartText = "Last restart 5 minutes ago · 3 total",
         .restartCount = 3,
     };
+    // Nobody runs for the last two: this process looks for itself. A device name that is not
+    // UTF-8 is no reason to give no answer.
+    EXPECT_CALL(instance, statusOfRunning())
+        .WillOnce(Return(running))
+        .WillOnce(Return(running))
+        .WillRepeatedly(Return(std::nullopt));
+    EXPECT_CALL(host, statusHere())
+        .WillRepeatedly(Return(AppStatus{.server = "PulseAudio", .input = "Mic \xFF"}));
     EXPECT_EQ(run({"--status"}), 0);
     EXPECT_NE(out.str().find("\nInput: none\n"), std::string::npos) << out.str();
     EXPECT_EQ(run({"--json", "--status"}), 0);
@@ -91,10 +96,6 @@ TEST_F(CommandLineTest, StatusReadsForPeopleAndForScripts) {
         "pid": 4242, "output": "Built-in Speakers · 48 kHz", "input": null,
         "lastRestart": "2026-12-06T09:00:00Z", "restartCount": 3})"));
 
-    // Nobody runs: this process looks for itself. A device name that is not UTF-8 is no reason
-    // to give no answer.
-    instance.runningStatus.reset();
-    host.status.input = "Mic \xFF";
     EXPECT_EQ(run({"--status", "--json"}), 0);
     const auto own = nlohmann::json::parse(out.str());
     EXPECT_TRUE(own["pid"].is_null());
@@ -105,24 +106,18 @@ TEST_F(CommandLineTest, StatusReadsForPeopleAndForScripts) {
 }
 
 TEST_F(CommandLineTest, ALaunchWhileTheAppRunsOnlyTellsIt) {
-    using Claim = SingleInstance::Claim;
-    instance.claimAnswers = {Claim::taken};
+    EXPECT_CALL(instance, claim())
+        .WillOnce(Return(Claim::taken))        // told, and nothing more
+        .WillOnce(Return(Claim::unavailable))  // no bus to tell: it runs rather than not at all
+        .WillOnce(Return(Claim::taken))        // the running copy quits before it is told:
+        .WillOnce(Return(Claim::claimed))      // this one takes its place
+        .WillRepeatedly(Return(Claim::taken)); // held by something that never answers
+    EXPECT_CALL(instance, launchRunning()).WillOnce(Return(true)).WillRepeatedly(Return(false));
+    EXPECT_CALL(host, runApp()).Times(2).WillRepeatedly(Return(7));
     EXPECT_EQ(run({}), 0);
-    EXPECT_EQ(instance.launches, 1);
-    EXPECT_EQ(host.apps, 0);
-    // No bus to tell: the app runs on its own rather than not at all.
-    instance.claimAnswers = {Claim::unavailable};
-    EXPECT_EQ(run({}), 0);
-    EXPECT_EQ(host.apps, 1);
-    // The running copy quit before it could be told: this one takes its place.
-    instance.runningAnswersLaunch = false;
-    instance.claimAnswers = {Claim::taken, Claim::claimed};
-    EXPECT_EQ(run({}), 0);
-    EXPECT_EQ(host.apps, 2);
-    // Held by something that never answers: no second copy beside it.
-    instance.claimAnswers = {Claim::taken, Claim::taken};
-    EXPECT_EQ(run({}), 1);
-    EXPECT_EQ(host.apps, 2);
+    EXPECT_EQ(run({}), 7);
+    EXPECT_EQ(run({}), 7);
+    EXPECT_EQ(run({}), 1) << "no second copy beside it";
     EXPECT_FALSE(err.str().empty());
 }
 

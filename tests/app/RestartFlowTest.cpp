@@ -5,10 +5,8 @@
 namespace sonifix::testing {
 namespace {
 
-class RestartFlowTest : public AppTest {
+class RestartFlowTest : public LaunchedAppTest {
 protected:
-    RestartFlowTest() { launch(); }
-
     std::function<void(const RestartResult&)> answerInto(std::vector<RestartResult>& answers) {
         return [&answers, this](const RestartResult& answer) {
             answers.push_back(answer);

@@ -4,12 +4,10 @@
 #include "platform/AudioProperties.h"
 #include "platform/MainQueue.h"
 
-#include <algorithm>
 #include <array>
 #include <cstring>
 #include <map>
 #include <set>
-#include <utility>
 
 namespace sonifix::testing {
 
@@ -18,7 +16,6 @@ struct FakeDevice {
     std::uint32_t transport = 0;
     double sampleRate = 0;
     std::uint32_t inputStreams = 0;
-    std::set<std::uint32_t> failingSelectors; // reads of these properties fail
 };
 
 // A HAL object tree the test edits. Like the real one, a change of a default device (from the
@@ -33,35 +30,36 @@ public:
     }
     void setDefault(bool input, AudioObjectID id) {
         defaults[input] = id;
-        notify(input ? audio_properties::defaultInputDevice
-                     : audio_properties::defaultOutputDevice);
+        for (const auto& [selector, listener] : listeners) {
+            if (selector == (input ? audio_properties::defaultInputDevice
+                                   : audio_properties::defaultOutputDevice)) {
+                mainQueue.post([listener] { (*listener)(); });
+            }
+        }
     }
     AudioObjectID defaultID(bool input) const { return defaults[input]; }
 
     HardwareStatus propertyDataSize(AudioObjectID object, const PropertyAddress& address,
                                     std::uint32_t& size) override {
-        std::string bytes;
-        const auto status = read(object, address, bytes);
-        size = std::uint32_t(bytes.size());
-        return status;
+        const auto bytes = read(object, address);
+        size = std::uint32_t(bytes.value_or("").size());
+        return bytes ? 0 : failed;
     }
     HardwareStatus propertyData(AudioObjectID object, const PropertyAddress& address,
                                 std::uint32_t& size, void* data) override {
-        std::string bytes;
-        if (read(object, address, bytes) != 0 || size < bytes.size()) {
+        const auto bytes = read(object, address);
+        if (!bytes || size < bytes->size()) {
             return failed;
         }
-        std::memcpy(data, bytes.data(), size = std::uint32_t(bytes.size()));
+        std::memcpy(data, bytes->data(), size = std::uint32_t(bytes->size()));
         return 0;
     }
     HardwareStatus stringProperty(AudioObjectID object, const PropertyAddress& address,
                                   std::optional<std::string>& value) override {
-        ++reads;
-        const auto* device = find(object, address.selector);
-        if (!device || address.selector != audio_properties::name) {
+        if (address.selector != audio_properties::name || !read(object, address)) {
             return failed;
         }
-        value = device->name;
+        value = devices[object].name;
         return 0;
     }
     HardwareStatus setPropertyData(AudioObjectID object, const PropertyAddress& address,
@@ -76,8 +74,8 @@ public:
         if (!devices.contains(id)) {
             return failed;
         }
-        if (std::exchange(defaults[true], id) != id) {
-            notify(audio_properties::defaultInputDevice);
+        if (defaults[true] != id) {
+            setDefault(true, id);
         }
         return 0;
     }
@@ -91,16 +89,14 @@ public:
     }
     HardwareStatus removePropertyListener(AudioObjectID, const PropertyAddress& address,
                                           const PropertyListener& listener) override {
-        return std::erase_if(listeners,
-                             [&](const auto& each) {
-                                 return each.first == address.selector && each.second == listener;
-                             }) == 1
-                   ? 0
-                   : failed;
+        const auto same = [&](const auto& each) {
+            return each.first == address.selector && each.second == listener;
+        };
+        return std::erase_if(listeners, same) == 1 ? 0 : failed;
     }
 
-    std::map<AudioObjectID, FakeDevice> devices; // in the system's order
-    std::set<std::uint32_t> failingSystemReads;
+    std::map<AudioObjectID, FakeDevice> devices;               // in the system's order
+    std::set<std::pair<AudioObjectID, std::uint32_t>> failing; // reads that fail: object, selector
     std::set<std::uint32_t> refusedListeners;
     std::multimap<std::uint32_t, PropertyListener> listeners; // by selector, of the system
     std::size_t reads = 0;
@@ -109,49 +105,45 @@ public:
 private:
     static constexpr HardwareStatus failed = fourCharCode("who?");
 
-    // The property's value, as the HAL copies it out.
-    HardwareStatus read(AudioObjectID object, const PropertyAddress& address, std::string& bytes) {
+    // The property's value, as the HAL copies it out; nothing when the read fails.
+    std::optional<std::string> read(AudioObjectID object, const PropertyAddress& address) {
         ++reads;
-        const auto as = [&bytes](const auto& value) {
-            bytes.append(reinterpret_cast<const char*>(&value), sizeof value);
-            return 0;
+        const auto bytes = [](const auto& value) {
+            return std::string(reinterpret_cast<const char*>(&value), sizeof value);
         };
-        const auto* device = find(object, address.selector);
-        if (object == systemAudioObject && !failingSystemReads.contains(address.selector)) {
-            switch (address.selector) {
-            case audio_properties::devices:
-                for (const auto& each : devices) {
-                    as(each.first);
-                }
-                return 0;
-            case audio_properties::defaultInputDevice:
-                return as(defaults[true]);
-            case audio_properties::defaultOutputDevice:
-                return as(defaults[false]);
-            }
-        } else if (device && address.selector == audio_properties::transportType) {
-            return as(device->transport);
-        } else if (device && address.selector == audio_properties::nominalSampleRate) {
-            return as(device->sampleRate);
-        } else if (device && address.selector == audio_properties::streams) {
-            bytes.resize(address.scope == audio_properties::scopeInput ? device->inputStreams * 4
-                                                                       : 0);
-            return 0;
-        }
-        return failed;
-    }
-    const FakeDevice* find(AudioObjectID object, std::uint32_t selector) const {
         const auto found = devices.find(object);
-        return found == devices.end() || found->second.failingSelectors.contains(selector)
-                   ? nullptr
-                   : &found->second;
-    }
-    void notify(std::uint32_t selector) {
-        for (const auto& [key, listener] : listeners) {
-            if (key == selector) {
-                mainQueue.post([listener] { (*listener)(); });
+        if (failing.contains({object, address.selector})) {
+            return std::nullopt;
+        } else if (object == systemAudioObject) {
+            switch (address.selector) {
+            case audio_properties::devices: {
+                std::string ids;
+                for (const auto& each : devices) {
+                    ids += bytes(each.first);
+                }
+                return ids;
+            }
+            case audio_properties::defaultInputDevice:
+                return bytes(defaults[true]);
+            case audio_properties::defaultOutputDevice:
+                return bytes(defaults[false]);
+            }
+        } else if (found != devices.end()) {
+            switch (address.selector) {
+            case audio_properties::name:
+                return "";
+            case audio_properties::transportType:
+                return bytes(found->second.transport);
+            case audio_properties::nominalSampleRate:
+                return bytes(found->second.sampleRate);
+            case audio_properties::streams:
+                return std::string(address.scope == audio_properties::scopeInput
+                                       ? found->second.inputStreams * 4
+                                       : 0,
+                                   '\0');
             }
         }
+        return std::nullopt;
     }
 
     MainQueue& mainQueue;

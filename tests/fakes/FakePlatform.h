@@ -30,7 +30,6 @@ struct FakePlatform {
     // Real adapters to use in place of a fake.
     struct Real {
         ProcessRunner* processes = nullptr;
-        HttpClient* http = nullptr;
         AudioHardware* hardware = nullptr;
         Sleeper* sleeper = nullptr;
         Clock* clock = nullptr;
@@ -88,7 +87,7 @@ struct FakePlatform {
                 .relativeTime = relativeTime,
                 .players = players,
                 .hotKeys = hotKeys,
-                .http = real.http ? *real.http : http,
+                .http = http,
                 .launcher = launcher};
     }
 

@@ -48,14 +48,22 @@ protected:
         fake.processes.answer(pgrep, results);
         fake.processes.answer(sudo, {{.status = sudoStatus}});
     }
-    Failure restartFailure() {
+    // What the step threw; a failure with no words when it threw nothing.
+    template <class Step> static Failure failureOf(Step step) {
         try {
-            engine.restart(stop.token());
+            step();
         } catch (const Failure& failure) {
             return failure;
         }
-        ADD_FAILURE() << "restart did not fail";
+        ADD_FAILURE() << "no failure";
         return Failure::failed("");
+    }
+    Failure restartFailure() {
+        return failureOf([this] { engine.restart(stop.token()); });
+    }
+    Failure adminFailure(AdminScriptResult answer) {
+        fake.adminShell.answers.push_back(std::move(answer));
+        return failureOf([this] { engine.runAsAdmin("/bin/rm -f /etc/sudoers.d/sonifix"); });
     }
 
     testing::FakePlatform fake;
@@ -68,7 +76,6 @@ TEST_F(CoreAudioRestarterTest, PasswordFreeRestartWaitsForANewDaemonAndSettles) 
     EXPECT_FALSE(engine.restart(stop.token()));
     EXPECT_EQ(fake.processes.calls, (std::vector<std::string>{pgrep, sudo, pgrep}));
     EXPECT_EQ(fake.sleeper.pauses(), (Pauses{250ms, 700ms}));
-    EXPECT_TRUE(fake.adminShell.scripts.empty());
 
     // Only first lines compare: the new daemon is listed first, the old one still shows.
     daemonRuns({"412\n97\n", "97\n412\n"});
@@ -114,7 +121,7 @@ TEST_F(CoreAudioRestarterTest, ADaemonBackAtTheFortiethPollCountsAndNoneAfterItF
     daemonRuns({"412\n", "513\n"});
     fake.hardware.setDefault(false, noAudioObject);
     EXPECT_EQ(restartFailure().kind(), Failure::Kind::didNotComeBack);
-    fake.hardware.failingSystemReads = {audio_properties::defaultOutputDevice};
+    fake.hardware.failing = {{systemAudioObject, audio_properties::defaultOutputDevice}};
     EXPECT_EQ(restartFailure().kind(), Failure::Kind::didNotComeBack);
 }
 
@@ -125,6 +132,31 @@ TEST_F(CoreAudioRestarterTest, AStopDuringAPauseEndsTheRestartWithCancellationNo
     EXPECT_EQ(fake.sleeper.pauses().size(), 3u);
 }
 
+TEST_F(CoreAudioRestarterTest, OneRootCommandCarriesTheRuleForASafeUserNameAndThePromptsOutcome) {
+    const auto install = [this] { return failureOf([this] { engine.installPasswordFree(); }); };
+    for (const std::string name : {"john smith", "me@home", "jos\xC3\xA9", "", "a'b", "x\n"}) {
+        fake.user.name = name;
+        EXPECT_EQ(std::string(install().what()), "Unexpected user name \"" + name + "\".");
+    }
+    EXPECT_TRUE(fake.adminShell.scripts.empty()) << "refused before the password is asked";
+
+    fake.user.name = "studio";
+    engine.installPasswordFree();
+    EXPECT_EQ(
+        fake.adminShell.scripts,
+        std::vector<std::string>{
+            R"(do shell script "umask 077; t=$(/usr/bin/mktemp /etc/sudoers.d/sonifix.XXXXXX) )"
+            R"(|| exit; printf '%s\\n' 'studio ALL=(root) NOPASSWD: /usr/bin/killall )"
+            R"(coreaudiod' > \"$t\" && /usr/sbin/visudo -cf \"$t\" && /usr/bin/install -o root )"
+            R"(-g wheel -m 0440 \"$t\" /etc/sudoers.d/sonifix; s=$?; /bin/rm -f \"$t\"; )"
+            R"(exit $s" with administrator privileges)"});
+    fake.user.name = "first.last_name-2";
+    fake.adminShell.answerDismissed();
+    EXPECT_EQ(install().kind(), Failure::Kind::cancelled);
+    fake.adminShell.answerFailed("visudo: syntax error");
+    EXPECT_STREQ(install().what(), "visudo: syntax error");
+}
+
 TEST(AdminScript, EscapesBackslashesFirstThenQuotesAndNothingElse) {
     EXPECT_EQ(CoreAudioRestarter::adminScript(R"(echo "a\b" \" 'x' && rm)"
                                               "\n"),
@@ -133,41 +165,24 @@ TEST(AdminScript, EscapesBackslashesFirstThenQuotesAndNothingElse) {
               R"(" with administrator privileges)");
 }
 
-class RunAsAdminTest : public ::testing::Test {
-protected:
-    // Runs the command against the given answer and returns what it threw, if anything.
-    std::optional<Failure> outcome(AdminScriptResult answer) {
-        fake.adminShell.answers.push_back(std::move(answer));
-        try {
-            engine.runAsAdmin("/bin/rm -f /etc/sudoers.d/sonifix");
-        } catch (const Failure& failure) {
-            return failure;
-        }
-        return std::nullopt;
-    }
-    static AdminScriptResult error(std::optional<std::int64_t> number,
-                                   std::optional<std::string> message) {
-        return {.made = true, .error = ScriptError{number, message}};
-    }
-
-    testing::FakePlatform fake;
-    CoreAudioRestarter engine{fake.platform, DaemonIdentity::coreaudiod()};
-};
-
-TEST_F(RunAsAdminTest, MapsTheScriptsErrorInformation) {
-    EXPECT_FALSE(outcome({.made = true, .error = std::nullopt}));
-    EXPECT_FALSE(outcome({.made = false, .error = std::nullopt})); // nothing ran
-    EXPECT_EQ(outcome(error(-128, "User canceled."))->kind(), Failure::Kind::cancelled);
-    EXPECT_EQ(outcome(error(-128, std::nullopt))->kind(), Failure::Kind::cancelled);
-    const auto withMessage = outcome(error(1, "rm: Operation not permitted"));
-    EXPECT_EQ(withMessage->kind(), Failure::Kind::failed);
-    EXPECT_STREQ(withMessage->what(), "rm: Operation not permitted");
-    EXPECT_STREQ(outcome(error(std::nullopt, std::nullopt))->what(), "The admin command failed.");
-    EXPECT_STREQ(outcome(error(-1743, std::nullopt))->what(), "The admin command failed.");
-    EXPECT_STREQ(outcome(error(std::nullopt, "Not authorised"))->what(), "Not authorised");
+TEST_F(CoreAudioRestarterTest, AnAdminCommandFailsAsItsScriptsErrorSays) {
+    engine.runAsAdmin("/bin/true");
+    fake.adminShell.answers = {{.made = false, .error = std::nullopt}}; // nothing ran
+    engine.runAsAdmin("/bin/true");
+    const auto error = [](std::optional<std::int64_t> number, std::optional<std::string> message) {
+        return AdminScriptResult{.made = true, .error = ScriptError{number, message}};
+    };
+    EXPECT_EQ(adminFailure(error(-128, std::nullopt)).kind(), Failure::Kind::cancelled);
+    const auto withMessage = adminFailure(error(1, "rm: Operation not permitted"));
+    EXPECT_EQ(withMessage.kind(), Failure::Kind::failed);
+    EXPECT_STREQ(withMessage.what(), "rm: Operation not permitted");
+    EXPECT_STREQ(adminFailure(error(std::nullopt, std::nullopt)).what(),
+                 "The admin command failed.");
+    EXPECT_STREQ(adminFailure(error(-1743, std::nullopt)).what(), "The admin command failed.");
+    EXPECT_STREQ(adminFailure(error(std::nullopt, "Not authorised")).what(), "Not authorised");
 }
 
-TEST_F(RunAsAdminTest, FromAWorkerItRunsOnTheMainThreadAndHandsTheErrorBack) {
+TEST_F(CoreAudioRestarterTest, FromAWorkerItRunsOnTheMainThreadAndHandsTheErrorBack) {
     fake.adminShell.answerDismissed();
     std::atomic<bool> cancelled = false;
     std::thread worker([&] {
@@ -182,7 +197,7 @@ TEST_F(RunAsAdminTest, FromAWorkerItRunsOnTheMainThreadAndHandsTheErrorBack) {
     EXPECT_EQ(fake.adminShell.thread, std::this_thread::get_id());
 }
 
-TEST_F(RunAsAdminTest, AWorkerWhoseRequestTheMainQueueDropsIsNotLeftWaiting) {
+TEST_F(CoreAudioRestarterTest, AWorkerWhoseRequestTheMainQueueDropsIsNotLeftWaiting) {
     std::thread worker(
         [&] { EXPECT_THROW(engine.runAsAdmin("/usr/bin/killall coreaudiod"), std::future_error); });
     // Drop the queued block unrun, as a queue torn down at quit would.

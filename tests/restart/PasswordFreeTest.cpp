@@ -1,7 +1,5 @@
-#include "FakePlatform.h"
 #include "ScratchFolder.h"
 #include "platform/posix/PosixProcessRunner.h"
-#include "restart/CoreAudioRestarter.h"
 #include "restart/PasswordFreeRule.h"
 
 #include <fstream>
@@ -12,44 +10,8 @@
 namespace sonifix {
 namespace {
 
-using Failure = CoreAudioRestarter::Failure;
 namespace fs = std::filesystem;
 using testing::slurp;
-
-TEST(PasswordFreeTest, OneRootCommandCarriesTheRuleForASafeUserNameAndThePromptsOutcome) {
-    testing::FakePlatform fake;
-    CoreAudioRestarter engine{fake.platform, DaemonIdentity::coreaudiod()};
-    const auto install = [&]() -> std::optional<Failure> {
-        try {
-            engine.installPasswordFree();
-        } catch (const Failure& failure) {
-            return failure;
-        }
-        return std::nullopt;
-    };
-    for (const std::string name : {"john smith", "me@home", "jos\xC3\xA9", "", "a'b", "x\n"}) {
-        fake.user.name = name;
-        EXPECT_EQ(std::string(install().value_or(Failure::failed("")).what()),
-                  "Unexpected user name \"" + name + "\".");
-    }
-    EXPECT_TRUE(fake.adminShell.scripts.empty()) << "refused before the password is asked";
-
-    fake.user.name = "studio";
-    EXPECT_FALSE(install());
-    EXPECT_EQ(
-        fake.adminShell.scripts,
-        std::vector<std::string>{
-            R"(do shell script "umask 077; t=$(/usr/bin/mktemp /etc/sudoers.d/sonifix.XXXXXX) )"
-            R"(|| exit; printf '%s\\n' 'studio ALL=(root) NOPASSWD: /usr/bin/killall )"
-            R"(coreaudiod' > \"$t\" && /usr/sbin/visudo -cf \"$t\" && /usr/bin/install -o root )"
-            R"(-g wheel -m 0440 \"$t\" /etc/sudoers.d/sonifix; s=$?; /bin/rm -f \"$t\"; )"
-            R"(exit $s" with administrator privileges)"});
-    fake.user.name = "first.last_name-2";
-    fake.adminShell.answerDismissed();
-    EXPECT_EQ(install()->kind(), Failure::Kind::cancelled);
-    fake.adminShell.answerFailed("visudo: syntax error");
-    EXPECT_STREQ(install()->what(), "visudo: syntax error");
-}
 
 // Runs the command line for real as root, the way the administrator prompt does, but installing
 // into a folder of the test's own (group root: Debian has no wheel) instead of /etc/sudoers.d.

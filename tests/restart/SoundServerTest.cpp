@@ -1,12 +1,12 @@
 #include "restart/SoundServer.h"
 
 #include "FakePlatform.h"
-#include "FakeProcessTable.h"
-#include "FakeSoundServerProbe.h"
 #include "restart/CoreAudioRestarter.h"
 #include "support/StopSource.h"
 #include "support/TaskCancelled.h"
 
+#include <algorithm>
+#include <cerrno>
 #include <gtest/gtest.h>
 
 namespace sonifix {
@@ -15,6 +15,68 @@ namespace {
 using namespace std::chrono_literals;
 using Failure = CoreAudioRestarter::Failure;
 using Strings = std::vector<std::string>;
+
+// Processes the test lists. A signalled process ends at once, unless it is wedged: then only
+// SIGKILL ends it, or unkillable: then nothing does.
+class FakeProcessTable final : public ProcessTable {
+public:
+    static constexpr std::uint32_t user = 1000;
+
+    void add(ProcessEntry process) {
+        process.user = process.user ? process.user : user;
+        processes[process.pid] = std::move(process);
+    }
+
+    std::vector<ProcessEntry> find(const std::vector<std::string>& names) override {
+        std::vector<ProcessEntry> found;
+        for (const auto& [pid, process] : processes) {
+            if (std::find(names.begin(), names.end(), process.name) != names.end()) {
+                found.push_back(process);
+            }
+        }
+        return found;
+    }
+    bool isRunning(std::int32_t pid) override { return processes.contains(pid); }
+    int signal(std::int32_t pid, Signal signal) override {
+        signals.push_back((signal == Signal::kill ? "KILL " : "TERM ") + std::to_string(pid));
+        if (!processes.contains(pid)) {
+            return ESRCH;
+        }
+        if (!unkillable.contains(pid) && (signal == Signal::kill || !wedged.contains(pid))) {
+            processes.erase(pid);
+        }
+        return 0;
+    }
+    std::optional<ProgramLaunch> launchOf(std::int32_t pid) override {
+        if (!processes.contains(pid)) {
+            return std::nullopt;
+        }
+        const auto found = launches.find(pid);
+        return found != launches.end() ? found->second
+                                       : ProgramLaunch{.arguments = processes[pid].arguments};
+    }
+    bool isListening(const std::string& path) override { return listening.contains(path); }
+    std::uint32_t currentUser() override { return user; }
+
+    std::map<std::int32_t, ProcessEntry> processes;
+    std::set<std::int32_t> wedged;
+    std::set<std::int32_t> unkillable;
+    std::map<std::int32_t, ProgramLaunch> launches; // how each was started, as the system tells
+    std::set<std::string> listening;                // paths something listens at
+    std::vector<std::string> signals;               // "TERM 1801", "KILL 1801", in order sent
+};
+
+// A server that answers with the name the test gives, or, once frozen, not at all.
+class FakeSoundServerProbe final : public SoundServerProbe {
+public:
+    std::optional<std::string> serverName(std::chrono::milliseconds) override {
+        return frozen ? std::nullopt : std::optional(name);
+    }
+    std::optional<std::string> lastServerName() override { return name; }
+
+    std::string name;
+    bool frozen = false;
+};
 
 const std::string pipewireBridge = "PulseAudio (on PipeWire 1.0.5)";
 const std::string userManager = "/user.slice/user-1000.slice/user@1000.service";
@@ -46,8 +108,8 @@ protected:
     }
 
     testing::FakePlatform fake;
-    testing::FakeProcessTable table;
-    testing::FakeSoundServerProbe probe;
+    FakeProcessTable table;
+    FakeSoundServerProbe probe;
     SoundServer server{fake.processes, table, probe, fake.launcher, fake.sleeper, {.user = 1000}};
     StopSource stop;
 };
