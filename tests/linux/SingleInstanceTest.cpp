@@ -101,10 +101,6 @@ TEST_F(SingleInstanceTest, TheRunningAppAnswersTheCommandLineAndASecondLaunch) {
     EXPECT_LT(again.took, start.took + 1s) << "starting alone took " << start.took.count() << " ms";
     ASSERT_TRUE(pumpUntil([&] { return !dialogs.empty(); }, 5s));
     EXPECT_NE(dialogs[0].find("Sonifix is already running"), std::string::npos) << dialogs[0];
-
-    // Another process finds the place taken.
-    DBusSingleInstance other(bus.connect(QStringLiteral("other")));
-    EXPECT_EQ(other.claim(), SingleInstance::Claim::taken);
 }
 
 // Without X11 (Qt's offscreen platform here, a Wayland compositor on a desktop) the shortcut

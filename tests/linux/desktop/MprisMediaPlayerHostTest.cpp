@@ -31,16 +31,13 @@ public:
         std::lock_guard lock(mutex);
         return status;
     }
-    std::vector<std::pair<std::string, Clock::time_point>> calls() const {
-        std::lock_guard lock(mutex);
-        return received;
-    }
     std::vector<std::string> methods() const {
-        std::vector<std::string> names;
-        for (const auto& call : calls()) {
-            names.push_back(call.first);
-        }
+        std::lock_guard lock(mutex);
         return names;
+    }
+    std::vector<Clock::time_point> times() const {
+        std::lock_guard lock(mutex);
+        return when;
     }
 
 public Q_SLOTS:
@@ -50,12 +47,14 @@ public Q_SLOTS:
 private:
     void record(const std::string& method) {
         std::lock_guard lock(mutex);
-        received.emplace_back(method, Clock::now());
+        names.push_back(method);
+        when.push_back(Clock::now());
     }
 
     mutable std::mutex mutex;
     QString status;
-    std::vector<std::pair<std::string, Clock::time_point>> received;
+    std::vector<std::string> names;
+    std::vector<Clock::time_point> when;
 };
 
 // A player whose status is a number, as a broken one might answer.
@@ -116,10 +115,10 @@ TEST_F(Mpris, APlayingPlayerIsFoundAndNudgedPauseThenPlay) {
     }).join();
 
     EXPECT_EQ(spotify->methods(), (std::vector<std::string>{"Pause", "Play"}));
-    const auto calls = spotify->calls();
-    ASSERT_EQ(calls.size(), 2u);
-    EXPECT_GE(calls[1].second - calls[0].second, 300ms);
-    EXPECT_TRUE(elisa->calls().empty());
+    const auto times = spotify->times();
+    ASSERT_EQ(times.size(), 2u);
+    EXPECT_GE(times[1] - times[0], 300ms);
+    EXPECT_TRUE(elisa->methods().empty());
 }
 
 TEST_F(Mpris, StatesAreTranslatedAndOfSeveralInstancesOnlyThePlayingOnesAreNudged) {
@@ -146,7 +145,7 @@ TEST_F(Mpris, StatesAreTranslatedAndOfSeveralInstancesOnlyThePlayingOnesAreNudge
     EXPECT_TRUE(host.isRunning(vlc));
     EXPECT_EQ(host.playerState(vlc, ""), "playing");
     host.resume(vlc, "");
-    EXPECT_TRUE(first->calls().empty());
+    EXPECT_TRUE(first->methods().empty());
     EXPECT_EQ(second->methods(), (std::vector<std::string>{"Pause", "Play"}));
 }
 

@@ -61,15 +61,5 @@ TEST(PortalHotKeys, BindsThroughThePortalAndEachActivationReachesTheHandler) {
     EXPECT_TRUE(pumpUntil([&] { return presses == 2; }));
 }
 
-TEST(PortalHotKeys, WithoutThePortalNothingIsAvailableOrRegistered) {
-    PrivateBus bus;
-    PortalHotKeys hotKeys("sonifix", bus.connect(QStringLiteral("app")));
-    EXPECT_FALSE(hotKeys.available());
-    HotKeyRef hotKey = nullptr;
-    EXPECT_EQ(hotKeys.registerHotKey(keyR, controlOptionCommand, {}, 0, hotKey),
-              PortalHotKeys::eventInternalErr);
-    EXPECT_EQ(hotKeys.triggerDescription(hotKey), std::nullopt);
-}
-
 } // namespace
 } // namespace sonifix
