@@ -19,12 +19,15 @@ namespace {
 constexpr const char* entered = "SONIFIX_TEST_ON_PRIVATE_DESKTOP";
 
 void shareSuppressions() {
-    if (!__tsan_default_suppressions) {
+    // ThreadSanitizer's own default names none.
+    const char* suppressions =
+        __tsan_default_suppressions ? __tsan_default_suppressions() : nullptr;
+    if (!suppressions) {
         return;
     }
     const auto path = PrivateDesktop::folder() + "/tsan-suppressions";
     if (FILE* file = std::fopen(path.c_str(), "w")) {
-        std::fputs(__tsan_default_suppressions(), file);
+        std::fputs(suppressions, file);
         std::fclose(file);
     }
     const char* options = std::getenv("TSAN_OPTIONS");
