@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <sstream>
 #include <stdexcept>
 #include <unistd.h>
@@ -58,20 +59,14 @@ void PrivateDesktop::enter(int argc, char** argv, Options options) {
     std::vector<std::string> command{
         SONIFIX_LAUNCHER, "--sound",   "none", "--display", options.display ? "x11" : "none",
         "--tray",         options.tray};
-    if (options.wayland) {
-        command.emplace_back("--wayland");
-    }
     const char* extra = std::getenv("SONIFIX_TEST_DESKTOP");
     std::istringstream more(extra ? extra : "");
     for (std::string option; more >> option;) {
         command.push_back(option);
     }
     // The program as the launcher finds it again: this process's own file.
-    std::string self(4096, '\0');
-    const auto length = ::readlink("/proc/self/exe", self.data(), self.size() - 1);
-    self.resize(length > 0 ? std::size_t(length) : 0);
     command.push_back("--");
-    command.push_back(length > 0 ? self : argv[0]);
+    command.push_back(std::filesystem::read_symlink("/proc/self/exe"));
     command.insert(command.end(), argv + 1, argv + argc);
     std::vector<char*> arguments;
     for (auto& argument : command) {

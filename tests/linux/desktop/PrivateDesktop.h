@@ -12,7 +12,6 @@ public:
     struct Options {
         bool display = true;       // an X display (Xvfb); without one Qt draws off screen
         const char* tray = "none"; // a tray host on it: "xembed", or "sni" (a watcher)
-        bool wayland = false;      // a headless Wayland compositor beside it
     };
 
     // Called first in main: runs the program again on a desktop of its own, unless this is that
