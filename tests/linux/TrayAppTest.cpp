@@ -223,11 +223,11 @@ class TrayWaitTest : public DesktopAppTest {
 protected:
     void SetUp() override {
         // Qt looks for a StatusNotifierItem host once, when the first icon is made: nothing here
-        // may make one before the app does.
-        if (SystemTrayProbe::xembedManager() || !std::getenv("WAYLAND_DISPLAY")) {
-            GTEST_SKIP() << "needs a desktop with no tray yet: "
-                            "SONIFIX_TEST_DESKTOP='--tray sni --wayland' (as ctest runs it)";
-        }
+        // may make one before the app does. A desktop of the wrong kind fails rather than skips,
+        // so that a lost CTest setting cannot pass unseen.
+        ASSERT_FALSE(SystemTrayProbe::xembedManager() || !std::getenv("WAYLAND_DISPLAY"))
+            << "needs a desktop with no tray yet: "
+               "SONIFIX_TEST_DESKTOP='--tray sni --wayland' (as ctest runs it)";
         DesktopAppTest::SetUp();
     }
 };
