@@ -12,9 +12,10 @@
 # StatusNotifierWatcher (status-notifier-watcher) instead, for a host to register with, and
 # --wayland a headless weston. The command sees DBUS_SESSION_BUS_ADDRESS, XDG_RUNTIME_DIR,
 # DISPLAY (unless --display none), WAYLAND_DISPLAY (with --wayland), PULSE_SERVER (unless
-# --sound none) and SONIFIX_DESKTOP, the folder with the logs. There pulseaudio/ and pipewire/ each hold a server's configuration and a start-PROGRAM
-# script for each of its programs: the server --sound runs comes from there, and a caller that
-# stops, freezes or supervises a server of its own starts it from there too.
+# --sound none) and SONIFIX_DESKTOP, the folder with the logs. There pulseaudio/ and pipewire/
+# each hold a server's configuration and a start-PROGRAM script for each of its programs: the
+# server --sound runs comes from there, and a caller that stops, freezes or supervises a server
+# of its own starts it from there too.
 set -euo pipefail
 
 sound=pulseaudio tray=xembed display=x11 wayland=no
