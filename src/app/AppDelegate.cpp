@@ -101,16 +101,12 @@ void AppDelegate::restartAfterThisEvent() {
 void AppDelegate::updateHotKey() {
     std::unique_ptr<HotKey> next;
     if (defaults.boolForKey(settings::hotKeyEnabled)) {
+        // Pressed on the main thread, inside the system's event handler.
         next = std::make_unique<HotKey>(platform.hotKeys, HotKey::keyCodeR,
-                                        HotKey::controlOptionCommand,
-                                        [weak = weak_from_this(), &queue = platform.mainQueue] {
-                                            // The restart starts after the event handler has
-                                            // returned.
-                                            queue.post([weak] {
-                                                if (const auto self = weak.lock()) {
-                                                    self->restart();
-                                                }
-                                            });
+                                        HotKey::controlOptionCommand, [weak = weak_from_this()] {
+                                            if (const auto self = weak.lock()) {
+                                                self->restartAfterThisEvent();
+                                            }
                                         });
     }
     // The new registration is made before the old one goes.
