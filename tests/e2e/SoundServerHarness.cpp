@@ -40,6 +40,17 @@ bool isSocketListening(const std::string& path) {
     return listening;
 }
 
+template <typename Condition> bool waitFor(Condition done, std::chrono::milliseconds limit) {
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    while (!done()) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            return false;
+        }
+        std::this_thread::sleep_for(tick);
+    }
+    return true;
+}
+
 std::vector<std::string> programs(ServerKind kind) {
     if (kind == ServerKind::pulseaudio) {
         return {"pulseaudio"};
@@ -114,10 +125,7 @@ void SoundServerHarness::adopt() {
         });
         if (place != children.end() && place->pid == 0) {
             place->pid = process.pid;
-            if (place == children.begin()) {
-                respawnedAt = std::chrono::steady_clock::now();
-                comeback.reset();
-            }
+            awaitingAnswer = awaitingAnswer || place == children.begin();
         } else {
             children.push_back({process.name, process.pid, true});
         }
@@ -147,20 +155,16 @@ void SoundServerHarness::supervise() {
         for (auto& child : children) {
             if (respawn && !stopping && child.pid == 0 && !child.second) {
                 child.pid = spawn(child.name);
-                if (child.pid != 0 && &child == &children.front()) {
-                    respawnedAt = std::chrono::steady_clock::now();
-                    comeback.reset();
-                }
+                awaitingAnswer = awaitingAnswer || (child.pid != 0 && &child == &children.front());
             }
         }
-        const auto since = respawnedAt;
+        const bool awaiting = awaitingAnswer;
         lock.unlock();
-        if (since && pactl({"get-default-sink"}) == speakers) {
+        if (awaiting && pactl({"get-default-sink"}) == speakers) {
             const auto now = std::chrono::steady_clock::now();
             lock.lock();
-            comeback = std::chrono::duration_cast<std::chrono::milliseconds>(now - *since);
             answered = now;
-            respawnedAt.reset();
+            awaitingAnswer = false;
             lock.unlock();
         }
         std::this_thread::sleep_for(tick);
@@ -176,27 +180,22 @@ void SoundServerHarness::start() {
     std::error_code ignored;
     fs::remove_all(folder + "/state", ignored);
     supervisor = std::thread([this] { supervise(); });
-    const auto deadline = std::chrono::steady_clock::now() + startLimit;
-    while (pactl({"get-default-sink"}) != speakers ||
-           pactl({"get-default-source"}) != "builtin_mic") {
-        if (std::chrono::steady_clock::now() > deadline) {
-            throw std::runtime_error(daemonName(kind) + " did not start:\n" + logTail());
-        }
-        std::this_thread::sleep_for(tick);
+    if (!waitFor(
+            [&] {
+                return pactl({"get-default-sink"}) == speakers &&
+                       pactl({"get-default-source"}) == "builtin_mic";
+            },
+            startLimit)) {
+        throw std::runtime_error(daemonName(kind) + " did not start:\n" + logTail());
     }
     const std::lock_guard lock(mutex);
-    respawnedAt.reset();
-    comeback.reset();
+    awaitingAnswer = false;
+    answered.reset();
 }
 
 void SoundServerHarness::setRespawn(bool on) {
     const std::lock_guard lock(mutex);
     respawn = on;
-}
-
-std::optional<std::chrono::milliseconds> SoundServerHarness::lastComeback() const {
-    const std::lock_guard lock(mutex);
-    return comeback;
 }
 
 std::optional<std::chrono::steady_clock::time_point> SoundServerHarness::lastAnswered() const {
@@ -205,28 +204,7 @@ std::optional<std::chrono::steady_clock::time_point> SoundServerHarness::lastAns
 }
 
 bool SoundServerHarness::waitUntilAnswering(std::chrono::milliseconds limit) {
-    const auto deadline = std::chrono::steady_clock::now() + limit;
-    while (pactl({"get-default-sink"}) != speakers) {
-        if (std::chrono::steady_clock::now() > deadline) {
-            return false;
-        }
-        std::this_thread::sleep_for(tick);
-    }
-    return true;
-}
-
-void SoundServerHarness::restartServer() {
-    const auto old = serverPID();
-    if (old == 0 || ::kill(old, SIGTERM) != 0) {
-        throw std::runtime_error("no server to restart");
-    }
-    const auto deadline = std::chrono::steady_clock::now() + startLimit;
-    while (serverPID() == 0 || serverPID() == old || !waitUntilAnswering(startLimit)) {
-        if (std::chrono::steady_clock::now() > deadline) {
-            throw std::runtime_error(daemonName(kind) + " did not come back:\n" + logTail());
-        }
-        std::this_thread::sleep_for(tick);
-    }
+    return waitFor([&] { return pactl({"get-default-sink"}) == speakers; }, limit);
 }
 
 void SoundServerHarness::freeze() {

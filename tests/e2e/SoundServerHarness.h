@@ -57,11 +57,7 @@ public:
 
     // Whether a server that dies is started again.
     void setRespawn(bool respawn);
-    // Stops the server with SIGTERM and waits until it has been started again and answers.
-    void restartServer();
-    // How long the last respawned server took from being started to answering with its default
-    // output, and when it first answered.
-    std::optional<std::chrono::milliseconds> lastComeback() const;
+    // When the last server started since start() first answered with its default output.
     std::optional<std::chrono::steady_clock::time_point> lastAnswered() const;
     // Waits until the server answers with the default output it started with.
     bool waitUntilAnswering(std::chrono::milliseconds limit);
@@ -96,9 +92,8 @@ private:
     std::vector<Child> children;
     bool respawn = true;
     bool stopping = false;
-    std::optional<std::chrono::milliseconds> comeback;
     std::optional<std::chrono::steady_clock::time_point> answered;
-    std::optional<std::chrono::steady_clock::time_point> respawnedAt;
+    bool awaitingAnswer = false; // a server started since it last answered
     std::thread supervisor;
 };
 
