@@ -11,8 +11,6 @@
 #include <functional>
 #include <stdexcept>
 #include <sys/prctl.h>
-#include <sys/socket.h>
-#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -29,17 +27,6 @@ constexpr auto stopLimit = 3s;
 
 const char* const speakers = "speakers";
 
-bool isSocketListening(const std::string& path) {
-    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    path.copy(address.sun_path, sizeof address.sun_path - 1);
-    const bool listening =
-        fd >= 0 && ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
-    ::close(fd);
-    return listening;
-}
-
 template <typename Condition> bool waitFor(Condition done, std::chrono::milliseconds limit) {
     const auto deadline = std::chrono::steady_clock::now() + limit;
     while (!done()) {
@@ -49,6 +36,11 @@ template <typename Condition> bool waitFor(Condition done, std::chrono::millisec
         std::this_thread::sleep_for(tick);
     }
     return true;
+}
+
+template <typename Children> bool anyRunning(const Children& children) {
+    return std::any_of(children.begin(), children.end(),
+                       [](const auto& child) { return child.pid != 0; });
 }
 
 std::vector<std::string> programs(ServerKind kind) {
@@ -86,8 +78,9 @@ pid_t SoundServerHarness::spawn(const std::string& name) const {
     if (name == "pulseaudio" || name == "pipewire") {
         return ChildProcess::spawn({folder + "/start-" + name}, folder + "/" + name + ".log");
     }
-    // PipeWire's companions give up at once when the server is not there yet.
-    return isSocketListening(folder + "/run/pipewire-0")
+    // PipeWire's companions give up at once when the server is not there yet (and are started
+    // again on the next round).
+    return fs::exists(folder + "/run/pipewire-0")
                ? ChildProcess::spawn({folder + "/start-" + name}, folder + "/" + name + ".log")
                : 0;
 }
@@ -140,14 +133,18 @@ int SoundServerHarness::secondServers() const {
 
 void SoundServerHarness::supervise() {
     std::unique_lock lock(mutex);
-    while (!stopping || std::any_of(children.begin(), children.end(),
-                                    [](const Child& child) { return child.pid != 0; })) {
+    std::optional<std::chrono::steady_clock::time_point> killAt;
+    while (!stopping || anyRunning(children)) {
         for (auto& child : children) {
             int status = 0;
             if (child.pid != 0 && ::waitpid(child.pid, &status, WNOHANG) == child.pid) {
                 child.pid = 0;
-                reaped.notify_all();
             }
+        }
+        if (stopping && !killAt) {
+            killAt = std::chrono::steady_clock::now() + stopLimit;
+        } else if (stopping && std::chrono::steady_clock::now() > *killAt) {
+            signalAll(SIGKILL);
         }
         if (!stopping) {
             adopt();
@@ -207,51 +204,38 @@ bool SoundServerHarness::waitUntilAnswering(std::chrono::milliseconds limit) {
     return waitFor([&] { return pactl({"get-default-sink"}) == speakers; }, limit);
 }
 
-void SoundServerHarness::freeze() {
-    const std::lock_guard lock(mutex);
+void SoundServerHarness::signalAll(int number, const std::string& except) const {
     for (const auto& child : children) {
-        if (child.pid != 0 && child.name != "wireplumber") {
-            ::kill(child.pid, SIGSTOP);
+        if (child.pid != 0 && child.name != except) {
+            ::kill(child.pid, number);
         }
     }
+}
+
+void SoundServerHarness::freeze() {
+    const std::lock_guard lock(mutex);
+    signalAll(SIGSTOP, "wireplumber");
 }
 
 void SoundServerHarness::thaw() {
     const std::lock_guard lock(mutex);
-    for (const auto& child : children) {
-        if (child.pid != 0) {
-            ::kill(child.pid, SIGCONT);
-        }
-    }
+    signalAll(SIGCONT);
 }
 
 void SoundServerHarness::stopAll() {
-    std::unique_lock lock(mutex);
-    if (!supervisor.joinable()) {
-        return;
-    }
-    // What was started since the supervisor last looked is stopped too.
-    adopt();
-    stopping = true;
-    const auto signal = [&](int number) {
-        for (const auto& child : children) {
-            if (child.pid != 0) {
-                ::kill(child.pid, number);
-                // A stopped process acts on SIGTERM only once it runs again.
-                ::kill(child.pid, SIGCONT);
-            }
+    {
+        const std::lock_guard lock(mutex);
+        if (!supervisor.joinable()) {
+            return;
         }
-    };
-    const auto allReaped = [&] {
-        return std::none_of(children.begin(), children.end(),
-                            [](const Child& child) { return child.pid != 0; });
-    };
-    signal(SIGTERM);
-    if (!reaped.wait_for(lock, stopLimit, allReaped)) {
-        signal(SIGKILL);
-        reaped.wait(lock, allReaped);
+        // What was started since the supervisor last looked is stopped too.
+        adopt();
+        stopping = true;
+        signalAll(SIGTERM);
+        // A stopped process acts on SIGTERM only once it runs again.
+        signalAll(SIGCONT);
     }
-    lock.unlock();
+    // The supervisor reaps them, and kills what is left after a while.
     supervisor.join();
 }
 

@@ -3,7 +3,6 @@
 #include "restart/SoundServer.h"
 
 #include <chrono>
-#include <condition_variable>
 #include <mutex>
 #include <optional>
 #include <ostream>
@@ -83,12 +82,13 @@ private:
     void adopt();
     void supervise();
     void stopAll();
+    // Sends a signal to every running process but those named `except`; the lock held.
+    void signalAll(int number, const std::string& except = {}) const;
     std::string logTail() const;
 
     const ServerKind kind;
     const std::string folder;
     mutable std::mutex mutex;
-    std::condition_variable reaped;
     std::vector<Child> children;
     bool respawn = true;
     bool stopping = false;

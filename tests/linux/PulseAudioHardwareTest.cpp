@@ -22,13 +22,9 @@ TEST(PulseAudioTransportTest, TheBusDecidesFirstThenTheFormFactorThenTheMarksOfA
         {{{"device.api", "bluez"}, {"device.form_factor", "internal"}}, props::transportBluetooth},
         {{{"device.bus", "usb"}, {"device.form_factor", "internal"}}, props::transportUSB},
         {{{"device.bus", "pci"}}, props::transportBuiltIn},
-        {{{"device.bus", "platform"}}, props::transportBuiltIn},
-        {{{"device.bus", "isa"}}, props::transportBuiltIn},
         {{{"device.form_factor", "internal"}}, props::transportBuiltIn},
         {{{"device.class", "abstract"}}, props::transportVirtual},
         {{{"factory.name", "support.null-audio-sink"}}, props::transportVirtual},
-        {{{"node.virtual", "true"}}, props::transportVirtual},
-        {{{"device.bus", "virtual"}}, props::transportVirtual},
         // A null device that says it is built in is taken at its word.
         {{{"factory.name", "support.null-audio-sink"}, {"device.bus", "pci"}},
          props::transportBuiltIn},

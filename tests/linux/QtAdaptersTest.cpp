@@ -58,53 +58,13 @@ TEST(QtSettingsStore, KeepsTypesAndReadsAnythingElseAsMissing) {
     EXPECT_FALSE(reopened.boolForKey("restartCount"));
 }
 
-class RecordingDelegate final : public MenuDelegate {
-public:
-    void menuNeedsUpdate() override { ++updates; }
-    void perform(const MenuItem& item) override { performed.push_back(item.title); }
-
-    int updates = 0;
-    std::vector<std::string> performed;
-};
-
-TEST(QtMenu, ShowsTheItemsAsDescribedAndReportsChoices) {
+// The rest of the menu is read on the real app in the tray tests. A device's name may hold an
+// '&', which Qt would otherwise take for a mnemonic's mark and not show.
+TEST(QtMenu, ShowsAnAmpersandAsWritten) {
     QtMenu menu;
-    const auto delegate = std::make_shared<RecordingDelegate>();
-    menu.setDelegate(delegate);
-    MenuItem resume{.title = "Resume Music & Spotify After Restart",
-                    .action = MenuAction::toggleSetting,
-                    .target = MenuTarget::delegate,
-                    .on = true,
-                    .toolTip = "Why"};
-    menu.replaceItems({
-        {.title = "Restart Core Audio",
-         .action = MenuAction::restartFromMenu,
-         .target = MenuTarget::delegate,
-         .keyEquivalent = "r"},
-        MenuItem::separatorItem(),
-        {.title = "Output: Speakers · 48 kHz", .enabled = false},
-        resume,
-    });
-    emit menu.widget()->aboutToShow();
-    EXPECT_EQ(delegate->updates, 1);
-
-    const auto actions = menu.widget()->actions();
-    ASSERT_EQ(actions.size(), 4);
-    EXPECT_EQ(actions[0]->shortcut().toString(), QStringLiteral("Ctrl+R"));
-    EXPECT_TRUE(actions[1]->isSeparator());
-    EXPECT_FALSE(actions[2]->isEnabled());
-    EXPECT_EQ(actions[2]->text(), QStringLiteral("Output: Speakers · 48 kHz"));
-    EXPECT_EQ(actions[3]->text(), QStringLiteral("Resume Music && Spotify After Restart"));
-    EXPECT_TRUE(actions[3]->isChecked());
-    EXPECT_EQ(actions[3]->toolTip(), QStringLiteral("Why"));
-
-    actions[3]->trigger();
-    actions[0]->trigger();
-    EXPECT_EQ(delegate->performed, (std::vector<std::string>{resume.title, "Restart Core Audio"}));
-
-    // Refilled, not added to.
-    menu.replaceItems({resume});
-    EXPECT_EQ(menu.widget()->actions().size(), 1);
+    menu.replaceItems({{.title = "Output: Speakers & Headphones · 48 kHz", .enabled = false}});
+    EXPECT_EQ(menu.widget()->actions().at(0)->text(),
+              QStringLiteral("Output: Speakers && Headphones · 48 kHz"));
 }
 
 TEST(QtMainQueue, RunsBlocksFromAnyThreadOnTheMainThreadInTime) {
@@ -180,13 +140,6 @@ TEST(QtAlerts, ButtonsAnswerInOrderAndTheFieldHasTheFocus) {
 
     answerNextDialog([](QWidget* dialog) { dialog->close(); });
     EXPECT_EQ(alerts.runModal(signup).response, 1001) << "closing the window cancels";
-
-    answerNextDialog([](QWidget* dialog) { button(dialog, QStringLiteral("OK"))->click(); });
-    EXPECT_EQ(alerts
-                  .runModal({.messageText = "Couldn’t restart PipeWire",
-                             .informativeText = "pipewire was stopped but didn't come back."})
-                  .response,
-              1000);
 }
 
 } // namespace

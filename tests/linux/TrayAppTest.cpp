@@ -68,7 +68,9 @@ protected:
     }
 };
 
-TEST_F(TrayAppTest, LaunchPutsTheSpeakerInTheTrayWelcomesOnceAndAClickOpensTheMenu) {
+// Under AddressSanitizer a quit during a restart is where a delegate outliving the adapters
+// would show.
+TEST_F(TrayAppTest, LaunchWelcomesOnceAClickOpensTheMenuAndAQuitDuringARestartEndsAtOnce) {
     auto app = launch();
     ASSERT_TRUE(pumpUntil([&] { return !dialogs.empty(); }, 5s));
     EXPECT_EQ(dialogs[0].substr(0, dialogs[0].find('\n')), "Sonifix is in your system tray");
@@ -90,12 +92,30 @@ TEST_F(TrayAppTest, LaunchPutsTheSpeakerInTheTrayWelcomesOnceAndAClickOpensTheMe
                   "Restart PulseAudio", "---", "Output: Built-in Speakers · 48 kHz",
                   "Input: Built-in Microphone · 44.1 kHz", "Not restarted yet", "---"}));
     EXPECT_EQ(titles.back(), "Quit Sonifix");
+    EXPECT_EQ(std::count(titles.begin(), titles.end(), "Quit Sonifix"), 1)
+        << "refilled, not added to";
+    EXPECT_FALSE(menuAction(*app, QStringLiteral("Output:"))->isEnabled());
+    EXPECT_TRUE(menuAction(*app, QStringLiteral("Resume Media Players"))->isChecked());
+    const auto* microphone = menuAction(*app, QStringLiteral("Keep the Built-in Microphone"));
+    EXPECT_FALSE(microphone->isChecked());
+    EXPECT_TRUE(microphone->toolTip().startsWith(QStringLiteral("When a Bluetooth headset")));
+    EXPECT_EQ(menuAction(*app, QStringLiteral("Restart PulseAudio"))->shortcut().toString(),
+              QStringLiteral("Ctrl+R"));
     app->menu.widget()->hide();
     app.reset();
 
     auto again = launch();
     pumpFor(800ms);
     EXPECT_EQ(dialogs.size(), 1u);
+    menuAction(*again, QStringLiteral("Restart PulseAudio"))->trigger();
+    ASSERT_TRUE(pumpUntil([&] { return again->statusItem.symbol() == "hourglass"; }, 5s));
+    pumpFor(100ms);
+    QElapsedTimer quitting;
+    quitting.start();
+    again.reset();
+    EXPECT_LT(quitting.elapsed(), 2000);
+    // Whatever the restart left for the event loop is gone with the app.
+    pumpFor(300ms);
 }
 
 // The players are asked, and nudged, from a worker: the main thread turns freely meanwhile,
@@ -104,8 +124,6 @@ TEST_F(TrayAppTest, TheShortcutRestartsTheServerAndResumesThePlayersWithoutHoldi
     setWelcomed(true);
     StandInPlayer playing(QStringLiteral("org.mpris.MediaPlayer2.sonifixStandIn"),
                           QStringLiteral("Playing"));
-    StandInPlayer paused(QStringLiteral("org.mpris.MediaPlayer2.quietOne.instance7"),
-                         QStringLiteral("Paused"));
     auto app = launch();
     const auto before = server->serverPID();
     ChildProcess::run({"xdotool", "key", "ctrl+alt+super+r"});
@@ -129,7 +147,6 @@ TEST_F(TrayAppTest, TheShortcutRestartsTheServerAndResumesThePlayersWithoutHoldi
     EXPECT_TRUE(settingsText().contains(QStringLiteral("restartCount=1")));
     EXPECT_TRUE(settingsText().contains(QStringLiteral("lastRestart=20")));
     EXPECT_EQ(playing.calls, (std::vector<std::string>{"Pause", "Play"}));
-    EXPECT_TRUE(paused.calls.empty());
     // Held through the restart, one turn would last about as long as the pause; a machine slowed
     // by a sanitizer lengthens both.
     EXPECT_LT(longestTurn, std::max<qint64>(250, playing.pausedFor / 2))
@@ -141,21 +158,6 @@ TEST_F(TrayAppTest, TheShortcutRestartsTheServerAndResumesThePlayersWithoutHoldi
     server->pactl({"set-default-source", "bt_headset_mic"});
     EXPECT_TRUE(
         pumpUntil([&] { return server->pactl({"get-default-source"}) == "builtin_mic"; }, 5s));
-}
-
-// Under AddressSanitizer this is where a delegate outliving the adapters would show.
-TEST_F(TrayAppTest, QuitDuringARestartEndsAtOnceAndTouchesNothingFreed) {
-    setWelcomed(true);
-    auto app = launch();
-    menuAction(*app, QStringLiteral("Restart PulseAudio"))->trigger();
-    ASSERT_TRUE(pumpUntil([&] { return app->statusItem.symbol() == "hourglass"; }, 5s));
-    pumpFor(100ms);
-    QElapsedTimer quitting;
-    quitting.start();
-    app.reset();
-    EXPECT_LT(quitting.elapsed(), 2000);
-    // Whatever the restart left for the event loop is gone with the app.
-    pumpFor(300ms);
 }
 
 const auto watcherName = QStringLiteral("org.kde.StatusNotifierWatcher");
