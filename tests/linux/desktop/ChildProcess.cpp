@@ -81,11 +81,6 @@ pid_t ChildProcess::spawn(const std::vector<std::string>& arguments, const std::
     return pid;
 }
 
-std::unique_ptr<ChildProcess> ChildProcess::start(const std::vector<std::string>& arguments) {
-    const auto pid = spawn(arguments);
-    return pid ? std::unique_ptr<ChildProcess>(new ChildProcess(pid)) : nullptr;
-}
-
 int ChildProcess::run(const std::vector<std::string>& arguments) {
     const auto pid = spawn(arguments);
     return pid ? waitFor(pid) : -1;
@@ -115,12 +110,6 @@ std::string ChildProcess::output(const std::vector<std::string>& arguments) {
         text.pop_back();
     }
     return text;
-}
-
-ChildProcess::~ChildProcess() {
-    ::kill(process, SIGTERM);
-    ::kill(process, SIGCONT);
-    waitFor(process);
 }
 
 } // namespace sonifix::testing

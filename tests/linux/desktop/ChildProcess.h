@@ -1,6 +1,5 @@
 #pragma once
 
-#include <memory>
 #include <optional>
 #include <string>
 #include <sys/types.h>
@@ -15,8 +14,6 @@ class ChildProcess {
 public:
     // Its PID, or 0 when it could not be started; its output goes to `log` (or nowhere).
     static pid_t spawn(const std::vector<std::string>& arguments, const std::string& log = {});
-    // Started, and stopped (SIGTERM) when the object goes; nothing when it could not be.
-    static std::unique_ptr<ChildProcess> start(const std::vector<std::string>& arguments);
     // Runs a program to its end: its exit status, or -1.
     static int run(const std::vector<std::string>& arguments);
     // Runs a program to its end: what it printed, without the final line feeds.
@@ -24,17 +21,6 @@ public:
     // Where a program is found on the PATH.
     static std::optional<std::string> find(const std::string& program);
     static bool installed(const std::string& program) { return find(program).has_value(); }
-
-    ChildProcess(const ChildProcess&) = delete;
-    ChildProcess& operator=(const ChildProcess&) = delete;
-    ~ChildProcess();
-
-    pid_t pid() const { return process; }
-
-private:
-    explicit ChildProcess(pid_t pid) : process(pid) {}
-
-    pid_t process;
 };
 
 } // namespace sonifix::testing
