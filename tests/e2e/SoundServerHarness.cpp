@@ -92,14 +92,6 @@ std::string SoundServerHarness::pactl(const std::vector<std::string>& arguments)
     return ChildProcess::output(command);
 }
 
-std::string SoundServerHarness::serverAddress() const {
-    return "unix:" + folder + "/run/pulse/native";
-}
-
-SoundServer::Owners SoundServerHarness::owners() const {
-    return {.user = ::getuid(), .parent = ::getpid()};
-}
-
 pid_t SoundServerHarness::serverPID() const {
     const std::lock_guard lock(mutex);
     return children.front().pid;
@@ -159,10 +151,9 @@ void SoundServerHarness::supervise() {
         lock.unlock();
         if (awaiting && pactl({"get-default-sink"}) == speakers) {
             const auto now = std::chrono::steady_clock::now();
-            lock.lock();
+            const std::lock_guard relock(mutex);
             answered = now;
             awaitingAnswer = false;
-            lock.unlock();
         }
         std::this_thread::sleep_for(tick);
         lock.lock();

@@ -9,6 +9,7 @@
 #include <string>
 #include <sys/types.h>
 #include <thread>
+#include <unistd.h>
 #include <vector>
 
 namespace sonifix::testing {
@@ -47,9 +48,9 @@ public:
     void start();
 
     // Where libpulse finds it.
-    std::string serverAddress() const;
+    std::string serverAddress() const { return "unix:" + folder + "/run/pulse/native"; }
     // The processes of this harness: the test process's children.
-    SoundServer::Owners owners() const;
+    SoundServer::Owners owners() const { return {.user = ::getuid(), .parent = ::getpid()}; }
     // The running server process (pulseaudio or pipewire); 0 when there is none, or when the
     // one the app started has not been adopted yet.
     pid_t serverPID() const;

@@ -19,23 +19,22 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// A media player on the session bus, under a name no list of players holds, served from the
-// main thread: it answers only while the event loop runs.
+// A playing media player on the session bus, under a name no list of players holds, served
+// from the main thread: it answers only while the event loop runs.
 class StandInPlayer : public QObject {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.mpris.MediaPlayer2.Player")
     Q_PROPERTY(QString PlaybackStatus READ playbackStatus)
 
 public:
-    StandInPlayer(const QString& name, QString status)
-        : status(std::move(status)), connection(bus.connect(name)) {
+    explicit StandInPlayer(const QString& name) : connection(bus.connect(name)) {
         connection.registerObject(QStringLiteral("/org/mpris/MediaPlayer2"), this,
                                   QDBusConnection::ExportAllSlots |
                                       QDBusConnection::ExportAllProperties);
         connection.registerService(name);
     }
 
-    QString playbackStatus() const { return status; }
+    QString playbackStatus() const { return QStringLiteral("Playing"); }
     std::vector<std::string> calls;
     qint64 pausedFor = 0; // milliseconds between Pause and Play
 
@@ -50,7 +49,6 @@ public Q_SLOTS:
     }
 
 private:
-    QString status;
     QElapsedTimer paused;
     PrivateBus bus;
     QDBusConnection connection;
@@ -122,8 +120,7 @@ TEST_F(TrayAppTest, LaunchWelcomesOnceAClickOpensTheMenuAndAQuitDuringARestartEn
 // through the pause between Pause and Play.
 TEST_F(TrayAppTest, TheShortcutRestartsTheServerAndResumesThePlayersWithoutHoldingTheMainThread) {
     setWelcomed(true);
-    StandInPlayer playing(QStringLiteral("org.mpris.MediaPlayer2.sonifixStandIn"),
-                          QStringLiteral("Playing"));
+    StandInPlayer playing(QStringLiteral("org.mpris.MediaPlayer2.sonifixStandIn"));
     auto app = launch();
     const auto before = server->serverPID();
     ChildProcess::run({"xdotool", "key", "ctrl+alt+super+r"});
