@@ -107,11 +107,9 @@ TEST_F(SingleInstanceTest, TheRunningAppAnswersTheCommandLineAndASecondLaunch) {
 // goes through the portal, when there is one.
 TEST_F(SingleInstanceTest, ThePortalsShortcutRestartsAndWithoutAPortalTheMenuSaysThereIsNone) {
     auto app = launch(noTrayNotice);
-    auto* item = menuAction(*app, QStringLiteral("Global Shortcut"));
+    const auto* item = menuAction(*app, QStringLiteral("Global Shortcut: Not Available"));
     ASSERT_NE(item, nullptr);
-    EXPECT_EQ(item->text().toStdString(), "Global Shortcut: Not Available on This Desktop");
-    EXPECT_FALSE(item->isChecked());
-    EXPECT_FALSE(item->isEnabled());
+    EXPECT_FALSE(item->isChecked() || item->isEnabled());
     app.reset();
 
     FakePortal portal(bus.connect(QStringLiteral("portal")));
