@@ -7,8 +7,6 @@
 #include <algorithm>
 #include <csignal>
 #include <filesystem>
-#include <fstream>
-#include <functional>
 #include <stdexcept>
 #include <sys/prctl.h>
 #include <sys/wait.h>
@@ -44,10 +42,9 @@ template <typename Children> bool anyRunning(const Children& children) {
 }
 
 std::vector<std::string> programs(ServerKind kind) {
-    if (kind == ServerKind::pulseaudio) {
-        return {"pulseaudio"};
-    }
-    return {"pipewire", "wireplumber", "pipewire-pulse"};
+    return kind == ServerKind::pulseaudio
+               ? std::vector<std::string>{"pulseaudio"}
+               : std::vector<std::string>{"pipewire", "wireplumber", "pipewire-pulse"};
 }
 
 } // namespace
@@ -75,14 +72,12 @@ SoundServerHarness::~SoundServerHarness() {
 }
 
 pid_t SoundServerHarness::spawn(const std::string& name) const {
-    if (name == "pulseaudio" || name == "pipewire") {
-        return ChildProcess::spawn({folder + "/start-" + name}, folder + "/" + name + ".log");
+    // PipeWire's companions give up at once when the server is not there yet: they are started
+    // on a later round.
+    if (name != daemonName(kind) && !fs::exists(folder + "/run/pipewire-0")) {
+        return 0;
     }
-    // PipeWire's companions give up at once when the server is not there yet (and are started
-    // again on the next round).
-    return fs::exists(folder + "/run/pipewire-0")
-               ? ChildProcess::spawn({folder + "/start-" + name}, folder + "/" + name + ".log")
-               : 0;
+    return ChildProcess::spawn({folder + "/start-" + name}, folder + "/" + name + ".log");
 }
 
 std::string SoundServerHarness::pactl(const std::vector<std::string>& arguments) const {

@@ -24,7 +24,8 @@ struct Run {
     std::chrono::milliseconds took{};
 };
 
-// The program, run to its end while this process goes on serving its own events.
+// The program, run to its end while this process goes on serving its own events (killed when
+// it has not ended in time).
 Run sonifix(const QStringList& arguments) {
     QProcess program;
     QElapsedTimer clock;
@@ -32,10 +33,6 @@ Run sonifix(const QStringList& arguments) {
     program.start(QStringLiteral(SONIFIX_PROGRAM), arguments);
     program.waitForStarted();
     const bool ended = pumpUntil([&] { return program.state() == QProcess::NotRunning; }, 30s);
-    if (!ended) {
-        program.kill();
-        program.waitForFinished();
-    }
     return {.exitCode = ended ? program.exitCode() : -1,
             .out = program.readAllStandardOutput().toStdString(),
             .err = program.readAllStandardError().toStdString(),
@@ -45,17 +42,10 @@ Run sonifix(const QStringList& arguments) {
 // There is no tray here (no display at all): the app never gets to say so within a test.
 constexpr auto noTrayNotice = std::chrono::hours(1);
 
-class SingleInstanceTest : public DesktopAppTest {
-protected:
-    void SetUp() override {
-        DesktopAppTest::SetUp();
-        setWelcomed(true);
-    }
-
-    PrivateBus bus;
-};
+using SingleInstanceTest = DesktopAppTest;
 
 TEST_F(SingleInstanceTest, TheRunningAppAnswersTheCommandLineAndASecondLaunch) {
+    setWelcomed(true);
     // Nobody holds the name yet: a command would find no app to ask.
     DBusSingleInstance instance;
     EXPECT_FALSE(instance.launchRunning());
@@ -106,12 +96,14 @@ TEST_F(SingleInstanceTest, TheRunningAppAnswersTheCommandLineAndASecondLaunch) {
 // Without X11 (Qt's offscreen platform here, a Wayland compositor on a desktop) the shortcut
 // goes through the portal, when there is one.
 TEST_F(SingleInstanceTest, ThePortalsShortcutRestartsAndWithoutAPortalTheMenuSaysThereIsNone) {
+    setWelcomed(true);
     auto app = launch(noTrayNotice);
     const auto* item = menuAction(*app, QStringLiteral("Global Shortcut: Not Available"));
     ASSERT_NE(item, nullptr);
     EXPECT_FALSE(item->isChecked() || item->isEnabled());
     app.reset();
 
+    PrivateBus bus;
     FakePortal portal(bus.connect(QStringLiteral("portal")));
     // The user picked other keys when the desktop asked: the menu names those once bound.
     portal.chooseTrigger(QStringLiteral("Super+F12"));
