@@ -21,17 +21,16 @@ inline void PrintTo(ServerKind kind, std::ostream* out) {
     *out << (kind == ServerKind::pulseaudio ? "pulseaudio" : "pipewire");
 }
 
-// A private sound server of the test's own, started from the private desktop's start scripts
-// (see PrivateDesktop): PulseAudio, or PipeWire with WirePlumber and the PulseAudio bridge, with
-// the desktop's devices: "Built-in Speakers" (the default output), a Bluetooth headset's
-// microphone and "Built-in Microphone" (the default input).
+// A private sound server of the test's own, started from the private desktop's scripts (see
+// PrivateDesktop): PulseAudio, or PipeWire with WirePlumber and the PulseAudio bridge, with the
+// devices "Built-in Speakers" (default output), "AirPods Pro" and "Built-in Microphone" (default
+// input).
 //
-// Every process is a child of the test process, which is how a test tells them from others.
-// The harness plays the part of the user's service manager: a server that dies is started again
-// (unless told otherwise). The test process adopts what is started detached from within it (it
-// is their subreaper): a server program the app started again takes the place of the one it
-// replaces, and one that finds its place taken counts as a second server. The harness stops
-// every process it started or adopted, by PID, when it goes.
+// Every process is a child of the test process, which is how a test tells them from others. The
+// harness plays the user's service manager: a server that dies is started again (unless told
+// otherwise). As the test process is their subreaper, it adopts what the app starts detached: in
+// the place of the program it replaces, or as a second server where one of its name still runs.
+// It stops them all, by PID, when it goes.
 class SoundServerHarness {
 public:
     static std::string daemonName(ServerKind kind);
