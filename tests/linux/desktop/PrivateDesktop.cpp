@@ -1,9 +1,11 @@
 #include "PrivateDesktop.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <sstream>
 #include <stdexcept>
 #include <unistd.h>
@@ -27,10 +29,7 @@ void shareSuppressions() {
         return;
     }
     const auto path = PrivateDesktop::folder() + "/tsan-suppressions";
-    if (FILE* file = std::fopen(path.c_str(), "w")) {
-        std::fputs(suppressions, file);
-        std::fclose(file);
-    }
+    std::ofstream(path) << suppressions;
     const char* options = std::getenv("TSAN_OPTIONS");
     const auto all =
         (options ? std::string(options) + ":" : std::string()) + "suppressions=" + path;
@@ -44,11 +43,11 @@ void PrivateDesktop::enter(int argc, char** argv, Options options) {
     ::setenv("QT_QPA_PLATFORM", options.display ? "xcb" : "offscreen", 1);
     // Qt's own event loop rather than GLib's, which ThreadSanitizer cannot follow.
     ::setenv("QT_NO_GLIB", "1", 1);
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--gtest_list_tests") == 0) {
-            ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
-            return;
-        }
+    if (std::any_of(argv + 1, argv + argc, [](const char* argument) {
+            return std::strcmp(argument, "--gtest_list_tests") == 0;
+        })) {
+        ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+        return;
     }
     if (std::getenv(entered) && std::getenv("SONIFIX_DESKTOP")) {
         ::unsetenv(entered);
