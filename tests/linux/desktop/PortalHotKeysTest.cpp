@@ -35,19 +35,16 @@ TEST(PortalHotKeys, BindsThroughThePortalAndEachActivationReachesTheHandler) {
     ASSERT_EQ(hotKeys.registerHotKey(keyR, controlOptionCommand, {}, 0, hotKey), 0);
     ASSERT_TRUE(pumpUntil([&] { return hotKeys.triggerDescription(hotKey).has_value(); }));
     EXPECT_EQ(hotKeys.triggerDescription(hotKey), "Ctrl+Alt+Super+R");
-    const auto seen = portal.seen();
-    EXPECT_EQ(seen.registeredAppId, QStringLiteral("sonifix"));
-    EXPECT_FALSE(seen.sessionBeforeRegistration);
-    EXPECT_EQ(seen.preferredTrigger, QStringLiteral("CTRL+ALT+LOGO+r"));
+    EXPECT_EQ(portal.seen().preferredTrigger, QStringLiteral("CTRL+ALT+LOGO+r"));
 
     portal.press();
     EXPECT_TRUE(pumpUntil([&] { return presses == 1; }));
-    portal.changeTrigger(QStringLiteral("Shift+F12"));
+    portal.chooseTrigger(QStringLiteral("Shift+F12"));
     EXPECT_TRUE(pumpUntil([&] { return hotKeys.triggerDescription(hotKey) == "Shift+F12"; }));
 
     // Unregistered: the session closes and presses no longer count.
     EXPECT_EQ(hotKeys.unregisterHotKey(hotKey), 0);
-    EXPECT_TRUE(pumpUntil([&] { return portal.seen().closed == 1; }));
+    EXPECT_TRUE(pumpUntil([&] { return portal.seen().calls.contains(QStringLiteral("Close")); }));
     portal.press();
     testing::pumpFor(300ms);
     EXPECT_EQ(presses, 1);
@@ -56,9 +53,11 @@ TEST(PortalHotKeys, BindsThroughThePortalAndEachActivationReachesTheHandler) {
     portal.chooseTrigger(QStringLiteral("Ctrl+Alt+End"));
     ASSERT_EQ(hotKeys.registerHotKey(keyR, controlOptionCommand, {}, 0, hotKey), 0);
     EXPECT_TRUE(pumpUntil([&] { return hotKeys.triggerDescription(hotKey) == "Ctrl+Alt+End"; }));
-    EXPECT_EQ(portal.seen().sessions, 2);
     portal.press();
     EXPECT_TRUE(pumpUntil([&] { return presses == 2; }));
+    // The app names itself once, before its first session: a portal refuses sessions otherwise.
+    EXPECT_EQ(portal.seen().calls, QStringList({"Register", "CreateSession", "BindShortcuts",
+                                                "Close", "CreateSession", "BindShortcuts"}));
 }
 
 } // namespace
