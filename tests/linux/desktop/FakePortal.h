@@ -17,8 +17,6 @@ public:
     // Takes the portal's name on the bus that `connection` belongs to.
     explicit FakePortal(const QDBusConnection& connection);
     ~FakePortal();
-    FakePortal(const FakePortal&) = delete;
-    FakePortal& operator=(const FakePortal&) = delete;
 
     // The keys the user gives the shortcut: reported for the session there is, if any, and
     // for every binding from now on.

@@ -22,7 +22,7 @@ class FakePlayer : public QObject {
     Q_PROPERTY(QString PlaybackStatus READ playbackStatus)
 
 public:
-    explicit FakePlayer(QString status = {}) : status(std::move(status)) {}
+    explicit FakePlayer(QString status) : status(std::move(status)) {}
 
     QString playbackStatus() const { return status; }
     std::vector<std::pair<std::string, Clock::time_point>> calls() const {
@@ -45,15 +45,6 @@ private:
     std::vector<std::pair<std::string, Clock::time_point>> received;
 };
 
-// A player whose status is a number, as a broken one might answer.
-class NumberPlayer : public FakePlayer {
-    Q_OBJECT
-    Q_PROPERTY(int PlaybackStatus READ number)
-
-public:
-    int number() const { return 1; }
-};
-
 class Mpris : public ::testing::Test {
 protected:
     // The players go on the thread they answered on, once it has served them.
@@ -66,10 +57,9 @@ protected:
     }
 
     // Made before the players' thread starts, so that what they were made with is theirs.
-    template <typename Player = FakePlayer, typename... Status>
-    FakePlayer* serve(const QString& name, Status... status) {
+    FakePlayer* serve(const QString& name, const QString& status) {
         auto connection = bus.connect(name);
-        auto& player = players.emplace_back(std::make_unique<Player>(status...));
+        auto& player = players.emplace_back(std::make_unique<FakePlayer>(status));
         player->moveToThread(&thread);
         EXPECT_TRUE(connection.registerObject(
             QStringLiteral("/org/mpris/MediaPlayer2"), player.get(),
@@ -84,23 +74,17 @@ protected:
 };
 
 TEST_F(Mpris, StatesAreReadOfSeveralInstancesOnlyThePlayingOnesAreNudgedAndAHungOneIsLeftOut) {
-    serve("org.mpris.MediaPlayer2.mpv", "Stopped");
     serve("org.mpris.MediaPlayer2.elisa", "Paused");
     serve("org.mpris.MediaPlayer2.spotifyd", "Playing"); // another program, not Spotify
-    serve<NumberPlayer>("org.mpris.MediaPlayer2.audacious");
     auto* first = serve("org.mpris.MediaPlayer2.vlc.instance100", "Paused");
     auto* second = serve("org.mpris.MediaPlayer2.vlc.instance200", "Playing");
     thread.start();
     MprisMediaPlayerHost host(bus.connect("app"));
 
     const MediaPlayer spotify{"org.mpris.MediaPlayer2.spotify", "Spotify"};
-    const MediaPlayer audacious{"org.mpris.MediaPlayer2.audacious", "Audacious"};
-    EXPECT_EQ(host.playerState({"org.mpris.MediaPlayer2.mpv", "mpv"}, ""), "stopped");
     EXPECT_EQ(host.playerState({"org.mpris.MediaPlayer2.elisa", "Elisa"}, ""), "paused");
     EXPECT_FALSE(host.isRunning(spotify));
     EXPECT_EQ(host.playerState(spotify, ""), std::nullopt);
-    EXPECT_TRUE(host.isRunning(audacious));
-    EXPECT_EQ(host.playerState(audacious, ""), std::nullopt);
     EXPECT_FALSE(host.isRunning({"", "Music"}));
 
     // The player is given time to let go of its stream between the two.
