@@ -12,13 +12,11 @@ namespace sonifix {
 namespace {
 
 using namespace std::chrono_literals;
-using testing::FakePortal;
-using testing::PrivateBus;
 using testing::pumpUntil;
 
 TEST(PortalHotKeys, BindsThroughThePortalAndEachActivationReachesTheHandler) {
-    PrivateBus bus;
-    FakePortal portal(bus.connect(QStringLiteral("portal")));
+    testing::PrivateBus bus;
+    testing::FakePortal portal(bus.connect(QStringLiteral("portal")));
     PortalHotKeys hotKeys("sonifix", bus.connect(QStringLiteral("app")));
     int presses = 0;
     const auto bind = [&] {
