@@ -13,16 +13,15 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     static const QTemporaryDir folder;
     static const auto path = folder.filePath(QStringLiteral("Sonifix.ini"));
-    {
-        QFile file(path);
-        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-            std::abort();
-        }
-        file.write(reinterpret_cast<const char*>(data), qint64(size));
-        // Qt keeps parsed files and reads one again only when its size or time has changed.
-        static qint64 runs = 0;
-        file.setFileTime(QDateTime::fromMSecsSinceEpoch(++runs), QFileDevice::FileModificationTime);
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
+        file.write(reinterpret_cast<const char*>(data), qint64(size)) != qint64(size)) {
+        std::abort();
     }
+    // Qt keeps parsed files and reads one again only when its size or time has changed.
+    static qint64 runs = 0;
+    file.setFileTime(QDateTime::fromMSecsSinceEpoch(++runs), QFileDevice::FileModificationTime);
+    file.close();
     sonifix::QtSettingsStore store(path);
     store.registerDefaults(sonifix::settings::registeredDefaults());
     for (const auto* key : {&sonifix::settings::resumePlayers, &sonifix::settings::welcomed,

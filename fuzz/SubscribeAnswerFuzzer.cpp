@@ -8,16 +8,13 @@
 namespace {
 
 // A service that refuses every address with the fuzzer's bytes as its answer.
-class RefusingService final : public sonifix::HttpClient {
-public:
+struct RefusingService final : sonifix::HttpClient {
     explicit RefusingService(std::string body) : body(std::move(body)) {}
 
     sonifix::HttpResult send(const sonifix::HttpRequest&) override {
         return {.response = sonifix::HttpResponse{.status = 400, .body = body},
                 .transportError = {}};
     }
-
-private:
     std::string body;
 };
 

@@ -5,7 +5,6 @@
 #include <QDBusMessage>
 #include <QDBusMetaType>
 #include <QDBusObjectPath>
-#include <QDBusVariant>
 
 namespace sonifix::testing {
 
@@ -13,13 +12,24 @@ namespace {
 
 using Shortcuts = QList<std::pair<QString, QVariantMap>>;
 
+const QString portalService = QStringLiteral("org.freedesktop.portal.Desktop");
 const QString portalPath = QStringLiteral("/org/freedesktop/portal/desktop");
 const QString shortcutsInterface = QStringLiteral("org.freedesktop.portal.GlobalShortcuts");
 
-QString senderPart(const QDBusMessage& message) {
+// The portal's object paths for the caller's sessions and requests: "<kind>/<sender>/<token>".
+QString pathFor(const QString& kind, const QDBusMessage& message, const QVariantMap& options,
+                const QString& tokenKey) {
     auto sender = message.service().mid(1);
     sender.replace(QLatin1Char('.'), QLatin1Char('_'));
-    return sender;
+    return QStringLiteral("%1/%2/%3/%4")
+        .arg(portalPath, kind, sender, options.value(tokenKey).toString());
+}
+
+QDBusMessage signal(const QString& path, const QString& interface, const QString& name,
+                    const QVariantList& arguments) {
+    auto message = QDBusMessage::createSignal(path, interface, name);
+    message.setArguments(arguments);
+    return message;
 }
 
 } // namespace
@@ -34,78 +44,53 @@ public:
         const auto member = message.member();
         const auto arguments = message.arguments();
         const std::lock_guard lock(mutex);
-        if (member == QStringLiteral("Get")) {
-            reply(message, {QVariant::fromValue(QDBusVariant(1u))});
-        } else if (member == QStringLiteral("Register")) {
-            state.registeredAppId = arguments.value(0).toString();
-            reply(message, {});
-        } else if (member == QStringLiteral("CreateSession")) {
-            state.sessionBeforeRegistration =
-                state.sessionBeforeRegistration || state.registeredAppId.isEmpty();
+        if (member != QStringLiteral("Get")) { // Get: the interface's version, asked first
+            seen.calls << member;
+        }
+        if (member == QStringLiteral("CreateSession")) {
             const auto options = qdbus_cast<QVariantMap>(arguments.value(0));
-            session = QStringLiteral("%1/session/%2/%3")
-                          .arg(portalPath, senderPart(message),
-                               options.value(QStringLiteral("session_handle_token")).toString());
-            ++state.sessions;
+            session = pathFor(QStringLiteral("session"), message, options,
+                              QStringLiteral("session_handle_token"));
             respond(message, options, {{QStringLiteral("session_handle"), session}});
         } else if (member == QStringLiteral("BindShortcuts")) {
             const auto shortcuts = qdbus_cast<Shortcuts>(arguments.value(1));
             id = shortcuts.value(0).first;
-            state.preferredTrigger =
+            seen.preferredTrigger =
                 shortcuts.value(0).second.value(QStringLiteral("preferred_trigger")).toString();
             respond(message, qdbus_cast<QVariantMap>(arguments.value(3)),
                     {{QStringLiteral("shortcuts"), QVariant::fromValue(bound())}});
-        } else if (member == QStringLiteral("Close")) {
-            ++state.closed;
-            reply(message, {});
-        } else {
-            return false;
+        } else { // Get, Register, Close
+            if (member == QStringLiteral("Register")) {
+                seen.registeredAppId = arguments.value(0).toString();
+            }
+            connection.send(message.createReply());
         }
         return true;
     }
 
-    // Sent from any thread: the connection is thread-safe.
-    void emitSignal(const QString& name, const QVariantList& arguments) {
-        auto signal = QDBusMessage::createSignal(portalPath, shortcutsInterface, name);
-        signal.setArguments(arguments);
-        connection.send(signal);
-    }
-    Shortcuts bound() const {
-        return {{id,
-                 {{QStringLiteral("description"), QStringLiteral("")},
-                  {QStringLiteral("trigger_description"), trigger}}}};
-    }
+    Shortcuts bound() const { return {{id, {{QStringLiteral("trigger_description"), trigger}}}}; }
 
+    QDBusConnection connection; // thread-safe: signals go out from any thread
     mutable std::mutex mutex;
-    Seen state;
+    Seen seen;
     QString trigger = QStringLiteral("Ctrl+Alt+Super+R");
     QString session;
     QString id;
 
 private:
-    void reply(const QDBusMessage& message, const QVariantList& arguments) {
-        auto answer = message.createReply();
-        answer.setArguments(arguments);
-        connection.send(answer);
-    }
     // The method's reply names the request; its Response follows.
     void respond(const QDBusMessage& message, const QVariantMap& options,
                  const QVariantMap& results) {
-        const auto request = QStringLiteral("%1/request/%2/%3")
-                                 .arg(portalPath, senderPart(message),
-                                      options.value(QStringLiteral("handle_token")).toString());
-        reply(message, {QVariant::fromValue(QDBusObjectPath(request))});
-        auto response = QDBusMessage::createSignal(
-            request, QStringLiteral("org.freedesktop.portal.Request"), QStringLiteral("Response"));
-        response.setArguments({0u, results});
-        connection.send(response);
+        const auto request =
+            pathFor(QStringLiteral("request"), message, options, QStringLiteral("handle_token"));
+        connection.send(message.createReply(QVariant::fromValue(QDBusObjectPath(request))));
+        connection.send(signal(request, QStringLiteral("org.freedesktop.portal.Request"),
+                               QStringLiteral("Response"), {0u, results}));
     }
-
-    QDBusConnection connection;
 };
 
 FakePortal::FakePortal(const QDBusConnection& connection)
-    : connection(connection), object(std::make_unique<Object>(connection)) {
+    : object(std::make_unique<Object>(connection)) {
     qDBusRegisterMetaType<std::pair<QString, QVariantMap>>();
     qDBusRegisterMetaType<Shortcuts>();
     // Registered before it moves: the bus gives it a helper object that moves along with it.
@@ -113,12 +98,12 @@ FakePortal::FakePortal(const QDBusConnection& connection)
     bus.registerVirtualObject(portalPath, object.get(), QDBusConnection::SubPath);
     thread.start();
     object->moveToThread(&thread);
-    bus.interface()->registerService(QStringLiteral("org.freedesktop.portal.Desktop"));
+    bus.interface()->registerService(portalService);
 }
 
 FakePortal::~FakePortal() {
-    auto bus = connection;
-    bus.interface()->unregisterService(QStringLiteral("org.freedesktop.portal.Desktop"));
+    auto bus = object->connection;
+    bus.interface()->unregisterService(portalService);
     bus.unregisterObject(portalPath, QDBusConnection::UnregisterTree);
     // It goes on the thread it answered on.
     object.release()->deleteLater();
@@ -129,26 +114,25 @@ FakePortal::~FakePortal() {
 void FakePortal::chooseTrigger(const QString& description) {
     const std::lock_guard lock(object->mutex);
     object->trigger = description;
+    if (!object->session.isEmpty()) {
+        object->connection.send(signal(portalPath, shortcutsInterface,
+                                       QStringLiteral("ShortcutsChanged"),
+                                       {QVariant::fromValue(QDBusObjectPath(object->session)),
+                                        QVariant::fromValue(object->bound())}));
+    }
 }
 
 void FakePortal::press() {
     const std::lock_guard lock(object->mutex);
-    object->emitSignal(QStringLiteral("Activated"),
-                       {QVariant::fromValue(QDBusObjectPath(object->session)), object->id,
-                        QVariant::fromValue(qulonglong(0)), QVariantMap()});
-}
-
-void FakePortal::changeTrigger(const QString& description) {
-    const std::lock_guard lock(object->mutex);
-    object->trigger = description;
-    object->emitSignal(QStringLiteral("ShortcutsChanged"),
-                       {QVariant::fromValue(QDBusObjectPath(object->session)),
-                        QVariant::fromValue(object->bound())});
+    object->connection.send(
+        signal(portalPath, shortcutsInterface, QStringLiteral("Activated"),
+               {QVariant::fromValue(QDBusObjectPath(object->session)), object->id,
+                QVariant::fromValue(qulonglong(0)), QVariantMap()}));
 }
 
 FakePortal::Seen FakePortal::seen() const {
     const std::lock_guard lock(object->mutex);
-    return object->state;
+    return object->seen;
 }
 
 } // namespace sonifix::testing

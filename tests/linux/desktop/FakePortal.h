@@ -2,7 +2,7 @@
 
 #include <QDBusConnection>
 #include <QDBusVirtualObject>
-#include <QString>
+#include <QStringList>
 #include <QThread>
 #include <memory>
 #include <mutex>
@@ -17,28 +17,23 @@ public:
     // Takes the portal's name on the bus that `connection` belongs to.
     explicit FakePortal(const QDBusConnection& connection);
     ~FakePortal();
-    FakePortal(const FakePortal&) = delete;
-    FakePortal& operator=(const FakePortal&) = delete;
 
-    // The keys the desktop reports for the bound shortcut (the user's choice).
+    // The keys the user gives the shortcut: reported for the session there is, if any, and
+    // for every binding from now on.
     void chooseTrigger(const QString& description);
-    // The user presses the bound shortcut; or changes its keys in the desktop's settings.
+    // The user presses the bound shortcut.
     void press();
-    void changeTrigger(const QString& description);
 
     struct Seen {
         QString registeredAppId;
-        bool sessionBeforeRegistration = false;
         QString preferredTrigger;
-        int sessions = 0;
-        int closed = 0;
+        QStringList calls; // the portal's methods, in the order they were called
     };
     Seen seen() const;
 
 private:
     class Object;
 
-    QDBusConnection connection;
     QThread thread;
     std::unique_ptr<Object> object;
 };

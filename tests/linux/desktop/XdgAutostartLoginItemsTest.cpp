@@ -1,10 +1,10 @@
 #include "platform/linux/XdgAutostartLoginItems.h"
 
+#include <QTemporaryDir>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
 #include <sstream>
-#include <unistd.h>
 
 namespace sonifix {
 namespace {
@@ -13,12 +13,6 @@ namespace fs = std::filesystem;
 
 class Autostart : public ::testing::Test {
 protected:
-    void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "sonifix-autostart-XXXXXX").string();
-        home = ::mkdtemp(pattern.data());
-    }
-    void TearDown() override { fs::remove_all(home); }
-
     static void write(const fs::path& path, const std::string& text) {
         std::ofstream(path) << text;
     }
@@ -28,35 +22,35 @@ protected:
         return text.str();
     }
 
-    fs::path home;
+    const QTemporaryDir folder;
+    const fs::path home = folder.path().toStdString();
 };
 
-TEST_F(Autostart, RegisteringWritesAWholeEntryAndUnregisteringRemovesIt) {
+TEST_F(Autostart, RegisteringWritesAWholeEntryAndOnlyItsOwnOffSwitchesTurnItOff) {
     const auto directory = home / ".config" / "autostart"; // not there yet
-    XdgAutostartLoginItems items(directory, "/opt/Sonifix/bin/sonifix");
+    const auto entry = directory / "sonifix.desktop";
+    // Any path survives the desktop's quoting, a line break included.
+    XdgAutostartLoginItems items(directory, "/home/ann/My Apps/a\"b/$HOME/`x`/100%/c\\d/new\nline");
     EXPECT_EQ(items.status(), LoginItems::notRegistered);
 
     EXPECT_EQ(items.registerApp(), std::nullopt);
     EXPECT_EQ(items.status(), LoginItems::enabled);
-    EXPECT_EQ(read(directory / "sonifix.desktop"), "[Desktop Entry]\n"
-                                                   "Type=Application\n"
-                                                   "Name=Sonifix\n"
-                                                   "Exec=\"/opt/Sonifix/bin/sonifix\"\n"
-                                                   "Terminal=false\n"
-                                                   "X-GNOME-Autostart-enabled=true\n");
+    EXPECT_EQ(read(entry),
+              "[Desktop Entry]\n"
+              "Type=Application\n"
+              "Name=Sonifix\n"
+              R"(Exec="/home/ann/My Apps/a\\"b/\\$HOME/\\`x\\`/100%%/c\\\\d/new\nline")"
+              "\n"
+              "Terminal=false\n"
+              "X-GNOME-Autostart-enabled=true\n");
     // Registering again is harmless and leaves no scratch file beside the entry.
     EXPECT_EQ(items.registerApp(), std::nullopt);
     EXPECT_EQ(std::distance(fs::directory_iterator(directory), fs::directory_iterator()), 1);
 
     EXPECT_EQ(items.unregisterApp(), std::nullopt);
     EXPECT_EQ(items.status(), LoginItems::notRegistered);
-    EXPECT_FALSE(fs::exists(directory / "sonifix.desktop"));
+    EXPECT_FALSE(fs::exists(entry));
     EXPECT_EQ(items.unregisterApp(), std::nullopt);
-}
-
-TEST_F(Autostart, OnlyTheEntrysOwnOffSwitchesTurnItOff) {
-    XdgAutostartLoginItems items(home, "/usr/bin/sonifix");
-    const auto entry = home / "sonifix.desktop";
 
     write(entry, "[Desktop Entry]\nType=Application\nExec=sonifix\nHidden = true\n");
     EXPECT_EQ(items.status(), LoginItems::notRegistered);
@@ -95,14 +89,6 @@ TEST_F(Autostart, TheSystemsRefusalIsPassedOnInItsWords) {
     const auto kept = blocked.unregisterApp();
     ASSERT_TRUE(kept);
     EXPECT_NE(kept->find("Is a directory"), std::string::npos) << *kept;
-}
-
-TEST(XdgAutostartExec, AnyPathSurvivesTheDesktopsQuoting) {
-    EXPECT_EQ(XdgAutostartLoginItems::execValue("/home/ann/My Apps/sonifix"),
-              R"("/home/ann/My Apps/sonifix")");
-    EXPECT_EQ(XdgAutostartLoginItems::execValue(R"(/a"b/$HOME/`x`/100%/c\d)"),
-              R"("/a\\"b/\\$HOME/\\`x\\`/100%%/c\\\\d")");
-    EXPECT_EQ(XdgAutostartLoginItems::execValue("/tmp/line\nbreak"), R"("/tmp/line\nbreak")");
 }
 
 } // namespace
