@@ -47,11 +47,21 @@ protected:
         fake.background.runAll();
         fake.mainQueue.runReady();
     }
-    // A whole restart from the menu, of a daemon that comes back.
+    // A whole restart from the menu, of a daemon that comes back; or of one that stays away.
     void restartOnce(bool passwordFree = true) {
         daemonWillComeBack(passwordFree);
         delegate->restartFromMenu();
         finishWork();
+    }
+    void failOnce() {
+        daemonWillStayAway();
+        delegate->restartFromMenu();
+        finishWork();
+    }
+    // The last alert's title and text.
+    Strings lastAlert() {
+        const auto& alert = fake.alerts.shown.at(fake.alerts.shown.size() - 1);
+        return {alert.messageText, alert.informativeText};
     }
     // Another app, or the headset itself, makes a device the default input.
     void inputBecomes(AudioObjectID id) {

@@ -51,9 +51,8 @@ public:
         if (!processes.contains(pid)) {
             return std::nullopt;
         }
-        const auto found = launches.find(pid);
-        return found != launches.end() ? found->second
-                                       : ProgramLaunch{.arguments = processes[pid].arguments};
+        return launches.contains(pid) ? launches[pid]
+                                      : ProgramLaunch{.arguments = processes[pid].arguments};
     }
     bool isListening(const std::string& path) override { return listening.contains(path); }
     std::uint32_t currentUser() override { return user; }

@@ -18,11 +18,11 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// Listens on 127.0.0.1. With a response it serves one request with it and keeps the request
-// exactly as it arrived; without one it never even accepts the connection.
+// Listens on 127.0.0.1. Given an answer it serves one request with it and keeps the request
+// exactly as it arrived; given none it never even accepts the connection.
 class LoopbackHttpServer {
 public:
-    explicit LoopbackHttpServer(std::string response = {}) {
+    explicit LoopbackHttpServer(int status = 0, const std::string& body = {}) {
         sockaddr_in address{.sin_family = AF_INET,
                             .sin_port = 0,
                             .sin_addr = {htonl(INADDR_LOOPBACK)},
@@ -32,8 +32,11 @@ public:
         ::listen(listener, 1);
         ::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length);
         url = "http://127.0.0.1:" + std::to_string(ntohs(address.sin_port)) + "/api/subscribe";
-        if (!response.empty()) {
-            server = std::thread([this, response = std::move(response)] { serve(response); });
+        const auto response = "HTTP/1.1 " + std::to_string(status) +
+                              " Status\r\nContent-Type: application/json\r\nContent-Length: " +
+                              std::to_string(body.size()) + "\r\nConnection: close\r\n\r\n" + body;
+        if (status) {
+            server = std::thread([this, response] { serve(response); });
         }
     }
     ~LoopbackHttpServer() {
@@ -48,12 +51,6 @@ public:
             server.join();
         }
         return received;
-    }
-
-    static std::string reply(int status, const std::string& body) {
-        return "HTTP/1.1 " + std::to_string(status) +
-               " Status\r\nContent-Type: application/json\r\nContent-Length: " +
-               std::to_string(body.size()) + "\r\nConnection: close\r\n\r\n" + body;
     }
 
     std::string url;
@@ -139,7 +136,7 @@ TEST(Subscribe, PostsACompactBodyAndOnlyA200IsASuccessWithTheServersStringErrorS
 }
 
 TEST(CurlHttpClient, SendsTheRequestReadsTheAnswerOfAnyStatusAndTimesOutOnASilentServer) {
-    LoopbackHttpServer refusing(LoopbackHttpServer::reply(400, R"({"error":"Nope."})"));
+    LoopbackHttpServer refusing(400, R"({"error":"Nope."})");
     const auto result = CurlHttpClient().send({.method = "POST",
                                                .url = refusing.url,
                                                .headers = {{"Content-Type", "application/json"}},
