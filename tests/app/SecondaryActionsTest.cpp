@@ -100,12 +100,6 @@ TEST_F(AppTest, TheWelcomeComesOnceAfterLaunchAndSaysWhatTheDesktopAllows) {
     fake.hotKeys.chosenTrigger = "";
     fake.menu.choose("Global Shortcut: No Keys Chosen in System Settings");
     EXPECT_FALSE(fake.settings.boolForKey(settings::hotKeyEnabled));
-
-    std::make_shared<AppDelegate>(fake.platform, DaemonIdentity::coreaudiod(),
-                                  PlatformTexts::macOS())
-        ->applicationDidFinishLaunching();
-    fake.mainQueue.runReady();
-    EXPECT_EQ(fake.alerts.shown.size(), 1u);
 }
 
 using PasswordFreeFlowTest = LaunchedAppTest;

@@ -31,7 +31,7 @@ public:
     }
     // Throws the queued work away unrun.
     void dropAll() {
-        std::deque<Work> dropped;
+        decltype(queued) dropped;
         const std::lock_guard lock(mutex);
         dropped.swap(queued);
     }

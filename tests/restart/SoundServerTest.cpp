@@ -84,7 +84,6 @@ ProcessEntry process(std::int32_t pid, std::string name, Strings arguments = {},
                      std::string unit = {}) {
     arguments.insert(arguments.begin(), "/usr/bin/" + name);
     return {.pid = pid,
-            .parent = 1,
             .name = std::move(name),
             .arguments = std::move(arguments),
             .controlGroup = unit.empty() ? "/user.slice/user-1000.slice/session-2.scope"
@@ -209,7 +208,7 @@ protected:
         fake.launcher.onStart = [this](const ProgramLaunch& launch) {
             const auto& program = launch.arguments.front();
             const auto name = program.substr(program.rfind('/') + 1);
-            table.add({.pid = nextPID++, .parent = 1, .name = name, .arguments = launch.arguments});
+            table.add({.pid = nextPID++, .name = name, .arguments = launch.arguments});
             if (name == "pipewire") {
                 fake.sleeper.hooks[fake.sleeper.pauses().size() + 3] = [this] {
                     table.listening = {socket};
