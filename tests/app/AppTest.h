@@ -72,10 +72,7 @@ protected:
 
     AudioObjectID addDevice(std::string name, std::uint32_t transport, double rate,
                             std::uint32_t inputs = 1) {
-        return fake.hardware.addDevice({.name = std::move(name),
-                                        .transport = transport,
-                                        .sampleRate = rate,
-                                        .inputStreams = inputs});
+        return fake.hardware.addDevice({std::move(name), transport, rate, inputs});
     }
     AudioObjectID addHeadset(std::uint32_t transport = audio_properties::transportBluetooth) {
         return addDevice("AirPods Pro", transport, 24000);

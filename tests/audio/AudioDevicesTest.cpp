@@ -49,10 +49,8 @@ TEST(SampleRateText, KilohertzRoundedFromTheExactValueAsPrintfDoesWholeOnesWitho
 class AudioDevicesTest : public ::testing::Test {
 protected:
     AudioObjectID add(std::string name, const char (&transport)[5], double rate, int inputs = 0) {
-        return fake.hardware.addDevice({.name = std::move(name),
-                                        .transport = fourCharCode(transport),
-                                        .sampleRate = rate,
-                                        .inputStreams = std::uint32_t(inputs)});
+        return fake.hardware.addDevice(
+            {std::move(name), fourCharCode(transport), rate, std::uint32_t(inputs)});
     }
 
     testing::FakePlatform fake;
