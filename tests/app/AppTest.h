@@ -77,17 +77,6 @@ protected:
     AudioObjectID addHeadset(std::uint32_t transport = audio_properties::transportBluetooth) {
         return addDevice("AirPods Pro", transport, 24000);
     }
-    // The menu as it opens now.
-    Strings titles() {
-        fake.menu.open();
-        return fake.menu.titles();
-    }
-    MenuItem item(const std::string& title) {
-        fake.menu.open();
-        const auto* found = fake.menu.find(title);
-        EXPECT_TRUE(found) << title;
-        return found ? *found : MenuItem{};
-    }
 
     FakePlatform fake;
     AudioObjectID microphone = addDevice("MacBook Pro Microphone", builtIn, 48000);

@@ -18,9 +18,9 @@ protected:
 TEST_F(RestartFlowTest, ASuccessCountsFlashesTheCheckmarkAndRenewsTheListeners) {
     daemonWillComeBack();
     fake.menu.choose("Restart Core Audio");
-    EXPECT_FALSE(item("Restarting Core Audio…").enabled);
+    EXPECT_FALSE(fake.menu.item("Restarting Core Audio…").enabled);
     finishWork();
-    EXPECT_TRUE(item("Restart Core Audio").enabled);
+    EXPECT_TRUE(fake.menu.item("Restart Core Audio").enabled);
     EXPECT_EQ(fake.settings.dateForKey(settings::lastRestart), fake.clock.current);
     EXPECT_EQ(fake.hardware.listeners.size(), 2u);
     EXPECT_EQ(fake.statusItem.accessibilityDescription, "Sonifix");
@@ -136,12 +136,12 @@ TEST_F(RestartFlowTest, TheRunningTaskKeepsTheDelegateButTimersDoNot) {
 
 TEST_F(RestartFlowTest, TheStatusLineTellsTheLastRestartAndTheCountEvenIfDamaged) {
     fake.settings.setInteger(settings::restartCount, 5);
-    EXPECT_EQ(titles().at(4), "Not restarted yet");
+    EXPECT_EQ(fake.menu.titles().at(4), "Not restarted yet");
     fake.settings.stored[settings::lastRestart] = std::string("yesterday");
-    EXPECT_EQ(titles().at(4), "Not restarted yet");
+    EXPECT_EQ(fake.menu.titles().at(4), "Not restarted yet");
     fake.settings.stored[settings::restartCount] = std::string("many");
     fake.settings.setDate(settings::lastRestart, fake.clock.current - 5min);
-    EXPECT_EQ(titles().at(4), "Last restart 5 minutes ago · 0 total");
+    EXPECT_EQ(fake.menu.titles().at(4), "Last restart 5 minutes ago · 0 total");
 }
 
 TEST_F(RestartFlowTest, ARequestedRestartAnswersWhenItHasEndedAndJoinsOneUnderWay) {

@@ -90,25 +90,5 @@ TEST_F(AudioDevicesTest, TheBuiltInMicrophoneIsTheFirstBuiltInDeviceWithInput) {
     EXPECT_EQ(devices.builtInMicrophone()->id, microphone);
 }
 
-TEST_F(AudioDevicesTest, ObservingAgainReplacesTheListenersAndARefusedOneIsNotKept) {
-    int calls = 0;
-    devices.observeDefaultDeviceChanges([&] { calls += 100; });
-    devices.observeDefaultDeviceChanges([&] { ++calls; });
-    EXPECT_EQ(fake.hardware.listeners.size(), 2u);
-    const auto headset = add("AirPods", "blue", 24000, 1);
-    fake.hardware.setDefault(true, headset);
-    fake.hardware.setDefault(false, headset);
-    fake.mainQueue.runReady();
-    EXPECT_EQ(calls, 2);
-
-    fake.hardware.refusedListeners = {props::defaultInputDevice};
-    devices.observeDefaultDeviceChanges([&] { ++calls; });
-    EXPECT_EQ(fake.hardware.listeners.size(), 1u);
-    fake.hardware.setDefault(true, headset);
-    fake.hardware.setDefault(false, headset);
-    fake.mainQueue.runReady();
-    EXPECT_EQ(calls, 3);
-}
-
 } // namespace
 } // namespace sonifix
