@@ -131,6 +131,20 @@ TEST_F(CoreAudioRestarterTest, ADaemonBackAtTheFortiethPollCountsAndNoneAfterItF
     EXPECT_EQ(restartFailure().kind(), Failure::Kind::didNotComeBack);
 }
 
+// The daemon never comes back, and every poll costs another half second of the clock.
+TEST_F(CoreAudioRestarterTest, TheTenSecondsAreTenSecondsHoweverLongThePollsTake) {
+    daemonRuns({"412\n"});
+    for (std::size_t pause = 1; pause <= 40; ++pause) {
+        fake.sleeper.hooks[pause] = [this] {
+            fake.clock.elapsed = fake.clock.elapsed.load() + 500ms;
+        };
+    }
+    const auto started = fake.clock.steadyNow();
+    EXPECT_EQ(restartFailure().kind(), Failure::Kind::didNotComeBack);
+    EXPECT_GE(fake.clock.steadyNow() - started, 10s);
+    EXPECT_LE(fake.clock.steadyNow() - started, 10s + 2 * 750ms);
+}
+
 TEST_F(CoreAudioRestarterTest, AStopDuringAPauseEndsTheRestartWithCancellationNotAFailure) {
     daemonRuns({"412\n"});
     fake.sleeper.hooks[3] = [&] { stop.requestStop(); };
