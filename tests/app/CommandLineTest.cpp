@@ -32,7 +32,7 @@ public:
 // Any call the test does not expect fails it.
 class CommandLineTest : public ::testing::Test {
 protected:
-    int run(const std::vector<std::string>& arguments) {
+    int run(const Strings& arguments) {
         out.str({});
         err.str({});
         return commandLine.run(arguments, out, err);
@@ -46,11 +46,8 @@ protected:
 };
 
 TEST_F(CommandLineTest, WrongArgumentsEndWithStatus2AndSayWhatIsWrong) {
-    for (const auto& arguments : std::vector<std::vector<std::string>>{{"--frobnicate"},
-                                                                       {"restart"},
-                                                                       {"--json"},
-                                                                       {"--restart", "--status"},
-                                                                       {"--status", ""}}) {
+    for (const Strings& arguments : {Strings{"--frobnicate"}, Strings{"restart"}, Strings{"--json"},
+                                     Strings{"--restart", "--status"}, Strings{"--status", ""}}) {
         EXPECT_EQ(run(arguments), 2);
         EXPECT_TRUE(out.str().empty());
         EXPECT_NE(err.str().find("Try 'sonifix --help'"), std::string::npos) << err.str();

@@ -161,15 +161,6 @@ TEST_F(PasswordFreeFlowTest, InstallAndRemoveReportFailuresButNotDismissals) {
     EXPECT_EQ(fake.alerts.shown.size(), 2u);
 }
 
-TEST_F(SecondaryActionsTest, AboutWebsiteAndAudioSetupOpenWhatTheyName) {
-    fake.menu.choose("About Sonifix");
-    fake.menu.choose("Sonifix Website");
-    fake.menu.choose("Open Audio MIDI Setup");
-    EXPECT_EQ(fake.log,
-              (Strings{"activate", "about panel", "open https://northfold.app/apps/sonifix/",
-                       "open /System/Applications/Utilities/Audio MIDI Setup.app"}));
-}
-
 using SoundSettingsTest = AppTest;
 
 TEST_F(SoundSettingsTest, TheFirstProgramThatStartsOpensAndWithNoneTheAlertSaysWhatToInstall) {

@@ -23,7 +23,7 @@ TEST_F(AppTest, LaunchShowsTheSpeakerWithItsMenuKeepsStoredChoicesAndFixesTheInp
 
 using StatusMenuTest = LaunchedAppTest;
 
-TEST_F(StatusMenuTest, AFreshUserSeesEveryItemInOrder) {
+TEST_F(StatusMenuTest, AFreshUserSeesEveryItemInOrderAndTheLastOnesDoWhatTheySay) {
     EXPECT_EQ(fake.menu.titles(),
               (Strings{"Restart Core Audio", "---", "Output: MacBook Pro Speakers · 48 kHz",
                        "Input: MacBook Pro Microphone · 48 kHz", "Not restarted yet", "---",
@@ -35,8 +35,13 @@ TEST_F(StatusMenuTest, AFreshUserSeesEveryItemInOrder) {
     EXPECT_FALSE(fake.menu.item("Not restarted yet").enabled);
     EXPECT_FALSE(fake.menu.item("Keep the Mac’s Microphone as Input").toolTip.empty());
     EXPECT_EQ(fake.menu.item("Quit Sonifix").keyEquivalent, "q");
-    fake.menu.choose("Quit Sonifix");
-    EXPECT_EQ(fake.log, Strings{"terminate"});
+    for (const auto* title :
+         {"About Sonifix", "Sonifix Website", "Open Audio MIDI Setup", "Quit Sonifix"}) {
+        fake.menu.choose(title);
+    }
+    EXPECT_EQ(fake.log,
+              (Strings{"activate", "about panel", "open https://northfold.app/apps/sonifix/",
+                       "open /System/Applications/Utilities/Audio MIDI Setup.app", "terminate"}));
 }
 
 TEST_F(StatusMenuTest, DeviceLinesShowWhatCanBeReadAndWarnOfABluetoothInput) {
@@ -67,9 +72,8 @@ TEST_F(StatusMenuTest, ThePasswordFreeItemFollowsTheRuleFileAndExistsOnlyWhereRo
 
     auto server = DaemonIdentity::coreaudiod();
     server.needsRoot = false;
-    const auto userDaemon =
-        std::make_shared<AppDelegate>(fake.platform, server, PlatformTexts::macOS());
-    for (const auto& each : userDaemon->menuItems()) {
+    delegate = std::make_shared<AppDelegate>(fake.platform, server, PlatformTexts::macOS());
+    for (const auto& each : delegate->menuItems()) {
         EXPECT_EQ(each.title.find("Password"), std::string::npos) << each.title;
     }
 }
