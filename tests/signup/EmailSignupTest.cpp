@@ -2,7 +2,6 @@
 
 #include "FakeHttpClient.h"
 #include "platform/posix/CurlHttpClient.h"
-#include "signup/EmailAddress.h"
 #include "signup/SubscribeRefused.h"
 #include "support/PlatformError.h"
 
@@ -74,25 +73,6 @@ private:
     std::string received;
     std::thread server;
 };
-
-TEST(EmailAddress, AcceptsWhatLooksLikeAnAddressAfterTrimmingSpacesButNotLineBreaks) {
-    for (const std::string accepted :
-         {"you@example.com", "first.last+news@mail.example.co.uk", "a@b.c", "you@example.com.",
-          "jos\xC3\xA9@exa\xCC\x88mple.com", "x@[10.0.0.1].net"}) {
-        EXPECT_TRUE(email_address::looksValid(accepted)) << accepted;
-    }
-    for (const std::string rejected :
-         {"", "you@example", "you @example.com", "<you@example.com>", "you>@example.com",
-          "you@@example.com", "a@b@c.com", "@example.com", "you@.com", "you@example.",
-          "you@exam\xC2\xA0ple.com", "you@example.com\n", "you@example.com\xE2\x80\xA8",
-          "you\x85@example.com"}) {
-        EXPECT_FALSE(email_address::looksValid(rejected)) << rejected;
-    }
-    EXPECT_EQ(email_address::trimmed(" \t you@example.com \xC2\xA0"), "you@example.com");
-    EXPECT_EQ(email_address::trimmed("\xE3\x80\x80you@example.com\xE3\x80\x80"), "you@example.com");
-    EXPECT_EQ(email_address::trimmed("\nyou@example.com"), "\nyou@example.com");
-    EXPECT_EQ(email_address::trimmed(" \xC2\xA0\t "), "");
-}
 
 TEST(Subscribe, PostsACompactBodyAndOnlyA200IsASuccessWithTheServersStringErrorShown) {
     FakeHttpClient http;
