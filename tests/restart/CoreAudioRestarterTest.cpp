@@ -241,12 +241,9 @@ protected:
             .run("/usr/bin/env", {"TMPDIR=" + userFolder.path.string(), "/bin/sh", "-c", command})
             .status;
     }
-    std::vector<std::string> installed() {
-        std::vector<std::string> names;
-        for (const auto& entry : fs::directory_iterator(rootFolder.path)) {
-            names.push_back(entry.path().filename().string());
-        }
-        return names;
+    // Files in the rule's folder: the rule alone, or nothing, is left there.
+    auto filesInstalled() {
+        return std::distance(fs::directory_iterator(rootFolder.path), fs::directory_iterator());
     }
 
     testing::ScratchFolder rootFolder;
@@ -257,14 +254,14 @@ protected:
 TEST_F(RootCommandTest, InstallsExactlyTheRuleForRootToReadAndNothingElse) {
     // The app never builds this rule: no acceptable user name holds a parenthesis.
     EXPECT_NE(install("no(good"), 0);
-    EXPECT_TRUE(installed().empty());
+    EXPECT_EQ(filesInstalled(), 0);
 
     ASSERT_EQ(install("first.last_name-2"), 0);
     ASSERT_EQ(install("studio"), 0) << "again over it, for another user";
     EXPECT_NE(install("no(good"), 0);
     EXPECT_EQ(testing::slurp(destination),
               "studio ALL=(root) NOPASSWD: /usr/bin/killall coreaudiod\n");
-    EXPECT_EQ(installed(), std::vector<std::string>{"sonifix"});
+    EXPECT_EQ(filesInstalled(), 1);
     struct stat info {};
     ASSERT_EQ(::stat(destination.c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 07777, 0440u);
