@@ -58,7 +58,6 @@ protected:
         delegate->restartFromMenu();
         finishWork();
     }
-    // The last alert's title and text.
     Strings lastAlert() {
         const auto& alert = fake.alerts.shown.at(fake.alerts.shown.size() - 1);
         return {alert.messageText, alert.informativeText};

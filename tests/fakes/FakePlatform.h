@@ -65,7 +65,6 @@ struct FakePlatform {
     FakeHttpClient http;
     FakeProgramLauncher launcher;
 
-    // The fakes, with the real adapters given in place of theirs.
     Platform with(const Real& real) {
         return {.processes = real.processes ? *real.processes : processes,
                 .adminShell = adminShell,

@@ -208,7 +208,6 @@ TEST_F(CoreAudioRestarterTest, FromAWorkerItRunsOnTheMainThreadAndHandsTheErrorB
 TEST_F(CoreAudioRestarterTest, AWorkerWhoseRequestTheMainQueueDropsIsNotLeftWaiting) {
     std::thread worker(
         [&] { EXPECT_THROW(engine.runAsAdmin("/usr/bin/killall coreaudiod"), std::future_error); });
-    // Drop the queued block unrun, as a queue torn down at quit would.
     while (fake.mainQueue.pending() == 0) {
         std::this_thread::yield();
     }
