@@ -1,5 +1,6 @@
 #include "FakePlatform.h"
 #include "ScratchFolder.h"
+#include "platform/posix/PosixFileSystem.h"
 #include "platform/posix/PosixProcessRunner.h"
 #include "platform/posix/PosixProgramLauncher.h"
 #include "platform/posix/PosixUserAccount.h"
@@ -19,6 +20,15 @@ namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 using testing::ScratchFolder;
 using testing::slurp;
+
+// Whole writes and leftover scratch files are the autostart entry's tests, its only caller.
+TEST(PosixFileSystem, AFailedWriteSaysWhereItFailed) {
+    ScratchFolder scratch;
+    const auto nowhere = (scratch.path / "missing" / "rule").string();
+    const auto error = PosixFileSystem().writeAtomically(nowhere, "x\n");
+    ASSERT_TRUE(error);
+    EXPECT_NE(error->find(nowhere + "”: No such file or directory"), std::string::npos) << *error;
+}
 
 // What a detached program finds itself in: a session of its own, the folder and environment it
 // was given, and a parent that is not the app.
