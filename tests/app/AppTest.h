@@ -47,11 +47,20 @@ protected:
         fake.background.runAll();
         fake.mainQueue.runReady();
     }
-    // A whole restart from the menu, of a daemon that comes back.
+    // A whole restart from the menu, of a daemon that comes back; or of one that stays away.
     void restartOnce(bool passwordFree = true) {
         daemonWillComeBack(passwordFree);
         delegate->restartFromMenu();
         finishWork();
+    }
+    void failOnce() {
+        daemonWillStayAway();
+        delegate->restartFromMenu();
+        finishWork();
+    }
+    Strings lastAlert() {
+        const auto& alert = fake.alerts.shown.at(fake.alerts.shown.size() - 1);
+        return {alert.messageText, alert.informativeText};
     }
     // Another app, or the headset itself, makes a device the default input.
     void inputBecomes(AudioObjectID id) {
@@ -62,24 +71,10 @@ protected:
 
     AudioObjectID addDevice(std::string name, std::uint32_t transport, double rate,
                             std::uint32_t inputs = 1) {
-        return fake.hardware.addDevice({.name = std::move(name),
-                                        .transport = transport,
-                                        .sampleRate = rate,
-                                        .inputStreams = inputs});
+        return fake.hardware.addDevice({std::move(name), transport, rate, inputs});
     }
     AudioObjectID addHeadset(std::uint32_t transport = audio_properties::transportBluetooth) {
         return addDevice("AirPods Pro", transport, 24000);
-    }
-    // The menu as it opens now.
-    Strings titles() {
-        fake.menu.open();
-        return fake.menu.titles();
-    }
-    MenuItem item(const std::string& title) {
-        fake.menu.open();
-        const auto* found = fake.menu.find(title);
-        EXPECT_TRUE(found) << title;
-        return found ? *found : MenuItem{};
     }
 
     FakePlatform fake;

@@ -1,5 +1,7 @@
 #include "app/CommandLine.h"
 
+#include "AppTest.h"
+
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
@@ -30,7 +32,7 @@ public:
 // Any call the test does not expect fails it.
 class CommandLineTest : public ::testing::Test {
 protected:
-    int run(const std::vector<std::string>& arguments) {
+    int run(const Strings& arguments) {
         out.str({});
         err.str({});
         return commandLine.run(arguments, out, err);
@@ -44,11 +46,8 @@ protected:
 };
 
 TEST_F(CommandLineTest, WrongArgumentsEndWithStatus2AndSayWhatIsWrong) {
-    for (const auto& arguments : std::vector<std::vector<std::string>>{{"--frobnicate"},
-                                                                       {"restart"},
-                                                                       {"--json"},
-                                                                       {"--restart", "--status"},
-                                                                       {"--status", ""}}) {
+    for (const Strings& arguments : {Strings{"--frobnicate"}, Strings{"restart"}, Strings{"--json"},
+                                     Strings{"--restart", "--status"}, Strings{"--status", ""}}) {
         EXPECT_EQ(run(arguments), 2);
         EXPECT_TRUE(out.str().empty());
         EXPECT_NE(err.str().find("Try 'sonifix --help'"), std::string::npos) << err.str();
@@ -119,6 +118,41 @@ TEST_F(CommandLineTest, ALaunchWhileTheAppRunsOnlyTellsIt) {
     EXPECT_EQ(run({}), 7);
     EXPECT_EQ(run({}), 1) << "no second copy beside it";
     EXPECT_FALSE(err.str().empty());
+}
+
+TEST(Link, OnlyTheAppsOwnRestartLinkRestarts) {
+    using Command = CommandLine::Command;
+    for (const auto* link : {"sonifix://restart", "SONIFIX://Restart/", "sonifix:restart"}) {
+        EXPECT_EQ(CommandLine::parseUrl(link), Command::restart) << link;
+    }
+    EXPECT_EQ(CommandLine::parseUrl("sonifix://"), Command::launch);
+    // A web page can open any link: nothing else is taken, not even the other commands.
+    for (const auto* link : {"sonifix://status", "sonifix://restart?now", "sonifix://restart/x",
+                             "https://restart", "sonifixx://restart", "", "sonifix://restar"}) {
+        EXPECT_EQ(CommandLine::parseUrl(link), std::nullopt) << link;
+    }
+}
+
+class LinkTest : public AppTest {};
+
+TEST_F(LinkTest, ARestartLinkRestartsOnceEvenWhenItOpensTheApp) {
+    // The system hands over the link that launched the app before the launch has finished.
+    daemonWillComeBack();
+    delegate->openUrl("sonifix://restart");
+    fake.mainQueue.runReady(); // nothing is set up for a restart yet
+    EXPECT_FALSE(delegate->isRestarting());
+    launch();
+    EXPECT_TRUE(delegate->isRestarting());
+    finishWork();
+    EXPECT_EQ(fake.processes.count(sudo), 1);
+
+    daemonWillComeBack();
+    delegate->openUrl("sonifix://restart");
+    delegate->openUrl("sonifix://quit");
+    fake.mainQueue.runReady();
+    finishWork();
+    EXPECT_EQ(fake.processes.count(sudo), 2);
+    EXPECT_EQ(count(), 2);
 }
 
 } // namespace

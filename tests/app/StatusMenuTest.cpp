@@ -15,59 +15,65 @@ TEST_F(AppTest, LaunchShowsTheSpeakerWithItsMenuKeepsStoredChoicesAndFixesTheInp
     EXPECT_EQ(fake.hardware.defaultID(true), microphone);
     EXPECT_EQ(fake.log, Strings{"icon hifispeaker"});
     EXPECT_EQ(fake.statusItem.attached, &fake.menu);
-    EXPECT_FALSE(item("Global Shortcut ⌃⌥⌘R").on);
-    EXPECT_TRUE(item("Keep the Mac’s Microphone as Input").on);
-    EXPECT_TRUE(item("Resume Music & Spotify After Restart").on);
-    EXPECT_FALSE(item("Restart After Waking from Sleep").on);
+    EXPECT_FALSE(fake.menu.item("Global Shortcut ⌃⌥⌘R").on);
+    EXPECT_TRUE(fake.menu.item("Keep the Mac’s Microphone as Input").on);
+    EXPECT_TRUE(fake.menu.item("Resume Music & Spotify After Restart").on);
+    EXPECT_FALSE(fake.menu.item("Restart After Waking from Sleep").on);
 }
 
 using StatusMenuTest = LaunchedAppTest;
 
-TEST_F(StatusMenuTest, AFreshUserSeesEveryItemInOrder) {
-    EXPECT_EQ(titles(),
+TEST_F(StatusMenuTest, AFreshUserSeesEveryItemInOrderAndTheLastOnesDoWhatTheySay) {
+    EXPECT_EQ(fake.menu.titles(),
               (Strings{"Restart Core Audio", "---", "Output: MacBook Pro Speakers · 48 kHz",
                        "Input: MacBook Pro Microphone · 48 kHz", "Not restarted yet", "---",
                        "Resume Music & Spotify After Restart", "Keep the Mac’s Microphone as Input",
                        "Restart After Waking from Sleep", "Global Shortcut ⌃⌥⌘R", "Open at Login",
                        "---", "Set Up Password-Free Restart…", "Open Audio MIDI Setup", "---",
                        "Get Email Updates…", "Sonifix Website", "About Sonifix", "Quit Sonifix"}));
-    EXPECT_EQ(item("Restart Core Audio").keyEquivalent, "r");
-    EXPECT_FALSE(item("Not restarted yet").enabled);
-    EXPECT_FALSE(item("Keep the Mac’s Microphone as Input").toolTip.empty());
-    EXPECT_EQ(item("Quit Sonifix").keyEquivalent, "q");
-    fake.menu.choose("Quit Sonifix");
-    EXPECT_EQ(fake.log, Strings{"terminate"});
+    EXPECT_EQ(fake.menu.item("Restart Core Audio").keyEquivalent, "r");
+    EXPECT_FALSE(fake.menu.item("Not restarted yet").enabled);
+    EXPECT_FALSE(fake.menu.item("Keep the Mac’s Microphone as Input").toolTip.empty());
+    EXPECT_EQ(fake.menu.item("Quit Sonifix").keyEquivalent, "q");
+    for (const auto* title :
+         {"About Sonifix", "Sonifix Website", "Open Audio MIDI Setup", "Quit Sonifix"}) {
+        fake.menu.choose(title);
+    }
+    EXPECT_EQ(fake.log,
+              (Strings{"activate", "about panel", "open https://northfold.app/apps/sonifix/",
+                       "open /System/Applications/Utilities/Audio MIDI Setup.app", "terminate"}));
 }
 
 TEST_F(StatusMenuTest, DeviceLinesShowWhatCanBeReadAndWarnOfABluetoothInput) {
     fake.hardware.setDefault(false, noAudioObject);
-    EXPECT_EQ(titles().at(2), "Input: MacBook Pro Microphone · 48 kHz");
+    EXPECT_EQ(fake.menu.titles().at(2), "Input: MacBook Pro Microphone · 48 kHz");
     fake.hardware.failing = {{systemAudioObject, audio_properties::defaultInputDevice}};
-    EXPECT_EQ(titles().at(2), "Not restarted yet");
+    EXPECT_EQ(fake.menu.titles().at(2), "Not restarted yet");
     fake.hardware.failing = {{microphone, audio_properties::nominalSampleRate}};
-    EXPECT_EQ(titles().at(2), "Input: MacBook Pro Microphone · ?");
+    EXPECT_EQ(fake.menu.titles().at(2), "Input: MacBook Pro Microphone · ?");
 
     for (const auto transport : {audio_properties::transportBluetooth, bluetoothLE}) {
         fake.hardware.setDefault(true, addHeadset(transport));
-        EXPECT_EQ(titles().at(2),
+        EXPECT_EQ(fake.menu.titles().at(2),
                   "Input: AirPods Pro · 24 kHz  \u26A0\uFE0E headset mode lowers music quality");
     }
     fake.hardware.setDefault(false, fake.hardware.defaultID(true));
     fake.hardware.setDefault(true, microphone);
-    EXPECT_EQ(titles().at(2), "Output: AirPods Pro · 24 kHz");
+    EXPECT_EQ(fake.menu.titles().at(2), "Output: AirPods Pro · 24 kHz");
 }
 
 TEST_F(StatusMenuTest, ThePasswordFreeItemFollowsTheRuleFileAndExistsOnlyWhereRootIsNeeded) {
     fake.files.files = {std::string(PasswordFreeRule::path)};
-    EXPECT_EQ(item("Require Password to Restart…").action, MenuAction::removePasswordFree);
+    EXPECT_EQ(fake.menu.item("Require Password to Restart…").action,
+              MenuAction::removePasswordFree);
     fake.files.files.clear();
-    EXPECT_EQ(item("Set Up Password-Free Restart…").action, MenuAction::installPasswordFree);
+    EXPECT_EQ(fake.menu.item("Set Up Password-Free Restart…").action,
+              MenuAction::installPasswordFree);
 
     auto server = DaemonIdentity::coreaudiod();
     server.needsRoot = false;
-    const auto userDaemon =
-        std::make_shared<AppDelegate>(fake.platform, server, PlatformTexts::macOS());
-    for (const auto& each : userDaemon->menuItems()) {
+    delegate = std::make_shared<AppDelegate>(fake.platform, server, PlatformTexts::macOS());
+    for (const auto& each : delegate->menuItems()) {
         EXPECT_EQ(each.title.find("Password"), std::string::npos) << each.title;
     }
 }
@@ -78,10 +84,10 @@ TEST_F(StatusMenuTest, SettingsItemsFlipTheirKeyAndOpenAtLoginWhatTheSystemRepor
              {"Keep the Mac’s Microphone as Input", settings::keepMacMicrophone},
              {"Restart After Waking from Sleep", settings::restartOnWake},
              {"Global Shortcut ⌃⌥⌘R", settings::hotKeyEnabled}}) {
-        const bool before = item(title).on;
+        const bool before = fake.menu.item(title).on;
         fake.menu.choose(title);
         EXPECT_EQ(fake.settings.stored.at(key), FakeSettingsStore::Value(!before)) << key;
-        EXPECT_EQ(item(title).on, !before) << title;
+        EXPECT_EQ(fake.menu.item(title).on, !before) << title;
     }
     const auto values = fake.settings.stored;
     MenuItem notAString{.action = MenuAction::toggleSetting};
@@ -93,9 +99,9 @@ TEST_F(StatusMenuTest, SettingsItemsFlipTheirKeyAndOpenAtLoginWhatTheSystemRepor
     for (const int status :
          {LoginItems::notRegistered, LoginItems::requiresApproval, LoginItems::notFound}) {
         fake.loginItems.current = status;
-        EXPECT_FALSE(item("Open at Login").on);
+        EXPECT_FALSE(fake.menu.item("Open at Login").on);
         fake.menu.choose("Open at Login");
-        EXPECT_TRUE(item("Open at Login").on);
+        EXPECT_TRUE(fake.menu.item("Open at Login").on);
         fake.menu.choose("Open at Login");
     }
     EXPECT_EQ(fake.log.back(), "unregister login item");

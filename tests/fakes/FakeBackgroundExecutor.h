@@ -29,13 +29,12 @@ public:
         const std::lock_guard lock(mutex);
         return queued.size();
     }
-    // Throws the queued work away unrun.
+    // Throws the queued work away unrun, freed once the lock is let go.
     void dropAll() {
-        std::deque<Work> dropped;
+        decltype(queued) dropped;
         const std::lock_guard lock(mutex);
         dropped.swap(queued);
     }
-    // Stops the work that runs from now on.
     void requestStop() { stops.requestStop(); }
 
 private:

@@ -11,9 +11,7 @@ namespace sonifix::testing {
 class FakeHotKeys final : public HotKeys {
 public:
     struct Registration {
-        std::uint32_t keyCode;
-        std::uint32_t modifiers;
-        HotKeyID id;
+        std::uint32_t keyCode, modifiers;
     };
     struct Handler {
         HotKeyEventHandler function;
@@ -27,26 +25,21 @@ public:
         handlerRef = reinterpret_cast<EventHandlerRef>(next++);
         return 0;
     }
-    HotKeyStatus registerHotKey(std::uint32_t keyCode, std::uint32_t modifiers, const HotKeyID& id,
+    HotKeyStatus registerHotKey(std::uint32_t keyCode, std::uint32_t modifiers, const HotKeyID&,
                                 std::uint32_t, HotKeyRef& hotKeyRef) override {
         if (refuseRegistration) {
             return -9860; // eventAlreadyPostedErr
         }
         installedBeforeRegistered += handlers.empty() ? 0 : 1;
-        registrations[next] = {keyCode, modifiers, id};
+        registrations[next] = {keyCode, modifiers};
         hotKeyRef = reinterpret_cast<HotKeyRef>(next++);
         return 0;
     }
-    HotKeyStatus unregisterHotKey(HotKeyRef ref) override {
-        return registrations.erase(reinterpret_cast<std::uintptr_t>(ref)) ? 0 : -50;
-    }
-    HotKeyStatus removeHandler(EventHandlerRef ref) override {
-        return handlers.erase(reinterpret_cast<std::uintptr_t>(ref)) ? 0 : -50;
-    }
+    HotKeyStatus unregisterHotKey(HotKeyRef ref) override { return forget(registrations, ref); }
+    HotKeyStatus removeHandler(EventHandlerRef ref) override { return forget(handlers, ref); }
     bool available() override { return !unavailable; }
     std::optional<std::string> triggerDescription(HotKeyRef ref) override {
-        return registrations.contains(reinterpret_cast<std::uintptr_t>(ref)) ? chosenTrigger
-                                                                             : std::nullopt;
+        return registrations.contains(std::uintptr_t(ref)) ? chosenTrigger : std::nullopt;
     }
 
     // The combination is pressed: each handler gets the event; answers their statuses' sum.
@@ -66,6 +59,10 @@ public:
     int installedBeforeRegistered = 0; // registrations made while a handler was installed
 
 private:
+    static HotKeyStatus forget(auto& table, void* ref) {
+        return table.erase(std::uintptr_t(ref)) ? 0 : -50; // paramErr
+    }
+
     std::uintptr_t next = 1;
 };
 

@@ -11,24 +11,22 @@
 namespace sonifix::testing {
 
 // A main queue on a virtual clock that the test pumps. The thread that makes it is the main
-// thread. Blocks may be posted from any thread.
+// thread. Blocks may be posted from any thread; those due at the same time run in order.
 class FakeMainQueue final : public MainQueue {
 public:
     void post(Block block) override { postAfter(std::chrono::milliseconds(0), std::move(block)); }
     void postAfter(std::chrono::milliseconds delay, Block block) override {
         const std::lock_guard lock(mutex);
-        blocks.emplace(std::pair(clock + delay, sequence++), std::move(block));
+        blocks.emplace(clock + delay, std::move(block));
     }
     bool isMainThread() const override { return std::this_thread::get_id() == mainThread; }
 
-    // Runs every block that is due now, including blocks those post for now.
-    void runReady() { advance(std::chrono::milliseconds(0)); }
-    // Moves the clock forward, running each block when its time comes.
+    // Moves the clock forward, running each block when its time comes, and those it posts.
     void advance(std::chrono::milliseconds duration) {
         std::unique_lock lock(mutex);
         const auto target = clock + duration;
-        while (!blocks.empty() && blocks.begin()->first.first <= target) {
-            clock = std::max(clock, blocks.begin()->first.first);
+        while (!blocks.empty() && blocks.begin()->first <= target) {
+            clock = std::max(clock, blocks.begin()->first);
             auto block = std::move(blocks.begin()->second);
             blocks.erase(blocks.begin());
             lock.unlock();
@@ -37,6 +35,7 @@ public:
         }
         clock = target;
     }
+    void runReady() { advance(std::chrono::milliseconds(0)); }
     // Pumps until `done` holds or the real-time limit passes (for work on other threads).
     bool runUntil(const std::function<bool()>& done,
                   std::chrono::milliseconds limit = std::chrono::seconds(10)) {
@@ -63,8 +62,7 @@ public:
 private:
     std::mutex mutex;
     std::chrono::milliseconds clock{0};
-    std::uint64_t sequence = 0;
-    std::multimap<std::pair<std::chrono::milliseconds, std::uint64_t>, Block> blocks;
+    std::multimap<std::chrono::milliseconds, Block> blocks; // by time due, each after its equals
     std::thread::id mainThread = std::this_thread::get_id();
 };
 

@@ -6,7 +6,8 @@
 
 namespace sonifix::testing {
 
-// Opens and chooses as a person would: the delegate fills the menu, then an item is chosen.
+// Opens and chooses as a person would: the delegate fills the menu, then an item is read or
+// chosen. An item that is not there, or not enabled when chosen, throws.
 class FakeMenu final : public Menu {
 public:
     void setDelegate(std::weak_ptr<MenuDelegate> newDelegate) override { delegate = newDelegate; }
@@ -20,34 +21,36 @@ public:
         }
         return current != nullptr;
     }
-    // Opens the menu and chooses the enabled item with this title; throws when there is none.
-    void choose(const std::string& title) {
-        const auto* item = open() ? find(title) : nullptr;
-        if (!item || !item->enabled) {
-            throw std::logic_error("no enabled menu item " + title);
-        }
-        delegate.lock()->perform(MenuItem(*item));
-    }
-    std::vector<std::string> titles() const {
+    // The titles as the menu opens now, "---" for a separator.
+    std::vector<std::string> titles() {
+        open();
         std::vector<std::string> result;
         for (const auto& item : items) {
             result.push_back(item.separator ? "---" : item.title);
         }
         return result;
     }
-    const MenuItem* find(const std::string& title) const {
-        for (const auto& item : items) {
-            if (!item.separator && item.title == title) {
-                return &item;
+    MenuItem item(const std::string& title) {
+        open();
+        for (const auto& each : items) {
+            if (!each.separator && each.title == title) {
+                return each;
             }
         }
-        return nullptr;
+        throw std::logic_error("no menu item " + title);
     }
-
-    std::vector<MenuItem> items;
+    void choose(const std::string& title) {
+        const auto chosen = item(title);
+        const auto current = delegate.lock();
+        if (!current || !chosen.enabled) {
+            throw std::logic_error("no enabled menu item " + title);
+        }
+        current->perform(chosen);
+    }
 
 private:
     std::weak_ptr<MenuDelegate> delegate;
+    std::vector<MenuItem> items;
 };
 
 } // namespace sonifix::testing

@@ -37,8 +37,6 @@ struct FakePlatform {
 
     FakePlatform() = default;
     explicit FakePlatform(Real real) : platform(with(real)) {}
-    FakePlatform(const FakePlatform&) = delete;
-    FakePlatform& operator=(const FakePlatform&) = delete;
     // Work still queued may hold the app, whose teardown uses the other fakes: it goes first.
     ~FakePlatform() {
         background.dropAll();
@@ -67,7 +65,6 @@ struct FakePlatform {
     FakeHttpClient http;
     FakeProgramLauncher launcher;
 
-    // The fakes, with the real adapters given in place of theirs.
     Platform with(const Real& real) {
         return {.processes = real.processes ? *real.processes : processes,
                 .adminShell = adminShell,

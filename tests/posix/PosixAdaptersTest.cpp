@@ -21,18 +21,11 @@ using namespace std::chrono_literals;
 using testing::ScratchFolder;
 using testing::slurp;
 
-TEST(PosixFileSystem, AWriteReplacesTheWholeFileOrSaysWhereItFailedAndLeavesNoScratchFile) {
+// Whole writes and leftover scratch files are the autostart entry's tests, its only caller.
+TEST(PosixFileSystem, AFailedWriteSaysWhereItFailed) {
     ScratchFolder scratch;
-    PosixFileSystem files;
-    const auto target = (scratch.path / "rule").string();
-    EXPECT_EQ(files.writeAtomically(target, "first line\n"), std::nullopt);
-    EXPECT_EQ(files.writeAtomically(target, "second\n"), std::nullopt);
-    EXPECT_EQ(slurp(target), "second\n");
-    EXPECT_TRUE(files.exists(target));
-    EXPECT_EQ(std::distance(fs::directory_iterator(scratch.path), fs::directory_iterator()), 1);
-
     const auto nowhere = (scratch.path / "missing" / "rule").string();
-    const auto error = files.writeAtomically(nowhere, "x\n");
+    const auto error = PosixFileSystem().writeAtomically(nowhere, "x\n");
     ASSERT_TRUE(error);
     EXPECT_NE(error->find(nowhere + "”: No such file or directory"), std::string::npos) << *error;
 }
@@ -98,6 +91,12 @@ protected:
 };
 
 TEST_F(RunTest, StandardOutputExactlyAsUtf8WithTheStatusAndNoStandardError) {
+    // A program that cannot start gives -1 and nothing.
+    const auto missing = engine.run("/nonexistent/pgrep", {"-x", "coreaudiod"});
+    EXPECT_EQ(missing.status, -1);
+    EXPECT_EQ(missing.output, "");
+    EXPECT_EQ(engine.run("/etc/hostname", {}).status, -1); // not executable
+
     const auto noNewline = shell("printf '412\\n97\\nno line feed'; echo oops >&2; exit 3");
     EXPECT_EQ(noNewline.output, "412\n97\nno line feed");
     EXPECT_EQ(noNewline.status, 3);
@@ -112,13 +111,6 @@ TEST_F(RunTest, StandardOutputExactlyAsUtf8WithTheStatusAndNoStandardError) {
     EXPECT_EQ(chatty.status, 0);
     EXPECT_EQ(chatty.output.size(), 300001u);
     EXPECT_EQ(chatty.output.find('e'), std::string::npos);
-}
-
-TEST_F(RunTest, AProgramThatCannotStartGivesMinusOneAndNothing) {
-    const auto missing = engine.run("/nonexistent/pgrep", {"-x", "coreaudiod"});
-    EXPECT_EQ(missing.status, -1);
-    EXPECT_EQ(missing.output, "");
-    EXPECT_EQ(engine.run("/etc/hostname", {}).status, -1); // not executable
 }
 
 } // namespace

@@ -1,13 +1,19 @@
 #include "restart/CoreAudioRestarter.h"
 
 #include "FakePlatform.h"
+#include "ScratchFolder.h"
+#include "platform/posix/PosixProcessRunner.h"
+#include "restart/PasswordFreeRule.h"
 #include "support/StopSource.h"
 #include "support/TaskCancelled.h"
 
 #include <atomic>
+#include <fstream>
 #include <future>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <thread>
+#include <unistd.h>
 
 namespace sonifix {
 namespace {
@@ -61,8 +67,8 @@ protected:
     Failure restartFailure() {
         return failureOf([this] { engine.restart(stop.token()); });
     }
-    Failure adminFailure(AdminScriptResult answer) {
-        fake.adminShell.answers.push_back(std::move(answer));
+    Failure adminFailure(ScriptError error) {
+        fake.adminShell.answers.push_back({.made = true, .error = std::move(error)});
         return failureOf([this] { engine.runAsAdmin("/bin/rm -f /etc/sudoers.d/sonifix"); });
     }
 
@@ -125,6 +131,20 @@ TEST_F(CoreAudioRestarterTest, ADaemonBackAtTheFortiethPollCountsAndNoneAfterItF
     EXPECT_EQ(restartFailure().kind(), Failure::Kind::didNotComeBack);
 }
 
+// The daemon never comes back, and every poll costs another half second of the clock.
+TEST_F(CoreAudioRestarterTest, TheTenSecondsAreTenSecondsHoweverLongThePollsTake) {
+    daemonRuns({"412\n"});
+    for (std::size_t pause = 1; pause <= 40; ++pause) {
+        fake.sleeper.hooks[pause] = [this] {
+            fake.clock.elapsed = fake.clock.elapsed.load() + 500ms;
+        };
+    }
+    const auto started = fake.clock.steadyNow();
+    EXPECT_EQ(restartFailure().kind(), Failure::Kind::didNotComeBack);
+    EXPECT_GE(fake.clock.steadyNow() - started, 10s);
+    EXPECT_LE(fake.clock.steadyNow() - started, 10s + 2 * 750ms);
+}
+
 TEST_F(CoreAudioRestarterTest, AStopDuringAPauseEndsTheRestartWithCancellationNotAFailure) {
     daemonRuns({"412\n"});
     fake.sleeper.hooks[3] = [&] { stop.requestStop(); };
@@ -157,29 +177,17 @@ TEST_F(CoreAudioRestarterTest, OneRootCommandCarriesTheRuleForASafeUserNameAndTh
     EXPECT_STREQ(install().what(), "visudo: syntax error");
 }
 
-TEST(AdminScript, EscapesBackslashesFirstThenQuotesAndNothingElse) {
-    EXPECT_EQ(CoreAudioRestarter::adminScript(R"(echo "a\b" \" 'x' && rm)"
-                                              "\n"),
-              R"(do shell script "echo \"a\\b\" \\\" 'x' && rm)"
-              "\n"
-              R"(" with administrator privileges)");
-}
-
 TEST_F(CoreAudioRestarterTest, AnAdminCommandFailsAsItsScriptsErrorSays) {
     engine.runAsAdmin("/bin/true");
     fake.adminShell.answers = {{.made = false, .error = std::nullopt}}; // nothing ran
     engine.runAsAdmin("/bin/true");
-    const auto error = [](std::optional<std::int64_t> number, std::optional<std::string> message) {
-        return AdminScriptResult{.made = true, .error = ScriptError{number, message}};
-    };
-    EXPECT_EQ(adminFailure(error(-128, std::nullopt)).kind(), Failure::Kind::cancelled);
-    const auto withMessage = adminFailure(error(1, "rm: Operation not permitted"));
+    EXPECT_EQ(adminFailure({-128, std::nullopt}).kind(), Failure::Kind::cancelled);
+    const auto withMessage = adminFailure({1, "rm: Operation not permitted"});
     EXPECT_EQ(withMessage.kind(), Failure::Kind::failed);
     EXPECT_STREQ(withMessage.what(), "rm: Operation not permitted");
-    EXPECT_STREQ(adminFailure(error(std::nullopt, std::nullopt)).what(),
-                 "The admin command failed.");
-    EXPECT_STREQ(adminFailure(error(-1743, std::nullopt)).what(), "The admin command failed.");
-    EXPECT_STREQ(adminFailure(error(std::nullopt, "Not authorised")).what(), "Not authorised");
+    EXPECT_STREQ(adminFailure({std::nullopt, std::nullopt}).what(), "The admin command failed.");
+    EXPECT_STREQ(adminFailure({-1743, std::nullopt}).what(), "The admin command failed.");
+    EXPECT_STREQ(adminFailure({std::nullopt, "Not authorised"}).what(), "Not authorised");
 }
 
 TEST_F(CoreAudioRestarterTest, FromAWorkerItRunsOnTheMainThreadAndHandsTheErrorBack) {
@@ -200,13 +208,66 @@ TEST_F(CoreAudioRestarterTest, FromAWorkerItRunsOnTheMainThreadAndHandsTheErrorB
 TEST_F(CoreAudioRestarterTest, AWorkerWhoseRequestTheMainQueueDropsIsNotLeftWaiting) {
     std::thread worker(
         [&] { EXPECT_THROW(engine.runAsAdmin("/usr/bin/killall coreaudiod"), std::future_error); });
-    // Drop the queued block unrun, as a queue torn down at quit would.
     while (fake.mainQueue.pending() == 0) {
         std::this_thread::yield();
     }
     fake.mainQueue.dropAll();
     worker.join();
     EXPECT_TRUE(fake.adminShell.scripts.empty());
+}
+
+namespace fs = std::filesystem;
+
+// Runs the command line for real as root, the way the administrator prompt does, but installing
+// into a folder of the test's own (group root: Debian has no wheel) instead of /etc/sudoers.d.
+// TMPDIR is a folder of the user's, where a program of theirs has planted rules that make anyone
+// root under any name a temporary file of the command could have.
+class RootCommandTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (::geteuid() != 0) {
+            GTEST_SKIP() << "installing a file owned by root needs root";
+        }
+    }
+
+    int install(std::string_view userName) {
+        for (const auto* name : {"sonifix", "sonifix.AAAAAA", "tmp.AAAAAAAAAA"}) {
+            std::ofstream(userFolder.path / name) << "ALL ALL=(ALL) NOPASSWD: ALL\n";
+        }
+        const auto command = PasswordFreeRule::installCommandLine(
+            userName, "/usr/bin/killall coreaudiod", destination.string(), "root");
+        return PosixProcessRunner()
+            .run("/usr/bin/env", {"TMPDIR=" + userFolder.path.string(), "/bin/sh", "-c", command})
+            .status;
+    }
+    // Files in the rule's folder: the rule alone, or nothing, is left there.
+    auto filesInstalled() {
+        return std::distance(fs::directory_iterator(rootFolder.path), fs::directory_iterator());
+    }
+
+    testing::ScratchFolder rootFolder;
+    testing::ScratchFolder userFolder;
+    const fs::path destination = rootFolder.path / "sonifix";
+};
+
+TEST_F(RootCommandTest, InstallsExactlyTheRuleForRootToReadAndNothingElse) {
+    // The app never builds this rule: no acceptable user name holds a parenthesis.
+    EXPECT_NE(install("no(good"), 0);
+    EXPECT_EQ(filesInstalled(), 0);
+
+    ASSERT_EQ(install("first.last_name-2"), 0);
+    ASSERT_EQ(install("studio"), 0) << "again over it, for another user";
+    EXPECT_NE(install("no(good"), 0);
+    EXPECT_EQ(testing::slurp(destination),
+              "studio ALL=(root) NOPASSWD: /usr/bin/killall coreaudiod\n");
+    EXPECT_EQ(filesInstalled(), 1);
+    struct stat info {};
+    ASSERT_EQ(::stat(destination.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0440u);
+    EXPECT_EQ(info.st_uid, 0u);
+    EXPECT_EQ(info.st_gid, 0u);
+    EXPECT_EQ(PosixProcessRunner().run("/usr/sbin/visudo", {"-cf", destination.string()}).status,
+              0);
 }
 
 } // namespace

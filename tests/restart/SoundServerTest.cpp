@@ -51,9 +51,8 @@ public:
         if (!processes.contains(pid)) {
             return std::nullopt;
         }
-        const auto found = launches.find(pid);
-        return found != launches.end() ? found->second
-                                       : ProgramLaunch{.arguments = processes[pid].arguments};
+        return launches.contains(pid) ? launches[pid]
+                                      : ProgramLaunch{.arguments = processes[pid].arguments};
     }
     bool isListening(const std::string& path) override { return listening.contains(path); }
     std::uint32_t currentUser() override { return user; }
@@ -85,7 +84,6 @@ ProcessEntry process(std::int32_t pid, std::string name, Strings arguments = {},
                      std::string unit = {}) {
     arguments.insert(arguments.begin(), "/usr/bin/" + name);
     return {.pid = pid,
-            .parent = 1,
             .name = std::move(name),
             .arguments = std::move(arguments),
             .controlGroup = unit.empty() ? "/user.slice/user-1000.slice/session-2.scope"
@@ -210,7 +208,7 @@ protected:
         fake.launcher.onStart = [this](const ProgramLaunch& launch) {
             const auto& program = launch.arguments.front();
             const auto name = program.substr(program.rfind('/') + 1);
-            table.add({.pid = nextPID++, .parent = 1, .name = name, .arguments = launch.arguments});
+            table.add({.pid = nextPID++, .name = name, .arguments = launch.arguments});
             if (name == "pipewire") {
                 fake.sleeper.hooks[fake.sleeper.pauses().size() + 3] = [this] {
                     table.listening = {socket};
@@ -277,48 +275,16 @@ TEST_F(WithoutSupervisorTest,
     EXPECT_EQ(table.find({"pipewire"}).size(), 2U) << "no second server";
 }
 
+// Where the program does start but the server never answers, the real server's test shows the
+// same advice after the engine's ten seconds.
 TEST_F(SoundServerTest, APulseAudioThatCannotBeStartedAgainIsReportedWithTheCommandThatWould) {
-    table.add(process(733, "pulseaudio", {"--start", "--log-target=syslog"}));
+    table.add(process(733, "pulseaudio", {"--start", "--log-target=file:/tmp/my log"}));
     probe.name = "pulseaudio";
     server.stop(stop.token());
     EXPECT_EQ(failureOf([&] { server.bringBack(stop.token()); }),
               "pulseaudio was stopped but couldn’t be started again (/usr/bin/pulseaudio: No such "
               "file or directory).\n\nTo start it again, run:\n"
-              "/usr/bin/pulseaudio --start --log-target=syslog");
-
-    // Started, but it never answers: the engine's ten seconds, and the same advice.
-    table.add(process(734, "pulseaudio", {"--daemonize=no", "--log-target=file:/tmp/my log"}));
-    fake.launcher.installed = {"/usr/bin/pulseaudio"};
-    CoreAudioRestarter engine(fake.platform, server);
-    EXPECT_EQ(failureOf([&] { engine.restart(stop.token()); }),
-              "pulseaudio was stopped but didn't come back within 10 seconds.\n\nTo start it "
-              "again, run:\nsetsid -f /usr/bin/pulseaudio --daemonize=no "
-              "'--log-target=file:/tmp/my log'");
-}
-
-// A daemon that never comes back, and whose every poll costs half a second of the clock.
-class SlowDaemon final : public Daemon {
-public:
-    explicit SlowDaemon(testing::FakeClock& clock) : clock(clock) {}
-    std::string name() override { return "pulseaudio"; }
-    std::int32_t stop(StopToken) override { return 733; }
-    void bringBack(StopToken) override {}
-    std::string startCommand() override { return {}; }
-    std::optional<std::int32_t> pid() override {
-        clock.elapsed = clock.elapsed.load() + 500ms;
-        return 733;
-    }
-    testing::FakeClock& clock;
-};
-
-TEST_F(SoundServerTest, TheTenSecondsAreTenSecondsHoweverLongThePollsTake) {
-    SlowDaemon daemon(fake.clock);
-    CoreAudioRestarter engine(fake.platform, daemon);
-    const auto started = fake.clock.steadyNow();
-    EXPECT_EQ(failureOf([&] { engine.restart(stop.token()); }),
-              "pulseaudio was stopped but didn't come back within 10 seconds.");
-    EXPECT_GE(fake.clock.steadyNow() - started, 10s);
-    EXPECT_LE(fake.clock.steadyNow() - started, 10s + 2 * 500ms);
+              "/usr/bin/pulseaudio --start '--log-target=file:/tmp/my log'");
 }
 
 } // namespace

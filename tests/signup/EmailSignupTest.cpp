@@ -2,7 +2,6 @@
 
 #include "FakeHttpClient.h"
 #include "platform/posix/CurlHttpClient.h"
-#include "signup/EmailAddress.h"
 #include "signup/SubscribeRefused.h"
 #include "support/PlatformError.h"
 
@@ -18,22 +17,24 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// Listens on 127.0.0.1. With a response it serves one request with it and keeps the request
-// exactly as it arrived; without one it never even accepts the connection.
+// Listens on 127.0.0.1. Given an answer it serves one request with it and keeps the request
+// exactly as it arrived; given none it never even accepts the connection.
 class LoopbackHttpServer {
 public:
-    explicit LoopbackHttpServer(std::string response = {}) {
-        sockaddr_in address{.sin_family = AF_INET,
-                            .sin_port = 0,
-                            .sin_addr = {htonl(INADDR_LOOPBACK)},
-                            .sin_zero = {}};
+    explicit LoopbackHttpServer(int status = 0, const std::string& body = {}) {
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
         socklen_t length = sizeof address;
         ::bind(listener, reinterpret_cast<sockaddr*>(&address), length);
         ::listen(listener, 1);
         ::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length);
         url = "http://127.0.0.1:" + std::to_string(ntohs(address.sin_port)) + "/api/subscribe";
-        if (!response.empty()) {
-            server = std::thread([this, response = std::move(response)] { serve(response); });
+        const auto response = "HTTP/1.1 " + std::to_string(status) +
+                              " Status\r\nContent-Type: application/json\r\nContent-Length: " +
+                              std::to_string(body.size()) + "\r\nConnection: close\r\n\r\n" + body;
+        if (status) {
+            server = std::thread([this, response] { serve(response); });
         }
     }
     ~LoopbackHttpServer() {
@@ -50,30 +51,19 @@ public:
         return received;
     }
 
-    static std::string reply(int status, const std::string& body) {
-        return "HTTP/1.1 " + std::to_string(status) +
-               " Status\r\nContent-Type: application/json\r\nContent-Length: " +
-               std::to_string(body.size()) + "\r\nConnection: close\r\n\r\n" + body;
-    }
-
     std::string url;
 
 private:
     void serve(const std::string& response) {
         const int connection = ::accept(listener, nullptr, nullptr);
-        // The headers, then as many bytes as they announce.
+        // Up to the end of the JSON body, the request's last byte.
         char buffer[4096];
-        for (std::size_t expected = std::string::npos; received.size() < expected;) {
+        while (!received.ends_with('}')) {
             const auto count = ::recv(connection, buffer, sizeof buffer, 0);
             if (count <= 0) {
                 break;
             }
             received.append(buffer, std::size_t(count));
-            const auto end = received.find("\r\n\r\n");
-            const auto length = received.find("Content-Length: ");
-            if (end != std::string::npos) {
-                expected = end + 4 + (length < end ? std::stoul(received.substr(length + 16)) : 0);
-            }
         }
         ::send(connection, response.data(), response.size(), MSG_NOSIGNAL);
         ::close(connection);
@@ -83,25 +73,6 @@ private:
     std::string received;
     std::thread server;
 };
-
-TEST(EmailAddress, AcceptsWhatLooksLikeAnAddressAfterTrimmingSpacesButNotLineBreaks) {
-    for (const std::string accepted :
-         {"you@example.com", "first.last+news@mail.example.co.uk", "a@b.c", "you@example.com.",
-          "jos\xC3\xA9@exa\xCC\x88mple.com", "x@[10.0.0.1].net"}) {
-        EXPECT_TRUE(email_address::looksValid(accepted)) << accepted;
-    }
-    for (const std::string rejected :
-         {"", "you@example", "you @example.com", "<you@example.com>", "you>@example.com",
-          "you@@example.com", "a@b@c.com", "@example.com", "you@.com", "you@example.",
-          "you@exam\xC2\xA0ple.com", "you@example.com\n", "you@example.com\xE2\x80\xA8",
-          "you\x85@example.com"}) {
-        EXPECT_FALSE(email_address::looksValid(rejected)) << rejected;
-    }
-    EXPECT_EQ(email_address::trimmed(" \t you@example.com \xC2\xA0"), "you@example.com");
-    EXPECT_EQ(email_address::trimmed("\xE3\x80\x80you@example.com\xE3\x80\x80"), "you@example.com");
-    EXPECT_EQ(email_address::trimmed("\nyou@example.com"), "\nyou@example.com");
-    EXPECT_EQ(email_address::trimmed(" \xC2\xA0\t "), "");
-}
 
 TEST(Subscribe, PostsACompactBodyAndOnlyA200IsASuccessWithTheServersStringErrorShown) {
     FakeHttpClient http;
@@ -139,7 +110,7 @@ TEST(Subscribe, PostsACompactBodyAndOnlyA200IsASuccessWithTheServersStringErrorS
 }
 
 TEST(CurlHttpClient, SendsTheRequestReadsTheAnswerOfAnyStatusAndTimesOutOnASilentServer) {
-    LoopbackHttpServer refusing(LoopbackHttpServer::reply(400, R"({"error":"Nope."})"));
+    LoopbackHttpServer refusing(400, R"({"error":"Nope."})");
     const auto result = CurlHttpClient().send({.method = "POST",
                                                .url = refusing.url,
                                                .headers = {{"Content-Type", "application/json"}},
