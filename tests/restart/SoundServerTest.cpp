@@ -275,8 +275,6 @@ TEST_F(WithoutSupervisorTest,
     EXPECT_EQ(table.find({"pipewire"}).size(), 2U) << "no second server";
 }
 
-// Where the program does start but the server never answers, the real server's test shows the
-// same advice after the engine's ten seconds.
 TEST_F(SoundServerTest, APulseAudioThatCannotBeStartedAgainIsReportedWithTheCommandThatWould) {
     table.add(process(733, "pulseaudio", {"--start", "--log-target=file:/tmp/my log"}));
     probe.name = "pulseaudio";
@@ -285,6 +283,15 @@ TEST_F(SoundServerTest, APulseAudioThatCannotBeStartedAgainIsReportedWithTheComm
               "pulseaudio was stopped but couldn’t be started again (/usr/bin/pulseaudio: No such "
               "file or directory).\n\nTo start it again, run:\n"
               "/usr/bin/pulseaudio --start '--log-target=file:/tmp/my log'");
+
+    // Started, but it never answers: the engine's ten seconds, and the same advice for a server
+    // that stays in the foreground.
+    table.add(process(734, "pulseaudio", {"--daemonize=no"}));
+    fake.launcher.installed = {"/usr/bin/pulseaudio"};
+    CoreAudioRestarter engine(fake.platform, server);
+    EXPECT_EQ(failureOf([&] { engine.restart(stop.token()); }),
+              "pulseaudio was stopped but didn't come back within 10 seconds.\n\nTo start it "
+              "again, run:\nsetsid -f /usr/bin/pulseaudio --daemonize=no");
 }
 
 } // namespace
