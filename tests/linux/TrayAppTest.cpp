@@ -4,6 +4,7 @@
 
 #include "ChildProcess.h"
 #include "DesktopAppTest.h"
+#include "FakePlayer.h"
 #include "PrivateBus.h"
 #include "PrivateDesktop.h"
 #include "SystemTrayProbe.h"
@@ -19,41 +20,6 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// A playing media player on the session bus, under a name no list of players holds, served
-// from the main thread: it answers only while the event loop runs.
-class StandInPlayer : public QObject {
-    Q_OBJECT
-    Q_CLASSINFO("D-Bus Interface", "org.mpris.MediaPlayer2.Player")
-    Q_PROPERTY(QString PlaybackStatus READ playbackStatus)
-
-public:
-    explicit StandInPlayer(const QString& name) : connection(bus.connect(name)) {
-        connection.registerObject(QStringLiteral("/org/mpris/MediaPlayer2"), this,
-                                  QDBusConnection::ExportAllSlots |
-                                      QDBusConnection::ExportAllProperties);
-        connection.registerService(name);
-    }
-
-    QString playbackStatus() const { return QStringLiteral("Playing"); }
-    std::vector<std::string> calls;
-    qint64 pausedFor = 0; // milliseconds between Pause and Play
-
-public Q_SLOTS:
-    void Pause() {
-        calls.emplace_back("Pause");
-        paused.start();
-    }
-    void Play() {
-        calls.emplace_back("Play");
-        pausedFor = paused.isValid() ? paused.elapsed() : 0;
-    }
-
-private:
-    QElapsedTimer paused;
-    PrivateBus bus;
-    QDBusConnection connection;
-};
-
 class TrayAppTest : public DesktopAppTest {
 protected:
     void SetUp() override {
@@ -66,13 +32,12 @@ protected:
     }
 };
 
-// Under AddressSanitizer a quit during a restart is where a delegate outliving the adapters
-// would show.
-TEST_F(TrayAppTest, LaunchWelcomesOnceAClickOpensTheMenuAndAQuitDuringARestartEndsAtOnce) {
+// A person's first launch and click, the shortcut at the next, and a quit during a restart: under
+// AddressSanitizer, where a delegate outliving the adapters would show.
+TEST_F(TrayAppTest, LaunchClickTheShortcutWithAPlayerAndAQuitDuringARestartAsAPersonDoes) {
     auto app = launch();
     ASSERT_TRUE(pumpUntil([&] { return !dialogs.empty(); }, 5s));
     EXPECT_EQ(dialogs[0].substr(0, dialogs[0].find('\n')), "Sonifix is in your system tray");
-    EXPECT_EQ(app->statusItem.symbol(), "hifispeaker");
 
     auto* tray = app->statusItem.widget();
     // Embedded by the tray host: the icon then has a place on the screen.
@@ -104,6 +69,51 @@ TEST_F(TrayAppTest, LaunchWelcomesOnceAClickOpensTheMenuAndAQuitDuringARestartEn
     auto again = launch();
     pumpFor(800ms);
     EXPECT_EQ(dialogs.size(), 1u) << "welcomed once, and remembered";
+    // The shortcut, with a player playing under a name no list of players holds. The players are
+    // asked, and nudged, from a worker: the main thread turns freely meanwhile, through the pause
+    // between Pause and Play. The player is gone before the quit below, which is the app's alone.
+    {
+        PrivateBus bus;
+        FakePlayer playing(bus, QStringLiteral("org.mpris.MediaPlayer2.sonifixStandIn"),
+                           QStringLiteral("Playing"));
+        const auto before = server->serverPID();
+        ChildProcess::run({"xdotool", "key", "ctrl+alt+super+r"});
+        // The icon, as it changes: sampled far more often than it may change.
+        std::vector<std::string> shown{again->statusItem.symbol()};
+        QElapsedTimer turn;
+        turn.start();
+        qint64 longestTurn = 0;
+        EXPECT_TRUE(pumpUntil(
+            [&] {
+                longestTurn = std::max(longestTurn, turn.restart());
+                if (again->statusItem.symbol() != shown.back()) {
+                    shown.push_back(again->statusItem.symbol());
+                }
+                return shown.size() == 4 && playing.calls.size() == 2;
+            },
+            19s));
+        EXPECT_EQ(shown, (std::vector<std::string>{"hifispeaker", "hourglass", "checkmark",
+                                                   "hifispeaker"}));
+        EXPECT_NE(server->serverPID(), before);
+        EXPECT_TRUE(settingsText().contains(QStringLiteral("restartCount=1")));
+        EXPECT_TRUE(settingsText().contains(QStringLiteral("lastRestart=20")));
+        ASSERT_EQ(playing.calls.size(), 2u);
+        EXPECT_EQ(playing.calls[0].first, "Pause");
+        EXPECT_EQ(playing.calls[1].first, "Play");
+        // Held through the restart, one turn would last about as long as the pause; a machine
+        // slowed by a sanitizer lengthens both.
+        const auto pausedFor = (playing.calls[1].second - playing.calls[0].second) / 1ms;
+        EXPECT_LT(longestTurn, std::max<qint64>(250, pausedFor / 2))
+            << "paused for " << pausedFor << " ms";
+
+        // The new server is read, and its default input watched: the microphone rule acts on it.
+        EXPECT_EQ(menuTitles(*again).at(2), "Output: Built-in Speakers · 48 kHz");
+        menuAction(*again, QStringLiteral("Keep the Built-in Microphone as Input"))->trigger();
+        server->pactl({"set-default-source", "bt_headset_mic"});
+        EXPECT_TRUE(
+            pumpUntil([&] { return server->pactl({"get-default-source"}) == "builtin_mic"; }, 5s));
+    }
+
     menuAction(*again, QStringLiteral("Restart PulseAudio"))->trigger();
     ASSERT_TRUE(pumpUntil([&] { return again->statusItem.symbol() == "hourglass"; }, 5s));
     pumpFor(100ms);
@@ -113,47 +123,6 @@ TEST_F(TrayAppTest, LaunchWelcomesOnceAClickOpensTheMenuAndAQuitDuringARestartEn
     EXPECT_LT(quitting.elapsed(), 2000);
     // Whatever the restart left for the event loop is gone with the app.
     pumpFor(300ms);
-}
-
-// The players are asked, and nudged, from a worker: the main thread turns freely meanwhile,
-// through the pause between Pause and Play.
-TEST_F(TrayAppTest, TheShortcutRestartsTheServerAndResumesThePlayersWithoutHoldingTheMainThread) {
-    setWelcomed(true);
-    StandInPlayer playing(QStringLiteral("org.mpris.MediaPlayer2.sonifixStandIn"));
-    auto app = launch();
-    const auto before = server->serverPID();
-    ChildProcess::run({"xdotool", "key", "ctrl+alt+super+r"});
-    // The icon, as it changes: sampled far more often than it may change.
-    std::vector<std::string> shown{app->statusItem.symbol()};
-    QElapsedTimer turn;
-    turn.start();
-    qint64 longestTurn = 0;
-    EXPECT_TRUE(pumpUntil(
-        [&] {
-            longestTurn = std::max(longestTurn, turn.restart());
-            if (app->statusItem.symbol() != shown.back()) {
-                shown.push_back(app->statusItem.symbol());
-            }
-            return shown.size() == 4 && playing.calls.size() == 2;
-        },
-        19s));
-    EXPECT_EQ(shown,
-              (std::vector<std::string>{"hifispeaker", "hourglass", "checkmark", "hifispeaker"}));
-    EXPECT_NE(server->serverPID(), before);
-    EXPECT_TRUE(settingsText().contains(QStringLiteral("restartCount=1")));
-    EXPECT_TRUE(settingsText().contains(QStringLiteral("lastRestart=20")));
-    EXPECT_EQ(playing.calls, (std::vector<std::string>{"Pause", "Play"}));
-    // Held through the restart, one turn would last about as long as the pause; a machine slowed
-    // by a sanitizer lengthens both.
-    EXPECT_LT(longestTurn, std::max<qint64>(250, playing.pausedFor / 2))
-        << "paused for " << playing.pausedFor << " ms";
-
-    // The new server is read, and its default input watched: the microphone rule acts on it.
-    EXPECT_EQ(menuTitles(*app).at(2), "Output: Built-in Speakers · 48 kHz");
-    menuAction(*app, QStringLiteral("Keep the Built-in Microphone as Input"))->trigger();
-    server->pactl({"set-default-source", "bt_headset_mic"});
-    EXPECT_TRUE(
-        pumpUntil([&] { return server->pactl({"get-default-source"}) == "builtin_mic"; }, 5s));
 }
 
 const auto watcherName = QStringLiteral("org.kde.StatusNotifierWatcher");
@@ -319,8 +288,6 @@ TEST_F(TrayWaitTest, UnderWaylandTheMenuComesOverDBusMenuAndSaysTheShortcutIsUna
 
 } // namespace
 } // namespace sonifix::testing
-
-#include "TrayAppTest.moc"
 
 int main(int argc, char** argv) {
     // A desktop of the run's own: the tray host found there, and the players the shortcut

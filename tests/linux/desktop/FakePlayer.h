@@ -1,0 +1,42 @@
+#pragma once
+
+#include "PrivateBus.h"
+
+#include <QObject>
+#include <chrono>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace sonifix::testing {
+
+// A media player as MPRIS describes one, on a connection of its own, served by the main thread's
+// event loop: it answers while the loop turns and hangs while it does not.
+class FakePlayer : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.mpris.MediaPlayer2.Player")
+    Q_PROPERTY(QString PlaybackStatus READ playbackStatus)
+
+public:
+    using Clock = std::chrono::steady_clock;
+
+    FakePlayer(PrivateBus& bus, const QString& name, QString status) : status(std::move(status)) {
+        auto connection = bus.connect(name);
+        connection.registerObject(QStringLiteral("/org/mpris/MediaPlayer2"), this,
+                                  QDBusConnection::ExportAllSlots |
+                                      QDBusConnection::ExportAllProperties);
+        connection.registerService(name);
+    }
+
+    QString playbackStatus() const { return status; }
+    std::vector<std::pair<std::string, Clock::time_point>> calls;
+
+public Q_SLOTS:
+    void Pause() { calls.emplace_back("Pause", Clock::now()); }
+    void Play() { calls.emplace_back("Play", Clock::now()); }
+
+private:
+    const QString status;
+};
+
+} // namespace sonifix::testing
