@@ -67,7 +67,11 @@ protected:
             [&] { return !AudioDevices(*hardware).allDeviceIDs().empty(); }, 10s));
     }
 
+    // Whatever brought a server back, the supervisor or the app, no other of its name ran then.
     void TearDown() override {
+        if (harness) {
+            EXPECT_EQ(harness->secondServers(), 0);
+        }
         if (bare != 0) {
             ::kill(bare, SIGTERM);
             ::waitpid(bare, nullptr, 0);
@@ -211,7 +215,6 @@ TEST_P(RealSoundServerTest, ARestartStopsTheServerAndWaitsForTheNewOne) {
               CoreAudioRestarter::settleTime + 2 * CoreAudioRestarter::pollInterval);
     EXPECT_LT(ended - started - sleeper.asked, 1s)
         << "time the engine added beyond its fixed waits";
-    EXPECT_EQ(harness->secondServers(), 0) << "the supervisor brought it back, and only it";
 
     // Whether the restart moved the default input depends on the server (PulseAudio forgets,
     // WirePlumber remembers); what counts is that changes are heard again.
@@ -248,7 +251,6 @@ TEST_P(RealSoundServerTest, WithNoSupervisorTheAppStartsTheServerAgainEvenWhenIt
     EXPECT_NE(harness->serverPID(), oldPID);
     // What the sound clients see: the bridge (or PulseAudio) has the real output as default.
     EXPECT_EQ(harness->pactl({"get-default-sink"}), "speakers");
-    EXPECT_EQ(harness->secondServers(), 0);
 
     oldPID = harness->serverPID();
     StopTokenSleeper sleeper;
@@ -262,7 +264,6 @@ TEST_P(RealSoundServerTest, WithNoSupervisorTheAppStartsTheServerAgainEvenWhenIt
     EXPECT_TRUE(harness->waitUntilAnswering(10s));
     EXPECT_TRUE(fake.mainQueue.runUntil([&] { return harness->serverPID() != 0; }, 5s));
     EXPECT_NE(harness->serverPID(), oldPID);
-    EXPECT_EQ(harness->secondServers(), 0);
 }
 
 // Stopped as a deadlocked server looks from outside: it ignores SIGTERM and answers no one. From

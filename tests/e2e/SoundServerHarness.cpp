@@ -36,11 +36,6 @@ template <typename Condition> bool waitFor(Condition done, std::chrono::millisec
     return true;
 }
 
-template <typename Children> bool anyRunning(const Children& children) {
-    return std::any_of(children.begin(), children.end(),
-                       [](const auto& child) { return child.pid != 0; });
-}
-
 std::vector<std::string> programs(ServerKind kind) {
     return kind == ServerKind::pulseaudio
                ? std::vector<std::string>{"pulseaudio"}
@@ -65,19 +60,6 @@ SoundServerHarness::SoundServerHarness(ServerKind kind)
     for (const auto& name : programs(kind)) {
         children.push_back({name});
     }
-}
-
-SoundServerHarness::~SoundServerHarness() {
-    stopAll();
-}
-
-pid_t SoundServerHarness::spawn(const std::string& name) const {
-    // PipeWire's companions give up at once when the server is not there yet: they are started
-    // on a later round.
-    if (name != daemonName(kind) && !fs::exists(folder + "/run/pipewire-0")) {
-        return 0;
-    }
-    return ChildProcess::spawn({folder + "/start-" + name}, folder + "/" + name + ".log");
 }
 
 std::string SoundServerHarness::pactl(const std::vector<std::string>& arguments) const {
@@ -121,7 +103,8 @@ int SoundServerHarness::secondServers() const {
 void SoundServerHarness::supervise() {
     std::unique_lock lock(mutex);
     std::optional<std::chrono::steady_clock::time_point> killAt;
-    while (!stopping || anyRunning(children)) {
+    while (!stopping || std::any_of(children.begin(), children.end(),
+                                    [](const Child& child) { return child.pid != 0; })) {
         for (auto& child : children) {
             int status = 0;
             if (child.pid != 0 && ::waitpid(child.pid, &status, WNOHANG) == child.pid) {
@@ -137,8 +120,12 @@ void SoundServerHarness::supervise() {
             adopt();
         }
         for (auto& child : children) {
-            if (respawn && !stopping && child.pid == 0 && !child.second) {
-                child.pid = spawn(child.name);
+            // PipeWire's companions give up at once when the server is not there yet: they are
+            // started on a later round.
+            if (respawn && !stopping && child.pid == 0 && !child.second &&
+                (&child == &children.front() || fs::exists(folder + "/run/pipewire-0"))) {
+                child.pid = ChildProcess::spawn({folder + "/start-" + child.name},
+                                                folder + "/" + child.name + ".log");
                 awaitingAnswer = awaitingAnswer || (child.pid != 0 && &child == &children.front());
             }
         }
@@ -169,7 +156,12 @@ void SoundServerHarness::start() {
                        pactl({"get-default-source"}) == "builtin_mic";
             },
             startLimit)) {
-        throw std::runtime_error(daemonName(kind) + " did not start:\n" + logTail());
+        std::string logs;
+        for (const auto& name : programs(kind)) {
+            logs += "--- " + name + ".log\n" +
+                    ChildProcess::output({"tail", "-n", "15", folder + "/" + name + ".log"}) + "\n";
+        }
+        throw std::runtime_error(daemonName(kind) + " did not start:\n" + logs);
     }
     const std::lock_guard lock(mutex);
     awaitingAnswer = false;
@@ -208,7 +200,7 @@ void SoundServerHarness::thaw() {
     signalAll(SIGCONT);
 }
 
-void SoundServerHarness::stopAll() {
+SoundServerHarness::~SoundServerHarness() {
     {
         const std::lock_guard lock(mutex);
         if (!supervisor.joinable()) {
@@ -223,15 +215,6 @@ void SoundServerHarness::stopAll() {
     }
     // The supervisor reaps them, and kills what is left after a while.
     supervisor.join();
-}
-
-std::string SoundServerHarness::logTail() const {
-    std::string tail;
-    for (const auto& name : programs(kind)) {
-        tail += "--- " + name + ".log\n" +
-                ChildProcess::output({"tail", "-n", "15", folder + "/" + name + ".log"}) + "\n";
-    }
-    return tail;
 }
 
 } // namespace sonifix::testing

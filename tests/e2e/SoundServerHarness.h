@@ -78,13 +78,10 @@ private:
         bool second = false; // adopted beside a running one of its name
     };
 
-    pid_t spawn(const std::string& name) const;
     void adopt();
     void supervise();
-    void stopAll();
     // Sends a signal to every running process but those named `except`; the lock held.
     void signalAll(int number, const std::string& except = {}) const;
-    std::string logTail() const;
 
     const ServerKind kind;
     const std::string folder;
