@@ -45,7 +45,7 @@ public:
         const auto arguments = message.arguments();
         const std::lock_guard lock(mutex);
         if (member != QStringLiteral("Get")) { // Get: the interface's version, asked first
-            seen.calls << member;
+            calls << member;
         }
         if (member == QStringLiteral("CreateSession")) {
             const auto options = qdbus_cast<QVariantMap>(arguments.value(0));
@@ -55,13 +55,14 @@ public:
         } else if (member == QStringLiteral("BindShortcuts")) {
             const auto shortcuts = qdbus_cast<Shortcuts>(arguments.value(1));
             id = shortcuts.value(0).first;
-            seen.preferredTrigger =
+            calls.last() +=
+                " " +
                 shortcuts.value(0).second.value(QStringLiteral("preferred_trigger")).toString();
             respond(message, qdbus_cast<QVariantMap>(arguments.value(3)),
                     {{QStringLiteral("shortcuts"), QVariant::fromValue(bound())}});
         } else { // Get, Register, Close
             if (member == QStringLiteral("Register")) {
-                seen.registeredAppId = arguments.value(0).toString();
+                calls.last() += " " + arguments.value(0).toString();
             }
             connection.send(message.createReply());
         }
@@ -72,7 +73,7 @@ public:
 
     QDBusConnection connection; // thread-safe: signals go out from any thread
     mutable std::mutex mutex;
-    Seen seen;
+    QStringList calls;
     QString trigger = QStringLiteral("Ctrl+Alt+Super+R");
     QString session;
     QString id;
@@ -130,9 +131,9 @@ void FakePortal::press() {
                 QVariant::fromValue(qulonglong(0)), QVariantMap()}));
 }
 
-FakePortal::Seen FakePortal::seen() const {
+QStringList FakePortal::calls() const {
     const std::lock_guard lock(object->mutex);
-    return object->seen;
+    return object->calls;
 }
 
 } // namespace sonifix::testing

@@ -24,12 +24,9 @@ public:
     // The user presses the bound shortcut.
     void press();
 
-    struct Seen {
-        QString registeredAppId;
-        QString preferredTrigger;
-        QStringList calls; // the portal's methods, in the order they were called
-    };
-    Seen seen() const;
+    // The portal's methods in the order they were called, with the app id a registration gives
+    // and the keys a binding prefers: "Register sonifix", "BindShortcuts CTRL+ALT+LOGO+r".
+    QStringList calls() const;
 
 private:
     class Object;
