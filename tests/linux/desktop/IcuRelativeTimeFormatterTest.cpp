@@ -20,7 +20,6 @@ TEST(IcuRelativeTime, NamesTheLargestWholeUnitWithANumberPastAndFutureInTheUsers
     const std::vector<std::pair<Clock::time_point, std::string>> cases{
         {now - 5min, "5 minutes ago"},
         {now - 2h - 59min, "2 hours ago"},
-        {now - 1s, "1 second ago"},
         {now - 59s - 900ms, "59 seconds ago"},
         {now - 24h, "1 day ago"}, // never "yesterday"
         {now - 15 * 24h, "2 weeks ago"},
