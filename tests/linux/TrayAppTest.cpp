@@ -20,21 +20,16 @@ namespace {
 
 using namespace std::chrono_literals;
 
-class TrayAppTest : public DesktopAppTest {
-protected:
-    void SetUp() override {
-        if (!ChildProcess::installed("xdotool")) {
-            GTEST_SKIP() << "not installed: xdotool";
-        }
-        // The tray host announces itself on the display a moment after it starts.
-        ASSERT_TRUE(pumpUntil(&SystemTrayProbe::xembedManager, 5s)) << "no XEmbed tray";
-        DesktopAppTest::SetUp();
-    }
-};
+using TrayAppTest = DesktopAppTest;
 
 // A person's first launch and click, the shortcut at the next, and a quit during a restart: under
 // AddressSanitizer, where a delegate outliving the adapters would show.
 TEST_F(TrayAppTest, LaunchClickTheShortcutWithAPlayerAndAQuitDuringARestartAsAPersonDoes) {
+    if (!ChildProcess::installed("xdotool")) {
+        GTEST_SKIP() << "not installed: xdotool";
+    }
+    // The tray host announces itself on the display a moment after it starts.
+    ASSERT_TRUE(pumpUntil(&SystemTrayProbe::xembedManager, 5s)) << "no XEmbed tray";
     auto app = launch();
     ASSERT_TRUE(pumpUntil([&] { return !dialogs.empty(); }, 5s));
     EXPECT_EQ(dialogs[0].substr(0, dialogs[0].find('\n')), "Sonifix is in your system tray");
