@@ -21,7 +21,6 @@ public:
     // The keys the user gives the shortcut: reported for the session there is, if any, and
     // for every binding from now on.
     void chooseTrigger(const QString& description);
-    // The user presses the bound shortcut.
     void press();
 
     // The portal's methods in the order they were called, with the app id a registration gives

@@ -19,7 +19,6 @@ public:
     // more of the launcher's options, which win: one program's tests may need other desktops.
     // Programs the tests start leave out the same ThreadSanitizer reports as the test program.
     static void enter(int argc, char** argv, Options options);
-    // The desktop's folder.
     static std::string folder();
 };
 
