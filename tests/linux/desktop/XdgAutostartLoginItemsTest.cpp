@@ -13,9 +13,6 @@ namespace fs = std::filesystem;
 
 class Autostart : public ::testing::Test {
 protected:
-    static void write(const fs::path& path, const std::string& text) {
-        std::ofstream(path) << text;
-    }
     static std::string read(const fs::path& path) {
         std::stringstream text;
         text << std::ifstream(path).rdbuf();
@@ -52,30 +49,31 @@ TEST_F(Autostart, RegisteringWritesAWholeEntryAndOnlyItsOwnOffSwitchesTurnItOff)
     EXPECT_FALSE(fs::exists(entry));
     EXPECT_EQ(items.unregisterApp(), std::nullopt);
 
-    write(entry, "[Desktop Entry]\nType=Application\nExec=sonifix\nHidden = true\n");
+    std::ofstream(entry) << "[Desktop Entry]\nType=Application\nExec=sonifix\nHidden = true\n";
     EXPECT_EQ(items.status(), LoginItems::notRegistered);
     EXPECT_EQ(items.registerApp(), std::nullopt); // the desktop's "off" gives way to ours
     EXPECT_EQ(items.status(), LoginItems::enabled);
     EXPECT_EQ(read(entry).find("Hidden"), std::string::npos);
 
     // GNOME's startup settings switch an entry off with their own key.
-    write(entry,
-          "[Desktop Entry]\nType=Application\nExec=sonifix\nX-GNOME-Autostart-enabled=false\n");
+    std::ofstream(entry)
+        << "[Desktop Entry]\nType=Application\nExec=sonifix\nX-GNOME-Autostart-enabled=false\n";
     EXPECT_EQ(items.status(), LoginItems::notRegistered);
     EXPECT_EQ(items.registerApp(), std::nullopt);
     EXPECT_EQ(items.status(), LoginItems::enabled);
 
     // The user's own entry, with another command and a hidden action, still starts the app.
-    write(entry, "[Desktop Entry]\nType=Application\nExec=env LANG=de_DE.UTF-8 sonifix\n"
-                 "Hidden=false\nX-GNOME-Autostart-enabled=true\n"
-                 "[Desktop Action quiet]\nHidden=true\nX-GNOME-Autostart-enabled=false\n");
+    std::ofstream(entry)
+        << "[Desktop Entry]\nType=Application\nExec=env LANG=de_DE.UTF-8 sonifix\n"
+           "Hidden=false\nX-GNOME-Autostart-enabled=true\n"
+           "[Desktop Action quiet]\nHidden=true\nX-GNOME-Autostart-enabled=false\n";
     EXPECT_EQ(items.status(), LoginItems::enabled);
 }
 
 TEST_F(Autostart, TheSystemsRefusalIsPassedOnInItsWords) {
     // Permissions do not stop root, so the folder is made impossible instead: it would have to
     // live inside a regular file.
-    write(home / "file", "");
+    std::ofstream(home / "file") << "";
     XdgAutostartLoginItems impossible(home / "file" / "autostart", "/usr/bin/sonifix");
     const auto refused = impossible.registerApp();
     ASSERT_TRUE(refused);
