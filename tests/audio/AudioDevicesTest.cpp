@@ -73,6 +73,7 @@ TEST_F(AudioDevicesTest, WhatCannotBeReadHasAFallbackOrIsNone) {
 }
 
 TEST_F(AudioDevicesTest, TheBuiltInMicrophoneIsTheFirstBuiltInDeviceWithInput) {
+    add("MacBook Pro Speakers", "bltn", 48000);
     add("USB Microphone", "usb ", 48000, 1);
     fake.hardware.failing = {{fake.hardware.addDevice({.inputStreams = 1}), props::transportType}};
     EXPECT_EQ(devices.builtInMicrophone(), std::nullopt);
