@@ -54,7 +54,6 @@ public:
     // one the app started has not been adopted yet.
     pid_t serverPID() const;
 
-    // Whether a server that dies is started again.
     void setRespawn(bool respawn);
     // When the last server started since start() first answered with its default output.
     std::optional<std::chrono::steady_clock::time_point> lastAnswered() const;
