@@ -10,7 +10,6 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QFile>
 #include <QLabel>
 #include <QPushButton>
 #include <QSettings>
@@ -63,10 +62,6 @@ protected:
         auto app = make(trayWait);
         app->launch();
         return app;
-    }
-    QString settingsText() const {
-        QFile file(settingsPath);
-        return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
     }
 
     // The menu as it is about to show: rebuilt, as on every opening.
