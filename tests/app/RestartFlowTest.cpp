@@ -53,10 +53,8 @@ TEST_F(RestartFlowTest, ASuccessCountsFlashesTheCheckmarkAndRenewsTheListeners) 
 // only ask to be activated, so the alert must float above the app the user is in.
 TEST_F(RestartFlowTest, AFailureShowsOneAlertAboveOtherAppsAndClearsTheFlagOnlyAfterIt) {
     // A dismissed prompt is silent.
-    daemonWillComeBack(false);
     fake.adminShell.answerDismissed();
-    delegate->restartFromMenu();
-    finishWork();
+    restartOnce(false);
     EXPECT_EQ(fake.log, (Strings{"icon hourglass", "icon hifispeaker"}));
 
     bool restartingWhileShown = false;
@@ -79,10 +77,8 @@ TEST_F(RestartFlowTest, AFailureShowsOneAlertAboveOtherAppsAndClearsTheFlagOnlyA
     EXPECT_EQ(count(), 0);
 
     // The administrator's own message reaches the alert unchanged.
-    daemonWillComeBack(false);
     fake.adminShell.answerFailed("No matching processes belonging to you were found");
-    delegate->restartFromMenu();
-    finishWork();
+    restartOnce(false);
     EXPECT_EQ(lastAlert().back(), "No matching processes belonging to you were found");
 }
 

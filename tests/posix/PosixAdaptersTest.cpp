@@ -86,8 +86,9 @@ protected:
     ProcessResult shell(const std::string& script) { return engine.run("/bin/sh", {"-c", script}); }
 
     PosixProcessRunner runner;
-    testing::FakePlatform fake{{.processes = &runner}};
-    CoreAudioRestarter engine{fake.platform, DaemonIdentity::coreaudiod()};
+    testing::FakePlatform fake;
+    Platform platform = fake.with({.processes = &runner});
+    CoreAudioRestarter engine{platform, DaemonIdentity::coreaudiod()};
 };
 
 TEST_F(RunTest, StandardOutputExactlyAsUtf8WithTheStatusAndNoStandardError) {

@@ -221,8 +221,10 @@ protected:
 
     Strings startedPrograms() {
         Strings programs;
-        for (const auto& launch : fake.launcher.started()) {
-            programs.push_back(launch.program);
+        for (const auto& launch : fake.launcher.launches) {
+            if (fake.launcher.installed.contains(launch.program)) {
+                programs.push_back(launch.program);
+            }
         }
         return programs;
     }
@@ -243,7 +245,7 @@ TEST_F(WithoutSupervisorTest, TheProgramsAreStartedAgainAsTheyWereStartedServerF
               (Strings{"/usr/bin/pipewire", "pipewire-pulse", "/opt/wp/./wireplumber"}));
     EXPECT_EQ(companionsSawListening, (std::vector<bool>{true, true}))
         << "companions start once the server takes connections";
-    const auto launches = fake.launcher.started();
+    const auto& launches = fake.launcher.launches;
     EXPECT_EQ(launches[0].workingDirectory, "/home/ada");
     EXPECT_EQ(launches[0].environment,
               (Strings{"HOME=/home/ada", "XDG_RUNTIME_DIR=/run/user/1000"}))
