@@ -139,7 +139,7 @@ TEST_F(SoundServerTest, TheServerThatAnswersTheSoundClientsIsTheOneStopped) {
 TEST_F(SoundServerTest, AWedgedServerIsKilledAndOneThatOutlivesSigkillIsReportedAsRunning) {
     probe.name = "pulseaudio";
     EXPECT_EQ(stopFailure(), "Couldn’t stop pulseaudio: it isn’t running.");
-    EXPECT_TRUE(fake.sleeper.pauses().empty());
+    EXPECT_TRUE(fake.sleeper.pauses.empty());
 
     table.add(process(733, "pulseaudio"));
     probe.frozen = true;
@@ -210,7 +210,7 @@ protected:
             const auto name = program.substr(program.rfind('/') + 1);
             table.add({.pid = nextPID++, .name = name, .arguments = launch.arguments});
             if (name == "pipewire") {
-                fake.sleeper.hooks[fake.sleeper.pauses().size() + 3] = [this] {
+                fake.sleeper.hooks[fake.sleeper.pauses.size() + 3] = [this] {
                     table.listening = {socket};
                 };
             } else {
@@ -265,7 +265,7 @@ TEST_F(WithoutSupervisorTest,
 
     server.stop(stop.token());
     // The supervisor brings back the server and the bridge; then the app is quit.
-    fake.sleeper.hooks[fake.sleeper.pauses().size() + 2] = [this] {
+    fake.sleeper.hooks[fake.sleeper.pauses.size() + 2] = [this] {
         table.add(process(3000, "pipewire"));
         table.add(process(3001, "pipewire-pulse"));
         table.listening = {socket};

@@ -22,9 +22,7 @@ using namespace std::chrono_literals;
 class LoopbackHttpServer {
 public:
     explicit LoopbackHttpServer(int status = 0, const std::string& body = {}) {
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        sockaddr_in address{.sin_family = AF_INET, .sin_addr = {htonl(INADDR_LOOPBACK)}};
         socklen_t length = sizeof address;
         ::bind(listener, reinterpret_cast<sockaddr*>(&address), length);
         ::listen(listener, 1);
