@@ -133,9 +133,7 @@ TEST(Link, OnlyTheAppsOwnRestartLinkRestarts) {
     }
 }
 
-class LinkTest : public AppTest {};
-
-TEST_F(LinkTest, ARestartLinkRestartsOnceEvenWhenItOpensTheApp) {
+TEST_F(AppTest, ARestartLinkRestartsOnceEvenWhenItOpensTheApp) {
     // The system hands over the link that launched the app before the launch has finished.
     daemonWillComeBack();
     delegate->openUrl("sonifix://restart");

