@@ -3,7 +3,6 @@
 #include "platform/ProcessRunner.h"
 
 #include <algorithm>
-#include <gtest/gtest.h>
 #include <map>
 
 namespace sonifix::testing {
@@ -19,24 +18,7 @@ public:
 
     using ProcessRunner::run;
     ProcessResult run(const std::string& path, const std::vector<std::string>& arguments,
-                      std::chrono::milliseconds timeLimit) override {
-        auto line = path;
-        for (const auto& argument : arguments) {
-            line += ' ' + argument;
-        }
-        calls.push_back(line);
-        limits[line] = timeLimit;
-        auto& results = answers[line];
-        if (results.empty()) {
-            ADD_FAILURE() << "unexpected child process: " << line;
-            return {};
-        }
-        const auto result = results.front();
-        if (results.size() > 1) {
-            results.erase(results.begin());
-        }
-        return result;
-    }
+                      std::chrono::milliseconds timeLimit) override;
 
     int count(const std::string& commandLine) const {
         return int(std::count(calls.begin(), calls.end(), commandLine));
