@@ -42,24 +42,18 @@ TEST(SampleRateText, KilohertzRoundedFromTheExactValueAsPrintfDoesWholeOnesWitho
     EXPECT_FALSE(AudioDevice{.sampleRate = INFINITY}.sampleRateText().empty());
 }
 
-class AudioDevicesTest : public ::testing::Test {
-protected:
-    AudioObjectID add(std::string name, const char (&transport)[5], double rate, int inputs = 0) {
-        return fake.hardware.addDevice(
-            {std::move(name), fourCharCode(transport), rate, std::uint32_t(inputs)});
-    }
-
-    testing::FakePlatform fake;
-    AudioDevices devices{fake.hardware};
-};
-
-TEST_F(AudioDevicesTest, TheBuiltInMicrophoneIsTheFirstBuiltInDeviceWithInput) {
-    add("USB Microphone", "usb ", 48000, 1);
-    fake.hardware.failing = {{fake.hardware.addDevice({.inputStreams = 1}), props::transportType}};
+TEST(AudioDevices, TheBuiltInMicrophoneIsTheFirstBuiltInDeviceWithInput) {
+    testing::FakeMainQueue mainQueue;
+    testing::FakeAudioHardware hardware(mainQueue);
+    AudioDevices devices(hardware);
+    hardware.addDevice({"MacBook Pro Speakers", props::transportBuiltIn, 48000, 0});
+    hardware.addDevice({"USB Microphone", props::transportUSB, 48000, 1});
+    hardware.failing = {{hardware.addDevice({.inputStreams = 1}), props::transportType}};
     EXPECT_EQ(devices.builtInMicrophone(), std::nullopt);
 
-    const auto microphone = add("MacBook Pro Microphone", "bltn", 48000, 1);
-    add("Second Built-in Input", "bltn", 96000, 2);
+    const auto microphone =
+        hardware.addDevice({"MacBook Pro Microphone", props::transportBuiltIn, 48000, 1});
+    hardware.addDevice({"Second Built-in Input", props::transportBuiltIn, 96000, 2});
     EXPECT_EQ(devices.builtInMicrophone()->id, microphone);
 }
 

@@ -20,7 +20,6 @@ namespace {
 
 using namespace std::chrono_literals;
 using Failure = CoreAudioRestarter::Failure;
-using Pauses = std::vector<std::chrono::nanoseconds>;
 
 const std::string pgrep = "/usr/bin/pgrep -x coreaudiod";
 const std::string sudo = "/usr/bin/sudo -n /usr/bin/killall coreaudiod";
@@ -81,7 +80,7 @@ TEST_F(CoreAudioRestarterTest, PasswordFreeRestartWaitsForANewDaemonAndSettles) 
     daemonRuns({"412\n", "513\n"});
     EXPECT_FALSE(engine.restart(stop.token()));
     EXPECT_EQ(fake.processes.calls, (std::vector<std::string>{pgrep, sudo, pgrep}));
-    EXPECT_EQ(fake.sleeper.pauses, (Pauses{250ms, 700ms}));
+    EXPECT_EQ(fake.sleeper.pauses, (std::vector<std::chrono::nanoseconds>{250ms, 700ms}));
 
     // Only first lines compare: the new daemon is listed first, the old one still shows.
     daemonRuns({"412\n97\n", "97\n412\n"});
