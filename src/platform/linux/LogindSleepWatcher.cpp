@@ -8,10 +8,9 @@ LogindSleepWatcher::LogindSleepWatcher(std::function<void()> onWake, QDBusConnec
         return;
     }
     // Matched on logind's well-known name, so another client cannot fake a wake.
-    listening = bus.connect(QStringLiteral("org.freedesktop.login1"),
-                            QStringLiteral("/org/freedesktop/login1"),
-                            QStringLiteral("org.freedesktop.login1.Manager"),
-                            QStringLiteral("PrepareForSleep"), this, SLOT(prepareForSleep(bool)));
+    bus.connect(QStringLiteral("org.freedesktop.login1"), QStringLiteral("/org/freedesktop/login1"),
+                QStringLiteral("org.freedesktop.login1.Manager"), QStringLiteral("PrepareForSleep"),
+                this, SLOT(prepareForSleep(bool)));
 }
 
 void LogindSleepWatcher::prepareForSleep(bool sleeping) {

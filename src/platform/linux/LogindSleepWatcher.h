@@ -17,15 +17,11 @@ public:
     explicit LogindSleepWatcher(std::function<void()> onWake,
                                 QDBusConnection bus = QDBusConnection::systemBus());
 
-    // Whether logind's announcements can reach this watcher.
-    bool isListening() const { return listening; }
-
 private Q_SLOTS:
     void prepareForSleep(bool sleeping);
 
 private:
     std::function<void()> onWake;
-    bool listening = false;
 };
 
 } // namespace sonifix
