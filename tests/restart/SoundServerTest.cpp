@@ -206,6 +206,7 @@ protected:
         probe.name = pipewireBridge;
         // What the launcher starts runs; PipeWire takes connections a few pauses later.
         fake.launcher.onStart = [this](const ProgramLaunch& launch) {
+            startedPrograms.push_back(launch.program);
             const auto& program = launch.arguments.front();
             const auto name = program.substr(program.rfind('/') + 1);
             table.add({.pid = nextPID++, .name = name, .arguments = launch.arguments});
@@ -219,19 +220,10 @@ protected:
         };
     }
 
-    Strings startedPrograms() {
-        Strings programs;
-        for (const auto& launch : fake.launcher.launches) {
-            if (fake.launcher.installed.contains(launch.program)) {
-                programs.push_back(launch.program);
-            }
-        }
-        return programs;
-    }
-
     const std::string socket = "/run/user/1000/pipewire-0";
     std::int32_t nextPID = 2000;
     std::vector<bool> companionsSawListening;
+    Strings startedPrograms; // what the launcher found installed and started
 };
 
 TEST_F(WithoutSupervisorTest, TheProgramsAreStartedAgainAsTheyWereStartedServerFirst) {
@@ -241,7 +233,7 @@ TEST_F(WithoutSupervisorTest, TheProgramsAreStartedAgainAsTheyWereStartedServerF
     EXPECT_GE(fake.sleeper.total(), SoundServer::supervisorGrace) << "a supervisor's moment";
 
     // pipewire-pulse is started by its own name: by the file's, it would be a second server.
-    EXPECT_EQ(startedPrograms(),
+    EXPECT_EQ(startedPrograms,
               (Strings{"/usr/bin/pipewire", "pipewire-pulse", "/opt/wp/./wireplumber"}));
     EXPECT_EQ(companionsSawListening, (std::vector<bool>{true, true}))
         << "companions start once the server takes connections";
@@ -272,7 +264,7 @@ TEST_F(WithoutSupervisorTest,
         stop.requestStop();
     };
     EXPECT_THROW(server.bringBack(stop.token()), TaskCancelled);
-    EXPECT_EQ(startedPrograms(), Strings{"/usr/bin/wireplumber"})
+    EXPECT_EQ(startedPrograms, Strings{"/usr/bin/wireplumber"})
         << "tried by its name first, then by the file the system ran";
     EXPECT_EQ(table.find({"pipewire"}).size(), 2U) << "no second server";
 }
