@@ -4,7 +4,6 @@
 
 #include <cmath>
 #include <gtest/gtest.h>
-#include <limits>
 #include <regex>
 
 namespace sonifix {
