@@ -5,15 +5,7 @@
 namespace sonifix::testing {
 namespace {
 
-class RestartFlowTest : public LaunchedAppTest {
-protected:
-    std::function<void(const RestartResult&)> answerInto(std::vector<RestartResult>& answers) {
-        return [&answers, this](const RestartResult& answer) {
-            answers.push_back(answer);
-            fake.log.push_back(answer.succeeded ? "answered" : "answered " + answer.message);
-        };
-    }
-};
+using RestartFlowTest = LaunchedAppTest;
 
 TEST_F(RestartFlowTest, ASuccessCountsFlashesTheCheckmarkAndRenewsTheListeners) {
     daemonWillComeBack();
@@ -53,10 +45,8 @@ TEST_F(RestartFlowTest, ASuccessCountsFlashesTheCheckmarkAndRenewsTheListeners) 
 // only ask to be activated, so the alert must float above the app the user is in.
 TEST_F(RestartFlowTest, AFailureShowsOneAlertAboveOtherAppsAndClearsTheFlagOnlyAfterIt) {
     // A dismissed prompt is silent.
-    daemonWillComeBack(false);
     fake.adminShell.answerDismissed();
-    delegate->restartFromMenu();
-    finishWork();
+    restartOnce(false);
     EXPECT_EQ(fake.log, (Strings{"icon hourglass", "icon hifispeaker"}));
 
     bool restartingWhileShown = false;
@@ -79,10 +69,8 @@ TEST_F(RestartFlowTest, AFailureShowsOneAlertAboveOtherAppsAndClearsTheFlagOnlyA
     EXPECT_EQ(count(), 0);
 
     // The administrator's own message reaches the alert unchanged.
-    daemonWillComeBack(false);
     fake.adminShell.answerFailed("No matching processes belonging to you were found");
-    delegate->restartFromMenu();
-    finishWork();
+    restartOnce(false);
     EXPECT_EQ(lastAlert().back(), "No matching processes belonging to you were found");
 }
 
@@ -146,10 +134,14 @@ TEST_F(RestartFlowTest, TheStatusLineTellsTheLastRestartAndTheCountEvenIfDamaged
 
 TEST_F(RestartFlowTest, ARequestedRestartAnswersWhenItHasEndedAndJoinsOneUnderWay) {
     std::vector<RestartResult> answers;
+    const auto answer = [&](const RestartResult& result) {
+        answers.push_back(result);
+        fake.log.push_back(result.succeeded ? "answered" : "answered " + result.message);
+    };
     daemonWillComeBack();
     delegate->restartFromMenu();
-    delegate->restartAndReport(answerInto(answers));
-    delegate->restartAndReport(answerInto(answers));
+    delegate->restartAndReport(answer);
+    delegate->restartAndReport(answer);
     EXPECT_TRUE(answers.empty());
     finishWork();
     ASSERT_EQ(answers.size(), 2u);
@@ -161,9 +153,9 @@ TEST_F(RestartFlowTest, ARequestedRestartAnswersWhenItHasEndedAndJoinsOneUnderWa
     fake.log.clear();
     fake.alerts.whileShown = [&] {
         // Asked while the user still reads about the failure: that outcome is the answer.
-        delegate->restartAndReport(answerInto(answers));
+        delegate->restartAndReport(answer);
     };
-    delegate->restartAndReport(answerInto(answers));
+    delegate->restartAndReport(answer);
     finishWork();
     const std::string failure =
         "answered coreaudiod was stopped but didn't come back within 10 seconds.";
@@ -173,10 +165,10 @@ TEST_F(RestartFlowTest, ARequestedRestartAnswersWhenItHasEndedAndJoinsOneUnderWa
     // Dismissed: no alert, but an answer; and so when the app quits during the restart.
     daemonWillComeBack(false);
     fake.adminShell.answerDismissed();
-    delegate->restartAndReport(answerInto(answers));
+    delegate->restartAndReport(answer);
     finishWork();
     daemonWillComeBack();
-    delegate->restartAndReport(answerInto(answers));
+    delegate->restartAndReport(answer);
     fake.background.requestStop();
     finishWork();
     ASSERT_EQ(answers.size(), 6u);

@@ -98,9 +98,7 @@ TEST_F(AppTest, TheWelcomeComesOnceAfterLaunchAndSaysWhatTheDesktopAllows) {
     EXPECT_FALSE(fake.settings.boolForKey(settings::hotKeyEnabled));
 }
 
-using PasswordFreeFlowTest = LaunchedAppTest;
-
-TEST_F(PasswordFreeFlowTest, TheOfferIsMarkedBeforeItShowsAndComesOnlyOnce) {
+TEST_F(SecondaryActionsTest, TheOfferIsMarkedBeforeItShowsAndComesOnlyOnce) {
     bool markedWhileShown = false;
     bool restartingWhileShown = false;
     fake.alerts.whileShown = [&] {
@@ -134,7 +132,7 @@ TEST_F(PasswordFreeFlowTest, TheOfferIsMarkedBeforeItShowsAndComesOnlyOnce) {
     EXPECT_FALSE(fake.settings.boolForKey(settings::offeredPasswordFree));
 }
 
-TEST_F(PasswordFreeFlowTest, InstallAndRemoveReportFailuresButNotDismissals) {
+TEST_F(SecondaryActionsTest, InstallAndRemoveReportFailuresButNotDismissals) {
     fake.user.name = "mac user";
     fake.menu.choose("Set Up Password-Free Restart…");
     finishWork();
@@ -157,9 +155,7 @@ TEST_F(PasswordFreeFlowTest, InstallAndRemoveReportFailuresButNotDismissals) {
     EXPECT_EQ(fake.alerts.shown.size(), 2u);
 }
 
-using SoundSettingsTest = AppTest;
-
-TEST_F(SoundSettingsTest, TheFirstProgramThatStartsOpensAndWithNoneTheAlertSaysWhatToInstall) {
+TEST_F(AppTest, TheFirstProgramThatStartsOpensAndWithNoneTheAlertSaysWhatToInstall) {
     delegate = std::make_shared<AppDelegate>(fake.platform, DaemonIdentity::coreaudiod(),
                                              PlatformTexts::forSoundServer("PipeWire", {}, "KDE"));
     fake.launcher.installed = {"systemsettings5"};

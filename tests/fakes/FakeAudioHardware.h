@@ -81,9 +81,6 @@ public:
     }
     HardwareStatus addPropertyListener(AudioObjectID, const PropertyAddress& address,
                                        const PropertyListener& listener) override {
-        if (refusedListeners.contains(address.selector)) {
-            return failed;
-        }
         listeners.emplace(address.selector, listener);
         return 0;
     }
@@ -97,8 +94,7 @@ public:
 
     std::map<AudioObjectID, FakeDevice> devices;               // in the system's order
     std::set<std::pair<AudioObjectID, std::uint32_t>> failing; // reads that fail: object, selector
-    std::set<std::uint32_t> refusedListeners;
-    std::multimap<std::uint32_t, PropertyListener> listeners; // by selector, of the system
+    std::multimap<std::uint32_t, PropertyListener> listeners;  // by selector, of the system
     std::size_t reads = 0;
     int defaultInputWrites = 0;
 

@@ -35,8 +35,6 @@ struct FakePlatform {
         Clock* clock = nullptr;
     };
 
-    FakePlatform() = default;
-    explicit FakePlatform(Real real) : platform(with(real)) {}
     // Work still queued may hold the app, whose teardown uses the other fakes: it goes first.
     ~FakePlatform() {
         background.dropAll();

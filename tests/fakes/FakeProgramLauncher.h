@@ -2,10 +2,8 @@
 
 #include "platform/ProgramLauncher.h"
 
-#include <algorithm>
 #include <cerrno>
 #include <functional>
-#include <iterator>
 #include <set>
 #include <vector>
 
@@ -24,14 +22,6 @@ public:
             onStart(launch);
         }
         return 0;
-    }
-
-    void install(const std::string& program) { installed.insert(program); }
-    std::vector<ProgramLaunch> started() const {
-        std::vector<ProgramLaunch> result;
-        std::copy_if(launches.begin(), launches.end(), std::back_inserter(result),
-                     [this](const auto& launch) { return installed.contains(launch.program); });
-        return result;
     }
 
     std::set<std::string> installed;

@@ -17,29 +17,29 @@ public:
     explicit FakeSleeper(FakeClock* clock = nullptr) : clock(clock) {}
 
     bool sleep(std::chrono::nanoseconds duration, StopToken stop) override {
-        made.push_back(duration);
+        pauses.push_back(duration);
         if (clock) {
             clock->elapsed =
                 clock->elapsed.load() +
                 std::chrono::duration_cast<std::chrono::steady_clock::duration>(duration);
         }
-        if (const auto hook = hooks.find(made.size()); hook != hooks.end()) {
+        if (const auto hook = hooks.find(pauses.size()); hook != hooks.end()) {
             hook->second();
         }
         return !stop.stopRequested();
     }
 
-    std::vector<std::chrono::nanoseconds> pauses() const { return made; }
     std::chrono::nanoseconds total() const {
-        return std::accumulate(made.begin(), made.end(), std::chrono::nanoseconds(0));
+        return std::accumulate(pauses.begin(), pauses.end(), std::chrono::nanoseconds(0));
     }
+
+    std::vector<std::chrono::nanoseconds> pauses;
 
     // Run during the pause of this number, counted from 1.
     std::map<std::size_t, std::function<void()>> hooks;
 
 private:
     FakeClock* clock;
-    std::vector<std::chrono::nanoseconds> made;
 };
 
 } // namespace sonifix::testing

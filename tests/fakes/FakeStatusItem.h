@@ -14,11 +14,10 @@ public:
         accessibilityDescription = description;
         log.push_back("icon " + symbolName);
     }
-    void attachMenu(Menu& menu) override { attached = &menu; }
+    void attachMenu(Menu&) override {}
 
     std::string symbol; // none yet when empty
     std::string accessibilityDescription;
-    Menu* attached = nullptr;
 
 private:
     EventLog& log;

@@ -10,7 +10,6 @@
 
 #include <atomic>
 #include <gtest/gtest.h>
-#include <thread>
 #include <unistd.h>
 
 namespace sonifix {
@@ -44,10 +43,7 @@ TEST(PosixProgramLauncher, TheProgramRunsInItsOwnSessionWithWhatItWasGivenAndNot
                    .workingDirectory = scratch.path.string(),
                    .environment = {{"PATH=/usr/bin:/bin", "GREETING=hello"}}}),
               0);
-    const auto deadline = std::chrono::steady_clock::now() + 10s;
-    while (!fs::exists(report) && std::chrono::steady_clock::now() < deadline) {
-        std::this_thread::sleep_for(10ms);
-    }
+    ASSERT_TRUE(testing::FakeMainQueue().runUntil([&] { return fs::exists(report); }));
     std::istringstream fields(slurp(report));
     long session = 0;
     long parent = 0;
@@ -86,8 +82,9 @@ protected:
     ProcessResult shell(const std::string& script) { return engine.run("/bin/sh", {"-c", script}); }
 
     PosixProcessRunner runner;
-    testing::FakePlatform fake{{.processes = &runner}};
-    CoreAudioRestarter engine{fake.platform, DaemonIdentity::coreaudiod()};
+    testing::FakePlatform fake;
+    Platform platform = fake.with({.processes = &runner});
+    CoreAudioRestarter engine{platform, DaemonIdentity::coreaudiod()};
 };
 
 TEST_F(RunTest, StandardOutputExactlyAsUtf8WithTheStatusAndNoStandardError) {

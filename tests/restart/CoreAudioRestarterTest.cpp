@@ -20,7 +20,6 @@ namespace {
 
 using namespace std::chrono_literals;
 using Failure = CoreAudioRestarter::Failure;
-using Pauses = std::vector<std::chrono::nanoseconds>;
 
 const std::string pgrep = "/usr/bin/pgrep -x coreaudiod";
 const std::string sudo = "/usr/bin/sudo -n /usr/bin/killall coreaudiod";
@@ -81,7 +80,7 @@ TEST_F(CoreAudioRestarterTest, PasswordFreeRestartWaitsForANewDaemonAndSettles) 
     daemonRuns({"412\n", "513\n"});
     EXPECT_FALSE(engine.restart(stop.token()));
     EXPECT_EQ(fake.processes.calls, (std::vector<std::string>{pgrep, sudo, pgrep}));
-    EXPECT_EQ(fake.sleeper.pauses(), (Pauses{250ms, 700ms}));
+    EXPECT_EQ(fake.sleeper.pauses, (std::vector<std::chrono::nanoseconds>{250ms, 700ms}));
 
     // Only first lines compare: the new daemon is listed first, the old one still shows.
     daemonRuns({"412\n97\n", "97\n412\n"});
@@ -101,17 +100,18 @@ TEST_F(CoreAudioRestarterTest, AFailedPasswordFreeAttemptFallsBackToTheAdministr
               std::vector<std::string>(2, "do shell script \"/usr/bin/killall coreaudiod\" with "
                                           "administrator privileges"));
 
-    const auto pauses = fake.sleeper.pauses().size();
+    const auto pauses = fake.sleeper.pauses.size();
     fake.adminShell.answerDismissed();
     EXPECT_EQ(restartFailure().kind(), Failure::Kind::cancelled);
     fake.adminShell.answerFailed("No matching processes were found");
     const auto failed = restartFailure();
     EXPECT_EQ(failed.kind(), Failure::Kind::failed);
     EXPECT_STREQ(failed.what(), "No matching processes were found");
-    EXPECT_EQ(fake.sleeper.pauses().size(), pauses) << "no polls after the prompt failed";
+    EXPECT_EQ(fake.sleeper.pauses.size(), pauses) << "no polls after the prompt failed";
 }
 
-TEST_F(CoreAudioRestarterTest, ADaemonBackAtTheFortiethPollCountsAndNoneAfterItFails) {
+// Then the daemon never comes back, and every poll costs another half second of the clock.
+TEST_F(CoreAudioRestarterTest, ADaemonBackAtTheFortiethPollCountsAndNoneAfterTenSecondsFails) {
     std::vector<std::string> outputs(41, "412\n");
     outputs.back() = "513\n";
     daemonRuns(outputs);
@@ -119,9 +119,18 @@ TEST_F(CoreAudioRestarterTest, ADaemonBackAtTheFortiethPollCountsAndNoneAfterItF
     EXPECT_EQ(fake.sleeper.total(), 40 * 250ms + 700ms);
 
     daemonRuns({"412\n"}); // the kill had no effect
+    fake.sleeper.pauses.clear();
+    for (std::size_t pause = 1; pause <= 40; ++pause) {
+        fake.sleeper.hooks[pause] = [this] {
+            fake.clock.elapsed = fake.clock.elapsed.load() + 500ms;
+        };
+    }
+    const auto started = fake.clock.steadyNow();
     const auto samePID = restartFailure();
     EXPECT_EQ(samePID.kind(), Failure::Kind::didNotComeBack);
     EXPECT_STREQ(samePID.what(), "coreaudiod was stopped but didn't come back within 10 seconds.");
+    EXPECT_GE(fake.clock.steadyNow() - started, 10s);
+    EXPECT_LE(fake.clock.steadyNow() - started, 10s + 2 * 750ms);
 
     // A new daemon, but no output device to play to.
     daemonRuns({"412\n", "513\n"});
@@ -131,25 +140,11 @@ TEST_F(CoreAudioRestarterTest, ADaemonBackAtTheFortiethPollCountsAndNoneAfterItF
     EXPECT_EQ(restartFailure().kind(), Failure::Kind::didNotComeBack);
 }
 
-// The daemon never comes back, and every poll costs another half second of the clock.
-TEST_F(CoreAudioRestarterTest, TheTenSecondsAreTenSecondsHoweverLongThePollsTake) {
-    daemonRuns({"412\n"});
-    for (std::size_t pause = 1; pause <= 40; ++pause) {
-        fake.sleeper.hooks[pause] = [this] {
-            fake.clock.elapsed = fake.clock.elapsed.load() + 500ms;
-        };
-    }
-    const auto started = fake.clock.steadyNow();
-    EXPECT_EQ(restartFailure().kind(), Failure::Kind::didNotComeBack);
-    EXPECT_GE(fake.clock.steadyNow() - started, 10s);
-    EXPECT_LE(fake.clock.steadyNow() - started, 10s + 2 * 750ms);
-}
-
 TEST_F(CoreAudioRestarterTest, AStopDuringAPauseEndsTheRestartWithCancellationNotAFailure) {
     daemonRuns({"412\n"});
     fake.sleeper.hooks[3] = [&] { stop.requestStop(); };
     EXPECT_THROW(engine.restart(stop.token()), TaskCancelled);
-    EXPECT_EQ(fake.sleeper.pauses().size(), 3u);
+    EXPECT_EQ(fake.sleeper.pauses.size(), 3u);
 }
 
 TEST_F(CoreAudioRestarterTest, OneRootCommandCarriesTheRuleForASafeUserNameAndThePromptsOutcome) {
@@ -172,9 +167,7 @@ TEST_F(CoreAudioRestarterTest, OneRootCommandCarriesTheRuleForASafeUserNameAndTh
             R"(exit $s" with administrator privileges)"});
     fake.user.name = "first.last_name-2";
     fake.adminShell.answerDismissed();
-    EXPECT_EQ(install().kind(), Failure::Kind::cancelled);
-    fake.adminShell.answerFailed("visudo: syntax error");
-    EXPECT_STREQ(install().what(), "visudo: syntax error");
+    EXPECT_EQ(install().kind(), Failure::Kind::cancelled) << "the name reached the prompt";
 }
 
 TEST_F(CoreAudioRestarterTest, AnAdminCommandFailsAsItsScriptsErrorSays) {
@@ -182,15 +175,12 @@ TEST_F(CoreAudioRestarterTest, AnAdminCommandFailsAsItsScriptsErrorSays) {
     fake.adminShell.answers = {{.made = false, .error = std::nullopt}}; // nothing ran
     engine.runAsAdmin("/bin/true");
     EXPECT_EQ(adminFailure({-128, std::nullopt}).kind(), Failure::Kind::cancelled);
-    const auto withMessage = adminFailure({1, "rm: Operation not permitted"});
-    EXPECT_EQ(withMessage.kind(), Failure::Kind::failed);
-    EXPECT_STREQ(withMessage.what(), "rm: Operation not permitted");
     EXPECT_STREQ(adminFailure({std::nullopt, std::nullopt}).what(), "The admin command failed.");
     EXPECT_STREQ(adminFailure({-1743, std::nullopt}).what(), "The admin command failed.");
     EXPECT_STREQ(adminFailure({std::nullopt, "Not authorised"}).what(), "Not authorised");
 }
 
-TEST_F(CoreAudioRestarterTest, FromAWorkerItRunsOnTheMainThreadAndHandsTheErrorBack) {
+TEST_F(CoreAudioRestarterTest, FromAWorkerItRunsOnTheMainThreadAndHandsTheErrorBackIfItRunsAtAll) {
     fake.adminShell.answerDismissed();
     std::atomic<bool> cancelled = false;
     std::thread worker([&] {
@@ -203,17 +193,16 @@ TEST_F(CoreAudioRestarterTest, FromAWorkerItRunsOnTheMainThreadAndHandsTheErrorB
     EXPECT_TRUE(fake.mainQueue.runUntil([&] { return cancelled.load(); }));
     worker.join();
     EXPECT_EQ(fake.adminShell.thread, std::this_thread::get_id());
-}
 
-TEST_F(CoreAudioRestarterTest, AWorkerWhoseRequestTheMainQueueDropsIsNotLeftWaiting) {
-    std::thread worker(
+    // A request the main queue drops unrun does not leave the worker waiting.
+    std::thread dropped(
         [&] { EXPECT_THROW(engine.runAsAdmin("/usr/bin/killall coreaudiod"), std::future_error); });
     while (fake.mainQueue.pending() == 0) {
         std::this_thread::yield();
     }
     fake.mainQueue.dropAll();
-    worker.join();
-    EXPECT_TRUE(fake.adminShell.scripts.empty());
+    dropped.join();
+    EXPECT_EQ(fake.adminShell.scripts.size(), 1u);
 }
 
 namespace fs = std::filesystem;

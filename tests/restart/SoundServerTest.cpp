@@ -139,7 +139,7 @@ TEST_F(SoundServerTest, TheServerThatAnswersTheSoundClientsIsTheOneStopped) {
 TEST_F(SoundServerTest, AWedgedServerIsKilledAndOneThatOutlivesSigkillIsReportedAsRunning) {
     probe.name = "pulseaudio";
     EXPECT_EQ(stopFailure(), "Couldn’t stop pulseaudio: it isn’t running.");
-    EXPECT_TRUE(fake.sleeper.pauses().empty());
+    EXPECT_TRUE(fake.sleeper.pauses.empty());
 
     table.add(process(733, "pulseaudio"));
     probe.frozen = true;
@@ -206,11 +206,12 @@ protected:
         probe.name = pipewireBridge;
         // What the launcher starts runs; PipeWire takes connections a few pauses later.
         fake.launcher.onStart = [this](const ProgramLaunch& launch) {
+            startedPrograms.push_back(launch.program);
             const auto& program = launch.arguments.front();
             const auto name = program.substr(program.rfind('/') + 1);
             table.add({.pid = nextPID++, .name = name, .arguments = launch.arguments});
             if (name == "pipewire") {
-                fake.sleeper.hooks[fake.sleeper.pauses().size() + 3] = [this] {
+                fake.sleeper.hooks[fake.sleeper.pauses.size() + 3] = [this] {
                     table.listening = {socket};
                 };
             } else {
@@ -219,17 +220,10 @@ protected:
         };
     }
 
-    Strings startedPrograms() {
-        Strings programs;
-        for (const auto& launch : fake.launcher.started()) {
-            programs.push_back(launch.program);
-        }
-        return programs;
-    }
-
     const std::string socket = "/run/user/1000/pipewire-0";
     std::int32_t nextPID = 2000;
     std::vector<bool> companionsSawListening;
+    Strings startedPrograms; // what the launcher found installed and started
 };
 
 TEST_F(WithoutSupervisorTest, TheProgramsAreStartedAgainAsTheyWereStartedServerFirst) {
@@ -239,11 +233,11 @@ TEST_F(WithoutSupervisorTest, TheProgramsAreStartedAgainAsTheyWereStartedServerF
     EXPECT_GE(fake.sleeper.total(), SoundServer::supervisorGrace) << "a supervisor's moment";
 
     // pipewire-pulse is started by its own name: by the file's, it would be a second server.
-    EXPECT_EQ(startedPrograms(),
+    EXPECT_EQ(startedPrograms,
               (Strings{"/usr/bin/pipewire", "pipewire-pulse", "/opt/wp/./wireplumber"}));
     EXPECT_EQ(companionsSawListening, (std::vector<bool>{true, true}))
         << "companions start once the server takes connections";
-    const auto launches = fake.launcher.started();
+    const auto& launches = fake.launcher.launches;
     EXPECT_EQ(launches[0].workingDirectory, "/home/ada");
     EXPECT_EQ(launches[0].environment,
               (Strings{"HOME=/home/ada", "XDG_RUNTIME_DIR=/run/user/1000"}))
@@ -263,14 +257,14 @@ TEST_F(WithoutSupervisorTest,
 
     server.stop(stop.token());
     // The supervisor brings back the server and the bridge; then the app is quit.
-    fake.sleeper.hooks[fake.sleeper.pauses().size() + 2] = [this] {
+    fake.sleeper.hooks[fake.sleeper.pauses.size() + 2] = [this] {
         table.add(process(3000, "pipewire"));
         table.add(process(3001, "pipewire-pulse"));
         table.listening = {socket};
         stop.requestStop();
     };
     EXPECT_THROW(server.bringBack(stop.token()), TaskCancelled);
-    EXPECT_EQ(startedPrograms(), Strings{"/usr/bin/wireplumber"})
+    EXPECT_EQ(startedPrograms, Strings{"/usr/bin/wireplumber"})
         << "tried by its name first, then by the file the system ran";
     EXPECT_EQ(table.find({"pipewire"}).size(), 2U) << "no second server";
 }
