@@ -119,7 +119,7 @@ TEST_F(CommandLineTest, ALaunchWhileTheAppRunsOnlyTellsIt) {
     EXPECT_FALSE(err.str().empty());
 }
 
-TEST(Link, OnlyTheAppsOwnRestartLinkRestarts) {
+TEST_F(AppTest, OnlyTheAppsOwnRestartLinkRestartsAndOnceEvenWhenItOpensTheApp) {
     using Command = CommandLine::Command;
     for (const auto* link : {"sonifix://restart", "SONIFIX://Restart/", "sonifix:restart"}) {
         EXPECT_EQ(CommandLine::parseUrl(link), Command::restart) << link;
@@ -130,9 +130,7 @@ TEST(Link, OnlyTheAppsOwnRestartLinkRestarts) {
                              "https://restart", "sonifixx://restart", "", "sonifix://restar"}) {
         EXPECT_EQ(CommandLine::parseUrl(link), std::nullopt) << link;
     }
-}
 
-TEST_F(AppTest, ARestartLinkRestartsOnceEvenWhenItOpensTheApp) {
     // The system hands over the link that launched the app before the launch has finished.
     daemonWillComeBack();
     delegate->openUrl("sonifix://restart");

@@ -7,7 +7,16 @@ namespace {
 
 using RestartFlowTest = LaunchedAppTest;
 
-TEST_F(RestartFlowTest, ASuccessCountsFlashesTheCheckmarkAndRenewsTheListeners) {
+TEST_F(RestartFlowTest, ASuccessCountsEvenOverADamagedCountFlashesTheCheckmarkAndRenewsListeners) {
+    // A count with no date, or a damaged one, is no restart yet; a damaged count is none.
+    fake.settings.setInteger(settings::restartCount, 5);
+    EXPECT_EQ(fake.menu.titles().at(4), "Not restarted yet");
+    fake.settings.stored[settings::lastRestart] = std::string("yesterday");
+    EXPECT_EQ(fake.menu.titles().at(4), "Not restarted yet");
+    fake.settings.stored[settings::restartCount] = std::string("many");
+    fake.settings.setDate(settings::lastRestart, fake.clock.current - 5min);
+    EXPECT_EQ(fake.menu.titles().at(4), "Last restart 5 minutes ago · 0 total");
+
     daemonWillComeBack();
     fake.menu.choose("Restart Core Audio");
     EXPECT_FALSE(fake.menu.item("Restarting Core Audio…").enabled);
@@ -120,16 +129,6 @@ TEST_F(RestartFlowTest, TheRunningTaskKeepsTheDelegateButTimersDoNot) {
     fake.mainQueue.advance(10s);
     EXPECT_EQ(fake.statusItem.symbol, "checkmark");
     EXPECT_EQ(fake.background.pending(), 0u);
-}
-
-TEST_F(RestartFlowTest, TheStatusLineTellsTheLastRestartAndTheCountEvenIfDamaged) {
-    fake.settings.setInteger(settings::restartCount, 5);
-    EXPECT_EQ(fake.menu.titles().at(4), "Not restarted yet");
-    fake.settings.stored[settings::lastRestart] = std::string("yesterday");
-    EXPECT_EQ(fake.menu.titles().at(4), "Not restarted yet");
-    fake.settings.stored[settings::restartCount] = std::string("many");
-    fake.settings.setDate(settings::lastRestart, fake.clock.current - 5min);
-    EXPECT_EQ(fake.menu.titles().at(4), "Last restart 5 minutes ago · 0 total");
 }
 
 TEST_F(RestartFlowTest, ARequestedRestartAnswersWhenItHasEndedAndJoinsOneUnderWay) {

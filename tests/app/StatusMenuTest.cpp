@@ -22,7 +22,7 @@ TEST_F(AppTest, LaunchShowsTheSpeakerWithItsMenuKeepsStoredChoicesAndFixesTheInp
 
 using StatusMenuTest = LaunchedAppTest;
 
-TEST_F(StatusMenuTest, AFreshUserSeesEveryItemInOrderAndTheLastOnesDoWhatTheySay) {
+TEST_F(StatusMenuTest, AFreshUserSeesEveryItemInOrderAndThePasswordFreeOneOnlyWhereRootIsNeeded) {
     EXPECT_EQ(fake.menu.titles(),
               (Strings{"Restart Core Audio", "---", "Output: MacBook Pro Speakers · 48 kHz",
                        "Input: MacBook Pro Microphone · 48 kHz", "Not restarted yet", "---",
@@ -41,6 +41,19 @@ TEST_F(StatusMenuTest, AFreshUserSeesEveryItemInOrderAndTheLastOnesDoWhatTheySay
     EXPECT_EQ(fake.log,
               (Strings{"activate", "about panel", "open https://northfold.app/apps/sonifix/",
                        "open /System/Applications/Utilities/Audio MIDI Setup.app", "terminate"}));
+
+    // The password-free item follows the rule file, and exists only where root is needed.
+    EXPECT_EQ(fake.menu.item("Set Up Password-Free Restart…").action,
+              MenuAction::installPasswordFree);
+    fake.files.files = {std::string(PasswordFreeRule::path)};
+    EXPECT_EQ(fake.menu.item("Require Password to Restart…").action,
+              MenuAction::removePasswordFree);
+    auto server = DaemonIdentity::coreaudiod();
+    server.needsRoot = false;
+    delegate = std::make_shared<AppDelegate>(fake.platform, server, PlatformTexts::macOS());
+    for (const auto& each : delegate->menuItems()) {
+        EXPECT_EQ(each.title.find("Password"), std::string::npos) << each.title;
+    }
 }
 
 TEST_F(StatusMenuTest, DeviceLinesShowWhatCanBeReadAndWarnOfABluetoothInput) {
@@ -68,22 +81,6 @@ TEST_F(StatusMenuTest, DeviceLinesShowWhatCanBeReadAndWarnOfABluetoothInput) {
     fake.hardware.setDefault(false, headset);
     fake.hardware.setDefault(true, microphone);
     EXPECT_EQ(fake.menu.titles().at(2), "Output: Unknown device · 24 kHz");
-}
-
-TEST_F(StatusMenuTest, ThePasswordFreeItemFollowsTheRuleFileAndExistsOnlyWhereRootIsNeeded) {
-    fake.files.files = {std::string(PasswordFreeRule::path)};
-    EXPECT_EQ(fake.menu.item("Require Password to Restart…").action,
-              MenuAction::removePasswordFree);
-    fake.files.files.clear();
-    EXPECT_EQ(fake.menu.item("Set Up Password-Free Restart…").action,
-              MenuAction::installPasswordFree);
-
-    auto server = DaemonIdentity::coreaudiod();
-    server.needsRoot = false;
-    delegate = std::make_shared<AppDelegate>(fake.platform, server, PlatformTexts::macOS());
-    for (const auto& each : delegate->menuItems()) {
-        EXPECT_EQ(each.title.find("Password"), std::string::npos) << each.title;
-    }
 }
 
 TEST_F(StatusMenuTest, SettingsItemsFlipTheirKeyAndOpenAtLoginWhatTheSystemReports) {

@@ -49,7 +49,7 @@ struct FakePlatform {
     FakeFileSystem files;
     FakeUserAccount user;
     FakeClock clock;
-    FakeSleeper sleeper{&clock};
+    FakeSleeper sleeper{clock};
     FakeBackgroundExecutor background;
     FakeSettingsStore settings;
     FakeStatusItem statusItem{log};

@@ -14,15 +14,12 @@ namespace sonifix::testing {
 // may act at a given pause, for instance to request the stop that ends it.
 class FakeSleeper final : public Sleeper {
 public:
-    explicit FakeSleeper(FakeClock* clock = nullptr) : clock(clock) {}
+    explicit FakeSleeper(FakeClock& clock) : clock(clock) {}
 
     bool sleep(std::chrono::nanoseconds duration, StopToken stop) override {
         pauses.push_back(duration);
-        if (clock) {
-            clock->elapsed =
-                clock->elapsed.load() +
-                std::chrono::duration_cast<std::chrono::steady_clock::duration>(duration);
-        }
+        clock.elapsed = clock.elapsed.load() +
+                        std::chrono::duration_cast<std::chrono::steady_clock::duration>(duration);
         if (const auto hook = hooks.find(pauses.size()); hook != hooks.end()) {
             hook->second();
         }
@@ -39,7 +36,7 @@ public:
     std::map<std::size_t, std::function<void()>> hooks;
 
 private:
-    FakeClock* clock;
+    FakeClock& clock;
 };
 
 } // namespace sonifix::testing

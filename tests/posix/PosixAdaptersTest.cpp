@@ -59,11 +59,6 @@ TEST(PosixProgramLauncher, TheProgramRunsInItsOwnSessionWithWhatItWasGivenAndNot
         << "a folder is not a program";
 }
 
-TEST(PosixUserAccount, NamesTheUserAsTheSystemDoes) {
-    EXPECT_EQ(PosixUserAccount().shortName() + "\n",
-              PosixProcessRunner().run("/usr/bin/id", {"-un"}).output);
-}
-
 TEST(ThreadExecutor, TeardownStopsWaitingWorkAndWaitsForIt) {
     std::atomic<int> finished = 0;
     StopTokenSleeper sleeper;
@@ -98,6 +93,8 @@ TEST_F(RunTest, StandardOutputExactlyAsUtf8WithTheStatusAndNoStandardError) {
     EXPECT_EQ(noNewline.output, "412\n97\nno line feed");
     EXPECT_EQ(noNewline.status, 3);
     EXPECT_EQ(engine.run("/bin/echo", {"a b", "c"}).output, "a b c\n");
+    EXPECT_EQ(engine.run("/usr/bin/id", {"-un"}).output, PosixUserAccount().shortName() + "\n")
+        << "the user account names the user as the system does";
     // A lone continuation byte, a truncated sequence, an overlong form, a surrogate.
     EXPECT_EQ(shell("printf 'a\\200b\\342\\202c\\300\\257d\\355\\240\\200e \\303\\251\\n'").output,
               "a\uFFFDb\uFFFDc\uFFFD\uFFFDd\uFFFD\uFFFD\uFFFDe é\n");
