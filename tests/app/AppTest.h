@@ -84,7 +84,6 @@ protected:
     int pid = 400;
 };
 
-// The app launched by a user who has seen the welcome before.
 class LaunchedAppTest : public AppTest {
 protected:
     LaunchedAppTest() { launch(); }

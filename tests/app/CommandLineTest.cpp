@@ -56,7 +56,7 @@ TEST_F(CommandLineTest, WrongArgumentsEndWithStatus2AndSayWhatIsWrong) {
     EXPECT_TRUE(err.str().starts_with("sonifix: unknown option '--frobnicate'\n")) << err.str();
 }
 
-TEST_F(CommandLineTest, ARestartGoesToTheRunningAppAndIsDoneHereOnlyWhenNoneRuns) {
+TEST_F(CommandLineTest, ARestartOrALaunchGoesToTheRunningAppAndIsDoneHereOnlyWhenNoneRuns) {
     EXPECT_CALL(instance, restartRunning())
         .WillOnce(Return(RestartResult{.succeeded = true}))
         .WillOnce(Return(RestartResult{.message = "The sound server did not come back."}))
@@ -69,6 +69,21 @@ TEST_F(CommandLineTest, ARestartGoesToTheRunningAppAndIsDoneHereOnlyWhenNoneRuns
     EXPECT_EQ(err.str(), "sonifix: The sound server did not come back.\n");
     EXPECT_EQ(run({"--restart"}), 1);
     EXPECT_EQ(err.str(), "sonifix: There was no sound server to stop.\n");
+
+    // A launch while the app runs only tells it.
+    EXPECT_CALL(instance, claim())
+        .WillOnce(Return(Claim::taken))        // told, and nothing more
+        .WillOnce(Return(Claim::unavailable))  // no bus to tell: it runs rather than not at all
+        .WillOnce(Return(Claim::taken))        // the running copy quits before it is told:
+        .WillOnce(Return(Claim::claimed))      // this one takes its place
+        .WillRepeatedly(Return(Claim::taken)); // held by something that never answers
+    EXPECT_CALL(instance, launchRunning()).WillOnce(Return(true)).WillRepeatedly(Return(false));
+    EXPECT_CALL(host, runApp()).Times(2).WillRepeatedly(Return(7));
+    EXPECT_EQ(run({}), 0);
+    EXPECT_EQ(run({}), 7);
+    EXPECT_EQ(run({}), 7);
+    EXPECT_EQ(run({}), 1) << "no second copy beside it";
+    EXPECT_FALSE(err.str().empty());
 }
 
 TEST_F(CommandLineTest, StatusReadsForPeopleAndForScripts) {
@@ -101,22 +116,6 @@ TEST_F(CommandLineTest, StatusReadsForPeopleAndForScripts) {
     EXPECT_EQ(own["input"], "Mic \uFFFD");
     EXPECT_EQ(run({"--status"}), 0);
     EXPECT_TRUE(out.str().starts_with("Sound server: PulseAudio, not running")) << out.str();
-}
-
-TEST_F(CommandLineTest, ALaunchWhileTheAppRunsOnlyTellsIt) {
-    EXPECT_CALL(instance, claim())
-        .WillOnce(Return(Claim::taken))        // told, and nothing more
-        .WillOnce(Return(Claim::unavailable))  // no bus to tell: it runs rather than not at all
-        .WillOnce(Return(Claim::taken))        // the running copy quits before it is told:
-        .WillOnce(Return(Claim::claimed))      // this one takes its place
-        .WillRepeatedly(Return(Claim::taken)); // held by something that never answers
-    EXPECT_CALL(instance, launchRunning()).WillOnce(Return(true)).WillRepeatedly(Return(false));
-    EXPECT_CALL(host, runApp()).Times(2).WillRepeatedly(Return(7));
-    EXPECT_EQ(run({}), 0);
-    EXPECT_EQ(run({}), 7);
-    EXPECT_EQ(run({}), 7);
-    EXPECT_EQ(run({}), 1) << "no second copy beside it";
-    EXPECT_FALSE(err.str().empty());
 }
 
 TEST_F(AppTest, OnlyTheAppsOwnRestartLinkRestartsAndOnceEvenWhenItOpensTheApp) {

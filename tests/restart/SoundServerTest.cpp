@@ -174,9 +174,8 @@ TEST_F(SoundServerTest, UnderTheServiceManagerAllTheUnitsAreRestartedAndAWedgedS
     EXPECT_TRUE(table.signals.empty());
     EXPECT_EQ(stopFailure(),
               "Couldn’t restart pipewire: " + restart + " didn’t finish within 8 seconds.");
-}
 
-TEST(ServiceUnitTest, OnlyAServiceOfTheUserManagerCounts) {
+    // Only a service of the user manager is a unit to restart.
     EXPECT_EQ(SoundServer::serviceUnit(userManager + "/app.slice/pulseaudio.service"),
               "pulseaudio.service");
     for (const auto& other : {userManager + "/app.slice/app-org.gnome.Terminal.scope",
