@@ -93,11 +93,10 @@ TEST_F(TrayAppTest, LaunchClickTheShortcutWithAPlayerAndAQuitDuringARestartAsAPe
         ASSERT_EQ(playing.calls.size(), 2u);
         EXPECT_EQ(playing.calls[0].first, "Pause");
         EXPECT_EQ(playing.calls[1].first, "Play");
-        // Held through the restart, one turn would last about as long as the pause; a machine
-        // slowed by a sanitizer lengthens both.
-        const auto pausedFor = (playing.calls[1].second - playing.calls[0].second) / 1ms;
-        EXPECT_LT(longestTurn, std::max<qint64>(250, pausedFor / 2))
-            << "paused for " << pausedFor << " ms";
+        // Held through the nudge, one turn would last the pause and more: the player answers
+        // from this thread, so each call to it would wait out the host's one-second time-out.
+        // Turns that only work run to a few hundred milliseconds under a sanitizer and load.
+        EXPECT_LT(longestTurn, 1000);
 
         // The new server is read, and its default input watched: the microphone rule acts on it.
         EXPECT_EQ(menuTitles(*again).at(2), "Output: Built-in Speakers · 48 kHz");
