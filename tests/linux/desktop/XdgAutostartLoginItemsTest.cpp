@@ -11,19 +11,15 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class Autostart : public ::testing::Test {
-protected:
-    static std::string read(const fs::path& path) {
-        std::stringstream text;
-        text << std::ifstream(path).rdbuf();
-        return text.str();
-    }
+std::string read(const fs::path& path) {
+    std::stringstream text;
+    text << std::ifstream(path).rdbuf();
+    return text.str();
+}
 
+TEST(Autostart, RegisteringWritesAWholeEntryOnlyItsOwnOffSwitchesTurnItOffRefusalsInTheirWords) {
     const QTemporaryDir folder;
     const fs::path home = folder.path().toStdString();
-};
-
-TEST_F(Autostart, RegisteringWritesAWholeEntryAndOnlyItsOwnOffSwitchesTurnItOff) {
     const auto directory = home / ".config" / "autostart"; // not there yet
     const auto entry = directory / "sonifix.desktop";
     // Any path survives the desktop's quoting, a line break included.
@@ -68,11 +64,9 @@ TEST_F(Autostart, RegisteringWritesAWholeEntryAndOnlyItsOwnOffSwitchesTurnItOff)
            "Hidden=false\nX-GNOME-Autostart-enabled=true\n"
            "[Desktop Action quiet]\nHidden=true\nX-GNOME-Autostart-enabled=false\n";
     EXPECT_EQ(items.status(), LoginItems::enabled);
-}
 
-TEST_F(Autostart, TheSystemsRefusalIsPassedOnInItsWords) {
-    // Permissions do not stop root, so the folder is made impossible instead: it would have to
-    // live inside a regular file.
+    // The system's refusal is passed on in its words. Permissions do not stop root, so the folder
+    // is made impossible instead: it would have to live inside a regular file.
     std::ofstream(home / "file") << "";
     XdgAutostartLoginItems impossible(home / "file" / "autostart", "/usr/bin/sonifix");
     const auto refused = impossible.registerApp();
