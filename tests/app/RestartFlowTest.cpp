@@ -83,7 +83,8 @@ TEST_F(RestartFlowTest, AFailureShowsOneAlertAboveOtherAppsAndClearsTheFlagOnlyA
     EXPECT_EQ(lastAlert().back(), "No matching processes belonging to you were found");
 }
 
-TEST_F(RestartFlowTest, WakingRestartsAfterFourSecondsOnlyWhenSwitchedOnAndOnlyOneAtATime) {
+TEST_F(RestartFlowTest,
+       WakingRestartsAfterFourSecondsOnlyWhenSwitchedOnOneAtATimeAndNotForAGoneApp) {
     fake.workspace.wake();
     fake.mainQueue.advance(10s);
     EXPECT_EQ(fake.background.pending(), 0u);
@@ -112,18 +113,16 @@ TEST_F(RestartFlowTest, WakingRestartsAfterFourSecondsOnlyWhenSwitchedOnAndOnlyO
     fake.mainQueue.advance(4s);
     finishWork();
     EXPECT_EQ(count(), 3);
-}
 
-TEST_F(RestartFlowTest, TheRunningTaskKeepsTheDelegateButTimersDoNot) {
+    // The running task keeps the delegate, but timers do not.
     daemonWillComeBack();
-    fake.settings.setBool(settings::restartOnWake, true);
     fake.workspace.wake();
     delegate->restartFromMenu();
     std::weak_ptr<AppDelegate> weak = delegate;
     delegate.reset();
     EXPECT_FALSE(weak.expired());
     finishWork();
-    EXPECT_EQ(count(), 1);
+    EXPECT_EQ(count(), 4);
     EXPECT_TRUE(weak.expired());
     // The checkmark's timer and the wake's delayed restart find nobody.
     fake.mainQueue.advance(10s);
