@@ -23,8 +23,6 @@ constexpr auto tick = 10ms;
 constexpr auto startLimit = 10s;
 constexpr auto stopLimit = 3s;
 
-const char* const speakers = "speakers";
-
 template <typename Condition> bool waitFor(Condition done, std::chrono::milliseconds limit) {
     const auto deadline = std::chrono::steady_clock::now() + limit;
     while (!done()) {
@@ -131,7 +129,7 @@ void SoundServerHarness::supervise() {
         }
         const bool awaiting = awaitingAnswer;
         lock.unlock();
-        if (awaiting && pactl({"get-default-sink"}) == speakers) {
+        if (awaiting && answers()) {
             const auto now = std::chrono::steady_clock::now();
             const std::lock_guard relock(mutex);
             answered = now;
@@ -150,12 +148,8 @@ void SoundServerHarness::start() {
     std::error_code ignored;
     fs::remove_all(folder + "/state", ignored);
     supervisor = std::thread([this] { supervise(); });
-    if (!waitFor(
-            [&] {
-                return pactl({"get-default-sink"}) == speakers &&
-                       pactl({"get-default-source"}) == "builtin_mic";
-            },
-            startLimit)) {
+    if (!waitFor([&] { return answers() && pactl({"get-default-source"}) == "builtin_mic"; },
+                 startLimit)) {
         std::string logs;
         for (const auto& name : programs(kind)) {
             logs += "--- " + name + ".log\n" +
@@ -178,8 +172,12 @@ std::optional<std::chrono::steady_clock::time_point> SoundServerHarness::lastAns
     return answered;
 }
 
+bool SoundServerHarness::answers() const {
+    return pactl({"get-default-sink"}) == "speakers";
+}
+
 bool SoundServerHarness::waitUntilAnswering(std::chrono::milliseconds limit) {
-    return waitFor([&] { return pactl({"get-default-sink"}) == speakers; }, limit);
+    return waitFor([&] { return answers(); }, limit);
 }
 
 void SoundServerHarness::signalAll(int number, const std::string& except) const {

@@ -81,6 +81,8 @@ private:
     void supervise();
     // Sends a signal to every running process but those named `except`; the lock held.
     void signalAll(int number, const std::string& except = {}) const;
+    // Whether the server answers with the default output it starts with.
+    bool answers() const;
 
     const ServerKind kind;
     const std::string folder;
