@@ -3,7 +3,9 @@
 # server), beside Debian's pasystray in the same run:
 #   - launch to icon: from exec until the tray host has embedded the icon;
 #   - menu opening: from the click until the menu (rebuilt with fresh queries) is on screen;
-#   - idle footprint: resident and proportional memory a few seconds after launch;
+#   - idle footprint: resident and proportional memory a few seconds after launch, and the
+#     mappings that hold most of it; other processes that map Qt share its pages, which lowers
+#     the proportional figure, so they are counted;
 #   - idle cost: CPU time and wake-ups (context switches) over an idle minute.
 #
 #   bench/desktop-bench.sh [build/release/sonifix] [idle seconds, 60]
@@ -13,7 +15,7 @@ app="${1:-build/release/sonifix}"
 idle="${2:-60}"
 [ -x "$app" ] || { echo "desktop-bench: build the app first (./run.sh builds it)" >&2; exit 2; }
 command -v pasystray >/dev/null || echo "desktop-bench: pasystray is not installed; no peer figures" >&2
-export BENCH_APP="$PWD/$app" BENCH_IDLE="$idle"
+export BENCH_APP="$(realpath "$app")" BENCH_IDLE="$idle"
 
 exec tools/private-desktop.sh bash -c '
 set -euo pipefail
@@ -31,6 +33,19 @@ icons() { xwininfo -children -id "$tray" | sed -n "s/^ *\([0-9]*\) child.*/\1/p"
 memory() { # PID -> "rss_kB pss_kB"
     awk "/^Rss:/ {r=\$2} /^Pss:/ {p=\$2} END {print r, p}" "/proc/$1/smaps_rollup"
 }
+largest() { # PID: the mappings with the most resident memory, file by file
+    printf "%10s %8s %8s  %s\n" "" "rss kB" "pss kB" "mapping"
+    awk "/^[0-9a-f]+-[0-9a-f]+ / {name = (\$6 == \"\" ? \"[anonymous]\" : \$6)}
+         /^Rss:/ {rss[name] += \$2} /^Pss:/ {pss[name] += \$2}
+         END {for (n in rss) printf \"%10s %8d %8d  %s\\n\", \"\", rss[n], pss[n], n}" \
+        "/proc/$1/smaps" | sort -k1,1nr | head -n 12
+    local sharing=0
+    for maps in /proc/[0-9]*/maps; do
+        [ "$maps" = "/proc/$1/maps" ] && continue
+        grep -q libQt6Core "$maps" 2>/dev/null && sharing=$((sharing + 1))
+    done
+    echo "           other processes mapping Qt at the time: $sharing"
+}
 ticks() { awk "{print \$14 + \$15}" "/proc/$1/stat"; }
 switches() { awk "/ctxt_switches/ {s += \$2} END {print s}" "/proc/$1/status"; }
 
@@ -40,7 +55,11 @@ measure() { # NAME COMMAND...
     local t0; t0=$(now)
     "$@" >"$SONIFIX_DESKTOP/$name.log" 2>&1 &
     local pid=$!
-    until [ "$(icons || echo 0)" -gt "$before" ]; do sleep 0.005; done
+    local deadline=$((SECONDS + 30))
+    until [ "$(icons || echo 0)" -gt "$before" ]; do
+        [ "$SECONDS" -lt "$deadline" ] || { echo "desktop-bench: $name shows no icon" >&2; exit 1; }
+        sleep 0.005
+    done
     local launched=$(( ($(now) - t0) / 1000000 ))
     sleep 3
     local mem; mem=$(memory "$pid")
@@ -51,6 +70,7 @@ measure() { # NAME COMMAND...
     set -- $mem
     printf "%-10s launch-to-icon %5d ms   rss %6d kB   pss %6d kB   idle %ss: cpu %d ms, %d wake-ups\n" \
         "$name" "$launched" "$1" "$2" "$BENCH_IDLE" "$cpu" "$woke" >&2
+    largest "$pid" >&2
     echo "$pid"
 }
 

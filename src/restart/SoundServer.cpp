@@ -469,13 +469,23 @@ std::string SoundServer::startCommand() {
     for (const auto& program : programs) {
         auto words = program.launch.arguments;
         words.front() = program.launch.program;
+        // Appended piece by piece: GCC 12 at -O3 takes "literal" + std::string for an
+        // overlapping copy (-Wrestrict) and would fail the build.
         std::string line;
         for (const auto& word : words) {
-            line += (line.empty() ? "" : " ") + quoted(word);
+            if (!line.empty()) {
+                line += ' ';
+            }
+            line += quoted(word);
+        }
+        if (!lines.empty()) {
+            lines += '\n';
         }
         // Run from a terminal, it must not end with the terminal.
-        const bool detachesItself = program.name == pulseaudio && daemonizes(words);
-        lines += (lines.empty() ? "" : "\n") + (detachesItself ? line : "setsid -f " + line);
+        if (!(program.name == pulseaudio && daemonizes(words))) {
+            lines += "setsid -f ";
+        }
+        lines += line;
     }
     return lines;
 }

@@ -6,6 +6,7 @@
 #include "support/PlatformError.h"
 
 #include <arpa/inet.h>
+#include <fstream>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -100,6 +101,25 @@ TEST(Subscribe, PostsACompactBodyAndOnlyA200IsASuccessWithTheServersStringErrorS
     EXPECT_EQ(subscribe(422, R"({"error":422})"), unreachable);
     EXPECT_EQ(subscribe(400, R"(["error"])"), unreachable);
     EXPECT_EQ(subscribe(0, "Timeout was reached"), "transport: Timeout was reached");
+}
+
+// First in the program: the network library must still be absent when it starts.
+TEST(CurlHttpClient, LoadsTheNetworkLibraryOnlyForARequestAndKeepsAtMost64KiBOfAnAnswer) {
+    const auto loaded = [] {
+        std::ifstream maps("/proc/self/maps");
+        return std::string(std::istreambuf_iterator<char>(maps), {}).find("/libcurl") !=
+               std::string::npos;
+    };
+    CurlHttpClient client;
+    EXPECT_FALSE(loaded());
+
+    LoopbackHttpServer flooding(200, std::string(1 << 20, 'x'));
+    const auto result = client.send(
+        {.method = "POST", .url = flooding.url, .headers = {}, .body = "{}", .timeout = 5s});
+    EXPECT_TRUE(loaded());
+    ASSERT_TRUE(result.response) << result.transportError;
+    EXPECT_EQ(result.response->status, 200);
+    EXPECT_EQ(result.response->body.size(), 64u * 1024);
 }
 
 TEST(CurlHttpClient, SendsTheRequestReadsTheAnswerOfAnyStatusAndTimesOutOnASilentServer) {

@@ -1,70 +1,131 @@
 #include "CurlHttpClient.h"
 
 #include <curl/curl.h>
+#include <dlfcn.h>
 #include <memory>
-#include <mutex>
+#include <optional>
+#include <type_traits>
 
 namespace sonifix {
 
 namespace {
 
-struct EasyDeleter {
-    void operator()(CURL* handle) const { curl_easy_cleanup(handle); }
-};
-struct ListDeleter {
-    void operator()(curl_slist* list) const { curl_slist_free_all(list); }
+// The entry points the client uses. Only the header's types and constants are compiled in; the
+// functions come from the library once it is loaded.
+struct Curl {
+    CURLcode (*globalInit)(long);
+    CURL* (*easyInit)();
+    void (*easyCleanup)(CURL*);
+    CURLcode (*easySetopt)(CURL*, CURLoption, ...);
+    CURLcode (*easyPerform)(CURL*);
+    CURLcode (*easyGetinfo)(CURL*, CURLINFO, ...);
+    const char* (*easyStrerror)(CURLcode);
+    curl_slist* (*slistAppend)(curl_slist*, const char*);
+    void (*slistFreeAll)(curl_slist*);
 };
 
-std::size_t collect(char* data, std::size_t size, std::size_t count, void* body) {
-    static_cast<std::string*>(body)->append(data, size * count);
+std::optional<Curl> load() {
+    // Never closed: OpenSSL's exit handlers live in what it loads.
+    void* library = ::dlopen("libcurl.so.4", RTLD_NOW | RTLD_LOCAL);
+    if (!library) {
+        return std::nullopt;
+    }
+    Curl curl{};
+    bool complete = true;
+    const auto bind = [&](auto& function, const char* name) {
+        function =
+            reinterpret_cast<std::remove_reference_t<decltype(function)>>(::dlsym(library, name));
+        complete = complete && function;
+    };
+    bind(curl.globalInit, "curl_global_init");
+    bind(curl.easyInit, "curl_easy_init");
+    bind(curl.easyCleanup, "curl_easy_cleanup");
+    bind(curl.easySetopt, "curl_easy_setopt");
+    bind(curl.easyPerform, "curl_easy_perform");
+    bind(curl.easyGetinfo, "curl_easy_getinfo");
+    bind(curl.easyStrerror, "curl_easy_strerror");
+    bind(curl.slistAppend, "curl_slist_append");
+    bind(curl.slistFreeAll, "curl_slist_free_all");
+    // The global set-up is not thread-safe itself; the static that holds the result makes it
+    // happen once, before any request.
+    if (!complete || curl.globalInit(CURL_GLOBAL_DEFAULT) != CURLE_OK) {
+        return std::nullopt;
+    }
+    return curl;
+}
+
+const Curl* library() {
+    static const std::optional<Curl> loaded = load();
+    return loaded ? &*loaded : nullptr;
+}
+
+struct Answer {
+    std::string body;
+    bool cut = false;
+};
+
+std::size_t collect(char* data, std::size_t size, std::size_t count, void* target) {
+    auto& answer = *static_cast<Answer*>(target);
+    const auto room = CurlHttpClient::bodyLimit - answer.body.size();
+    if (size * count > room) {
+        // Ends the transfer: whatever follows would be thrown away anyway.
+        answer.body.append(data, room);
+        answer.cut = true;
+        return 0;
+    }
+    answer.body.append(data, size * count);
     return size * count;
 }
 
 } // namespace
 
-CurlHttpClient::CurlHttpClient() {
-    // Not thread-safe itself, so done once, before any request.
-    static std::once_flag initialised;
-    std::call_once(initialised, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
-}
-
 HttpResult CurlHttpClient::send(const HttpRequest& request) {
-    const std::unique_ptr<CURL, EasyDeleter> handle(curl_easy_init());
+    const auto* lib = library();
+    if (!lib) {
+        return {.response = std::nullopt,
+                .transportError = "The network library (libcurl) is not installed."};
+    }
+    const auto cleanup = [lib](CURL* handle) { lib->easyCleanup(handle); };
+    const std::unique_ptr<CURL, decltype(cleanup)> handle(lib->easyInit(), cleanup);
     if (!handle) {
         return {.response = std::nullopt, .transportError = "The network library could not start."};
     }
-    std::unique_ptr<curl_slist, ListDeleter> headers;
+    const auto freeAll = [lib](curl_slist* list) { lib->slistFreeAll(list); };
+    std::unique_ptr<curl_slist, decltype(freeAll)> headers(nullptr, freeAll);
     for (const auto& [name, value] : request.headers) {
         const auto line = name + ": " + value;
-        auto* extended = curl_slist_append(headers.get(), line.c_str());
+        auto* extended = lib->slistAppend(headers.get(), line.c_str());
         if (extended) {
             (void)headers.release();
             headers.reset(extended);
         }
     }
-    std::string body;
+    Answer answer;
     char error[CURL_ERROR_SIZE] = {};
     auto* curl = handle.get();
-    curl_easy_setopt(curl, CURLOPT_URL, request.url.c_str());
-    curl_easy_setopt(curl, CURLOPT_CUSTOMREQUEST, request.method.c_str());
+    const auto set = lib->easySetopt;
+    set(curl, CURLOPT_URL, request.url.c_str());
+    set(curl, CURLOPT_CUSTOMREQUEST, request.method.c_str());
     if (request.method == "POST") {
-        curl_easy_setopt(curl, CURLOPT_POSTFIELDS, request.body.data());
-        curl_easy_setopt(curl, CURLOPT_POSTFIELDSIZE_LARGE, curl_off_t(request.body.size()));
+        set(curl, CURLOPT_POSTFIELDS, request.body.data());
+        set(curl, CURLOPT_POSTFIELDSIZE_LARGE, curl_off_t(request.body.size()));
     }
-    curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers.get());
-    curl_easy_setopt(curl, CURLOPT_TIMEOUT_MS, long(request.timeout.count() * 1000));
-    curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L); // a worker thread must not get SIGALRM
-    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &collect);
-    curl_easy_setopt(curl, CURLOPT_WRITEDATA, &body);
-    curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, error);
+    set(curl, CURLOPT_HTTPHEADER, headers.get());
+    set(curl, CURLOPT_TIMEOUT_MS, long(request.timeout.count() * 1000));
+    set(curl, CURLOPT_NOSIGNAL, 1L); // a worker thread must not get SIGALRM
+    set(curl, CURLOPT_WRITEFUNCTION, &collect);
+    set(curl, CURLOPT_WRITEDATA, &answer);
+    set(curl, CURLOPT_ERRORBUFFER, error);
 
-    if (const auto code = curl_easy_perform(curl); code != CURLE_OK) {
+    // An answer cut at the limit is still an answer: its status counts, its body is short.
+    if (const auto code = lib->easyPerform(curl);
+        code != CURLE_OK && !(code == CURLE_WRITE_ERROR && answer.cut)) {
         return {.response = std::nullopt,
-                .transportError = *error ? std::string(error) : curl_easy_strerror(code)};
+                .transportError = *error ? std::string(error) : lib->easyStrerror(code)};
     }
     long status = 0;
-    curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);
-    return {.response = HttpResponse{.status = int(status), .body = std::move(body)},
+    lib->easyGetinfo(curl, CURLINFO_RESPONSE_CODE, &status);
+    return {.response = HttpResponse{.status = int(status), .body = std::move(answer.body)},
             .transportError = {}};
 }
 
