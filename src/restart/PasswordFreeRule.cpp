@@ -1,6 +1,7 @@
 #include "PasswordFreeRule.h"
 
 #include <algorithm>
+#include <array>
 
 namespace sonifix {
 
@@ -9,7 +10,21 @@ bool PasswordFreeRule::isAcceptableUserName(std::string_view name) {
         return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
                c == '.' || c == '_' || c == '-';
     };
-    return !name.empty() && std::all_of(name.begin(), name.end(), allowed);
+    if (name.empty() || !std::all_of(name.begin(), name.end(), allowed)) {
+        return false;
+    }
+    // sudoers reads a word of capitals, digits and '_' that starts with a capital as an alias
+    // ("ALL" among them: every user), never as a user; and these words start other entries.
+    const auto aliasPart = [](char c) {
+        return (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
+    };
+    if (name.front() >= 'A' && name.front() <= 'Z' &&
+        std::all_of(name.begin(), name.end(), aliasPart)) {
+        return false;
+    }
+    static constexpr std::array<std::string_view, 6> keywords = {
+        "Defaults", "User_Alias", "Runas_Alias", "Host_Alias", "Cmnd_Alias", "Cmd_Alias"};
+    return std::find(keywords.begin(), keywords.end(), name) == keywords.end();
 }
 
 std::string PasswordFreeRule::rule(std::string_view userName, std::string_view command) {

@@ -14,7 +14,8 @@ public:
     static constexpr std::string_view removeCommandLine = "/bin/rm -f /etc/sudoers.d/sonifix";
 
     // Only these names are written into a file that sudo trusts: ASCII letters, digits, '.',
-    // '_' and '-', at least one of them.
+    // '_' and '-', at least one of them, and not a word that sudoers reads as anything but one
+    // user's name (an alias, "ALL", the start of another kind of entry).
     static bool isAcceptableUserName(std::string_view name);
 
     // The root command that installs the rule. Root reads nothing the user can write: it makes

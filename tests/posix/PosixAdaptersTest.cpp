@@ -95,6 +95,8 @@ TEST_F(RunTest, StandardOutputExactlyAsUtf8WithTheStatusAndNoStandardError) {
     EXPECT_EQ(engine.run("/bin/echo", {"a b", "c"}).output, "a b c\n");
     EXPECT_EQ(engine.run("/usr/bin/id", {"-un"}).output, PosixUserAccount().shortName() + "\n")
         << "the user account names the user as the system does";
+    EXPECT_EQ(PosixUserAccount().userIdOf(PosixUserAccount().shortName()), ::getuid());
+    EXPECT_EQ(PosixUserAccount().userIdOf("sonifix no such user"), std::nullopt);
     // A lone continuation byte, a truncated sequence, an overlong form, a surrogate.
     EXPECT_EQ(shell("printf 'a\\200b\\342\\202c\\300\\257d\\355\\240\\200e \\303\\251\\n'").output,
               "a\uFFFDb\uFFFDc\uFFFD\uFFFDd\uFFFD\uFFFD\uFFFDe é\n");

@@ -149,7 +149,9 @@ TEST_F(CoreAudioRestarterTest, AStopDuringAPauseEndsTheRestartWithCancellationNo
 
 TEST_F(CoreAudioRestarterTest, OneRootCommandCarriesTheRuleForASafeUserNameAndThePromptsOutcome) {
     const auto install = [this] { return failureOf([this] { engine.installPasswordFree(); }); };
-    for (const std::string name : {"john smith", "me@home", "jos\xC3\xA9", "", "a'b", "x\n"}) {
+    // Nor any name sudoers reads as every user or as an alias, nor another account's name.
+    for (const std::string name : {"john smith", "me@home", "jos\xC3\xA9", "", "a'b", "x\n", "ALL",
+                                   "ADMIN", "A_1", "Defaults", "User_Alias", "root"}) {
         fake.user.name = name;
         EXPECT_EQ(std::string(install().what()), "Unexpected user name \"" + name + "\".");
     }
