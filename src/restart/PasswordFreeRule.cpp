@@ -38,15 +38,23 @@ std::string PasswordFreeRule::installCommandLine(std::string_view userName,
                                                  std::string_view command,
                                                  std::string_view destination,
                                                  std::string_view fileGroup) {
-    std::string text = "umask 077; t=$(/usr/bin/mktemp ";
+    // The root shell starts with the user's environment, and a shell that imports functions
+    // or reads startup files from it would run them as root: the work happens in a shell with
+    // nothing but a PATH of the system's own folders. Inside it the name and rule stand
+    // between double quotes, which an acceptable name cannot end.
+    std::string text = "/usr/bin/env -i PATH=/usr/bin:/bin:/usr/sbin:/sbin /bin/sh -c '"
+                       "umask 077; t=$(/usr/bin/mktemp ";
     text += destination;
-    text += ".XXXXXX) || exit; printf '%s\\n' '";
+    // printf's own program, not the shell's: it reports a write the disk had no room for.
+    text += ".XXXXXX) || exit; /usr/bin/printf \"%s\\n\" \"";
     text += rule(userName, command);
-    text += "' > \"$t\" && /usr/sbin/visudo -cf \"$t\" && /usr/bin/install -o root -g ";
+    // Owner and mode are set on the checked file, which then takes the old rule's place in one
+    // rename: a failure at any step leaves the old rule whole.
+    text += "\" > \"$t\" && /usr/sbin/visudo -cf \"$t\" && chown root:";
     text += fileGroup;
-    text += " -m 0440 \"$t\" ";
+    text += " \"$t\" && /bin/chmod 0440 \"$t\" && /bin/mv -f \"$t\" ";
     text += destination;
-    text += "; s=$?; /bin/rm -f \"$t\"; exit $s";
+    text += "; s=$?; /bin/rm -f \"$t\"; exit $s'";
     return text;
 }
 

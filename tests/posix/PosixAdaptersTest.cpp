@@ -27,6 +27,12 @@ TEST(PosixFileSystem, AFailedWriteSaysWhereItFailed) {
     const auto error = PosixFileSystem().writeAtomically(nowhere, "x\n");
     ASSERT_TRUE(error);
     EXPECT_NE(error->find(nowhere + "”: No such file or directory"), std::string::npos) << *error;
+
+    // An empty rule, as an install cut short leaves, is no rule.
+    std::ofstream(scratch.path / "empty");
+    std::ofstream(scratch.path / "rule") << "x\n";
+    EXPECT_FALSE(PosixFileSystem().hasContent((scratch.path / "empty").string()));
+    EXPECT_TRUE(PosixFileSystem().hasContent((scratch.path / "rule").string()));
 }
 
 // What a detached program finds itself in: a session of its own, the folder and environment it

@@ -16,9 +16,9 @@ std::string failure(const std::string& path, int error) {
 
 } // namespace
 
-bool PosixFileSystem::exists(const std::string& path) {
+bool PosixFileSystem::hasContent(const std::string& path) {
     struct stat info {};
-    return ::stat(path.c_str(), &info) == 0;
+    return ::stat(path.c_str(), &info) == 0 && info.st_size > 0;
 }
 
 std::optional<std::string> PosixFileSystem::writeAtomically(const std::string& path,
