@@ -1,5 +1,7 @@
 #include "PosixFileSystem.h"
 
+#include "ChildDescriptors.h"
+
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -24,7 +26,7 @@ bool PosixFileSystem::hasContent(const std::string& path) {
 std::optional<std::string> PosixFileSystem::writeAtomically(const std::string& path,
                                                             const std::string& content) {
     std::string scratch = path + ".XXXXXX";
-    const int fd = ::mkstemp(scratch.data());
+    const int fd = ChildDescriptors::makeTemporaryFile(scratch);
     if (fd < 0) {
         return failure(path, errno);
     }
