@@ -118,6 +118,19 @@ TEST_F(CommandLineTest, StatusReadsForPeopleAndForScripts) {
     EXPECT_TRUE(out.str().starts_with("Sound server: PulseAudio, not running")) << out.str();
 }
 
+// Any client of the server, or a Bluetooth device, names its devices: a name reaches the
+// terminal with every control character in it replaced, C1 and DEL included.
+TEST_F(CommandLineTest, StatusShowsNoControlCharacterOfADeviceName) {
+    EXPECT_CALL(instance, statusOfRunning())
+        .WillOnce(Return(AppStatus{.server = "PipeWire",
+                                   .pid = 7,
+                                   .output = "A\x1b]0;owned\x07\x1b[2J\r\xC2\x9B\x7F\x9B",
+                                   .input = "Mic\tB"}));
+    EXPECT_EQ(run({"--status"}), 0);
+    EXPECT_EQ(out.str(), "Sound server: PipeWire, PID 7\nOutput: A\uFFFD]0;owned\uFFFD\uFFFD[2J"
+                         "\uFFFD\uFFFD\uFFFD\uFFFD\nInput: Mic\uFFFDB\n\n");
+}
+
 TEST_F(AppTest, OnlyTheAppsOwnRestartLinkRestartsAndOnceEvenWhenItOpensTheApp) {
     using Command = CommandLine::Command;
     for (const auto* link : {"sonifix://restart", "SONIFIX://Restart/", "sonifix:restart"}) {
