@@ -1,6 +1,7 @@
 #include "app/CommandLine.h"
 
 #include "AppTest.h"
+#include "restart/PasswordFreeRule.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -153,12 +154,35 @@ TEST_F(AppTest, OnlyTheAppsOwnRestartLinkRestartsAndOnceEvenWhenItOpensTheApp) {
     finishWork();
     EXPECT_EQ(fake.processes.count(sudo), 1);
 
+    fake.clock.elapsed = fake.clock.elapsed.load() + AppDelegate::linkBurstGap; // a later link
     daemonWillComeBack();
     delegate->openUrl("sonifix://restart");
     delegate->openUrl("sonifix://quit");
     fake.mainQueue.runReady();
     finishWork();
     EXPECT_EQ(fake.processes.count(sudo), 2);
+    EXPECT_EQ(count(), 2);
+}
+
+// Any page can send the link, as often as it likes: links that come in a burst, a second or
+// less apart, restart once, with the feedback any restart has.
+TEST_F(AppTest, LinksInABurstRestartOnceWithTheFeedbackOfAnyRestart) {
+    launch();
+    fake.files.files = {std::string(PasswordFreeRule::path)};
+    daemonWillComeBack();
+    for (int link = 0; link < 4; ++link) {
+        delegate->openUrl("sonifix://restart");
+        fake.mainQueue.runReady();
+        finishWork();
+        fake.clock.elapsed = fake.clock.elapsed.load() + 1s;
+    }
+    EXPECT_EQ(count(), 1);
+    EXPECT_EQ(fake.log, (Strings{"icon hourglass", "icon checkmark"}));
+    fake.clock.elapsed = fake.clock.elapsed.load() + 5s;
+    daemonWillComeBack();
+    delegate->openUrl("sonifix://restart");
+    fake.mainQueue.runReady();
+    finishWork();
     EXPECT_EQ(count(), 2);
 }
 
