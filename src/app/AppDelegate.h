@@ -31,6 +31,8 @@ public:
     static constexpr std::chrono::milliseconds wakeDelay{4000};
     // How long launch waits for a tray that is not there yet before it says there is none.
     static constexpr std::chrono::milliseconds trayWait{10000};
+    // Links to the app less than this apart make one burst, which restarts once.
+    static constexpr std::chrono::milliseconds linkBurstGap{3000};
 
     // The texts for the daemon of the given process name.
     using TextsFor = std::function<PlatformTexts(const std::string& daemonName)>;
@@ -86,6 +88,7 @@ private:
     void flashIcon(const std::string& symbolName);
     void restart();
     void restartAfterThisEvent();
+    bool startsLinkBurst();
     void restartSucceeded(const RestartOutcome& outcome);
     void restartFailed(const std::exception_ptr& error);
     void report(const RestartResult& result);
@@ -119,6 +122,7 @@ private:
     std::unique_ptr<HotKey> hotKey;
     bool launched = false;
     bool restartWhenLaunched = false; // a link asked for it before the launch finished
+    std::optional<std::chrono::steady_clock::time_point> lastLink;
     bool restarting = false;
     enum class Tray { waiting, shown, absent };
     Tray tray = Tray::waiting;

@@ -57,7 +57,7 @@ void AppDelegate::launchedAgain() {
 }
 
 void AppDelegate::openUrl(const std::string& url) {
-    if (CommandLine::parseUrl(url) != CommandLine::Command::restart) {
+    if (CommandLine::parseUrl(url) != CommandLine::Command::restart || !startsLinkBurst()) {
         return; // opening the app is all any other link can do, and it is open
     }
     if (!launched) {

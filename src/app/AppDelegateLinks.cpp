@@ -9,6 +9,15 @@ constexpr auto credits = "Made by Northfold · northfold.app\nhello@northfold.ap
 
 } // namespace
 
+bool AppDelegate::startsLinkBurst() {
+    // Any web page can send the link, and as often as it likes; every link of a burst, however
+    // long it goes on, counts towards its one restart.
+    const auto now = platform.clock.steadyNow();
+    const bool starts = !lastLink || now - *lastLink >= linkBurstGap;
+    lastLink = now;
+    return starts;
+}
+
 void AppDelegate::toggleLogin() {
     // Waiting for approval counts as off: registering again is what the user asked for.
     const auto refusal = platform.loginItems.status() == LoginItems::enabled

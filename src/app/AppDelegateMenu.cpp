@@ -70,7 +70,7 @@ std::vector<MenuItem> AppDelegate::menuItems() {
     // Only where stopping the daemon needs root is there a rule to set up.
     if (daemon.needsRoot) {
         items.push_back(
-            platform.files.exists(std::string(PasswordFreeRule::path))
+            platform.files.hasContent(std::string(PasswordFreeRule::path))
                 ? actionItem("Require Password to Restart…", MenuAction::removePasswordFree)
                 : actionItem("Set Up Password-Free Restart…", MenuAction::installPasswordFree));
     }

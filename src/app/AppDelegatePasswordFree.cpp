@@ -17,7 +17,7 @@ void AppDelegate::offerPasswordFreeOnce() {
     if (defaults.boolForKey(settings::offeredPasswordFree)) {
         return;
     }
-    if (platform.files.exists(std::string(PasswordFreeRule::path))) {
+    if (platform.files.hasContent(std::string(PasswordFreeRule::path))) {
         return;
     }
     // Marked before the question: the offer counts as made however it ends.

@@ -1,5 +1,7 @@
 #include "CommandLine.h"
 
+#include "support/TerminalText.h"
+
 #include <ctime>
 #include <nlohmann/json.hpp>
 
@@ -153,7 +155,7 @@ int CommandLine::run(const std::vector<std::string>& arguments, std::ostream& ou
         if (!status) {
             status = host.statusHere();
         }
-        out << (parsed.json ? statusJson(*status) : statusText(*status));
+        out << (parsed.json ? statusJson(*status) : TerminalText::shown(statusText(*status)));
         return succeeded;
     }
     case Command::restart: {

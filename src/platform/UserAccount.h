@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 
 namespace sonifix {
@@ -11,6 +12,10 @@ public:
 
     // The short login name, as the system's user database has it; empty when it has none.
     virtual std::string shortName() = 0;
+    // The user ID that runs the app, and the one the user database gives `name` (none when it
+    // knows no such account, or the look-up fails). Never throw.
+    virtual unsigned userId() = 0;
+    virtual std::optional<unsigned> userIdOf(const std::string& name) = 0;
 };
 
 } // namespace sonifix

@@ -197,7 +197,9 @@ void CoreAudioRestarter::runAsAdminOnMainThread(const std::string& commandLine) 
 
 void CoreAudioRestarter::installPasswordFree() {
     const auto userName = platform.user.shortName();
-    if (!PasswordFreeRule::isAcceptableUserName(userName)) {
+    // A name the user database gives to another account would hand that account the rule.
+    if (!PasswordFreeRule::isAcceptableUserName(userName) ||
+        platform.user.userIdOf(userName) != platform.user.userId()) {
         throw Failure::failed("Unexpected user name \"" + userName + "\".");
     }
     runAsAdmin(PasswordFreeRule::installCommandLine(userName, joinedKillCommand()));

@@ -7,6 +7,7 @@
 #include "support/ErrorText.h"
 #include "support/PlatformError.h"
 
+#include <algorithm>
 #include <nlohmann/json.hpp>
 
 namespace sonifix {
@@ -18,6 +19,28 @@ constexpr auto welcomeOffer = "Want to hear when we make more fixes like this? A
 constexpr auto unreachable = "Couldn’t reach northfold.app. Try again in a bit.";
 
 struct Sent {};
+
+// The server's words fill an alert: a few lines of them, cut between characters, are enough to
+// say what is wrong, and an answer of any length cannot make the alert outgrow the screen.
+constexpr std::size_t shownLines = 3;
+constexpr std::size_t shownBytes = 400;
+
+std::string shortened(std::string text) {
+    std::size_t end = 0;
+    for (std::size_t lines = 1; end < text.size(); ++end) {
+        if (text[end] == '\n' && ++lines > shownLines) {
+            break;
+        }
+    }
+    end = std::min(end, shownBytes);
+    if (end >= text.size()) {
+        return text;
+    }
+    while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) {
+        --end; // not inside a character's bytes
+    }
+    return text.substr(0, end) + "…";
+}
 
 } // namespace
 
@@ -106,7 +129,7 @@ void EmailSignup::subscribe(HttpClient& http, const std::string& endpoint,
     }
     const auto answer = nlohmann::json::parse(result.response->body, nullptr, false);
     if (answer.is_object() && answer.contains("error") && answer["error"].is_string()) {
-        throw SubscribeRefused(answer["error"].get<std::string>());
+        throw SubscribeRefused(shortened(answer["error"].get<std::string>()));
     }
     throw SubscribeRefused(unreachable);
 }

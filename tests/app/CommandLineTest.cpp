@@ -1,6 +1,7 @@
 #include "app/CommandLine.h"
 
 #include "AppTest.h"
+#include "restart/PasswordFreeRule.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -118,6 +119,19 @@ TEST_F(CommandLineTest, StatusReadsForPeopleAndForScripts) {
     EXPECT_TRUE(out.str().starts_with("Sound server: PulseAudio, not running")) << out.str();
 }
 
+// Any client of the server, or a Bluetooth device, names its devices: a name reaches the
+// terminal with every control character in it replaced, C1 and DEL included.
+TEST_F(CommandLineTest, StatusShowsNoControlCharacterOfADeviceName) {
+    EXPECT_CALL(instance, statusOfRunning())
+        .WillOnce(Return(AppStatus{.server = "PipeWire",
+                                   .pid = 7,
+                                   .output = "A\x1b]0;owned\x07\x1b[2J\r\xC2\x9B\x7F\x9B",
+                                   .input = "Mic\tB"}));
+    EXPECT_EQ(run({"--status"}), 0);
+    EXPECT_EQ(out.str(), "Sound server: PipeWire, PID 7\nOutput: A\uFFFD]0;owned\uFFFD\uFFFD[2J"
+                         "\uFFFD\uFFFD\uFFFD\uFFFD\nInput: Mic\uFFFDB\n\n");
+}
+
 TEST_F(AppTest, OnlyTheAppsOwnRestartLinkRestartsAndOnceEvenWhenItOpensTheApp) {
     using Command = CommandLine::Command;
     for (const auto* link : {"sonifix://restart", "SONIFIX://Restart/", "sonifix:restart"}) {
@@ -140,12 +154,35 @@ TEST_F(AppTest, OnlyTheAppsOwnRestartLinkRestartsAndOnceEvenWhenItOpensTheApp) {
     finishWork();
     EXPECT_EQ(fake.processes.count(sudo), 1);
 
+    fake.clock.elapsed = fake.clock.elapsed.load() + AppDelegate::linkBurstGap; // a later link
     daemonWillComeBack();
     delegate->openUrl("sonifix://restart");
     delegate->openUrl("sonifix://quit");
     fake.mainQueue.runReady();
     finishWork();
     EXPECT_EQ(fake.processes.count(sudo), 2);
+    EXPECT_EQ(count(), 2);
+}
+
+// Any page can send the link, as often as it likes: links that come in a burst, a second or
+// less apart, restart once, with the feedback any restart has.
+TEST_F(AppTest, LinksInABurstRestartOnceWithTheFeedbackOfAnyRestart) {
+    launch();
+    fake.files.files = {std::string(PasswordFreeRule::path)};
+    daemonWillComeBack();
+    for (int link = 0; link < 4; ++link) {
+        delegate->openUrl("sonifix://restart");
+        fake.mainQueue.runReady();
+        finishWork();
+        fake.clock.elapsed = fake.clock.elapsed.load() + 1s;
+    }
+    EXPECT_EQ(count(), 1);
+    EXPECT_EQ(fake.log, (Strings{"icon hourglass", "icon checkmark"}));
+    fake.clock.elapsed = fake.clock.elapsed.load() + 5s;
+    daemonWillComeBack();
+    delegate->openUrl("sonifix://restart");
+    fake.mainQueue.runReady();
+    finishWork();
     EXPECT_EQ(count(), 2);
 }
 

@@ -8,7 +8,7 @@ namespace sonifix::testing {
 
 class FakeFileSystem final : public FileSystem {
 public:
-    bool exists(const std::string& path) override { return files.contains(path); }
+    bool hasContent(const std::string& path) override { return files.contains(path); }
 
     std::set<std::string> files;
 };

@@ -9,7 +9,10 @@
 #include "restart/CoreAudioRestarter.h"
 
 #include <atomic>
+#include <csignal>
 #include <gtest/gtest.h>
+#include <set>
+#include <sys/socket.h>
 #include <unistd.h>
 
 namespace sonifix {
@@ -27,6 +30,12 @@ TEST(PosixFileSystem, AFailedWriteSaysWhereItFailed) {
     const auto error = PosixFileSystem().writeAtomically(nowhere, "x\n");
     ASSERT_TRUE(error);
     EXPECT_NE(error->find(nowhere + "”: No such file or directory"), std::string::npos) << *error;
+
+    // An empty rule, as an install cut short leaves, is no rule.
+    std::ofstream(scratch.path / "empty");
+    std::ofstream(scratch.path / "rule") << "x\n";
+    EXPECT_FALSE(PosixFileSystem().hasContent((scratch.path / "empty").string()));
+    EXPECT_TRUE(PosixFileSystem().hasContent((scratch.path / "rule").string()));
 }
 
 // What a detached program finds itself in: a session of its own, the folder and environment it
@@ -57,6 +66,33 @@ TEST(PosixProgramLauncher, TheProgramRunsInItsOwnSessionWithWhatItWasGivenAndNot
     EXPECT_EQ(launcher.startDetached({.program = "sonifix-no-such-program"}), ENOENT);
     EXPECT_EQ(launcher.startDetached({.program = scratch.path.string()}), ENOENT)
         << "a folder is not a program";
+}
+
+// A socket the app has open without close-on-exec, as a request in flight has, reaches neither a
+// child that is run nor a program that is started for good, such as a relaunched sound server.
+TEST(PosixProgramLauncher, ChildrenHoldNoDescriptorButTheirStandardStreams) {
+    const int socket = ::socket(AF_INET, SOCK_STREAM, 0);
+    ASSERT_GE(socket, 0);
+    const std::string listing = "ls /proc/$$/fd";
+    EXPECT_EQ(PosixProcessRunner().run("/bin/sh", {"-c", listing}).output, "0\n1\n2\n");
+    ScratchFolder scratch;
+    const auto report = scratch.path / "report";
+    ASSERT_EQ(PosixProgramLauncher().startDetached(
+                  {.program = "/bin/sh",
+                   .arguments = {"sh", "-c", "echo $$ >part && mv part report && exec sleep 30"},
+                   .workingDirectory = scratch.path.string()}),
+              0);
+    ASSERT_TRUE(testing::FakeMainQueue().runUntil([&] { return fs::exists(report); }));
+    const auto program = fs::path("/proc") / slurp(report).substr(0, slurp(report).size() - 1);
+    ASSERT_TRUE(testing::FakeMainQueue().runUntil(
+        [&] { return fs::read_symlink(program / "exe").filename() == "sleep"; }));
+    std::set<std::string> held;
+    for (const auto& entry : fs::directory_iterator(program / "fd")) {
+        held.insert(entry.path().filename());
+    }
+    ::kill(std::stoi(program.filename()), SIGKILL);
+    EXPECT_EQ(held, (std::set<std::string>{"0", "1", "2"}));
+    ::close(socket);
 }
 
 TEST(ThreadExecutor, TeardownStopsWaitingWorkAndWaitsForIt) {
@@ -95,6 +131,8 @@ TEST_F(RunTest, StandardOutputExactlyAsUtf8WithTheStatusAndNoStandardError) {
     EXPECT_EQ(engine.run("/bin/echo", {"a b", "c"}).output, "a b c\n");
     EXPECT_EQ(engine.run("/usr/bin/id", {"-un"}).output, PosixUserAccount().shortName() + "\n")
         << "the user account names the user as the system does";
+    EXPECT_EQ(PosixUserAccount().userIdOf(PosixUserAccount().shortName()), ::getuid());
+    EXPECT_EQ(PosixUserAccount().userIdOf("sonifix no such user"), std::nullopt);
     // A lone continuation byte, a truncated sequence, an overlong form, a surrogate.
     EXPECT_EQ(shell("printf 'a\\200b\\342\\202c\\300\\257d\\355\\240\\200e \\303\\251\\n'").output,
               "a\uFFFDb\uFFFDc\uFFFD\uFFFDd\uFFFD\uFFFD\uFFFDe é\n");

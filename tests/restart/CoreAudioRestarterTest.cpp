@@ -11,6 +11,7 @@
 #include <fstream>
 #include <future>
 #include <gtest/gtest.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
@@ -149,7 +150,9 @@ TEST_F(CoreAudioRestarterTest, AStopDuringAPauseEndsTheRestartWithCancellationNo
 
 TEST_F(CoreAudioRestarterTest, OneRootCommandCarriesTheRuleForASafeUserNameAndThePromptsOutcome) {
     const auto install = [this] { return failureOf([this] { engine.installPasswordFree(); }); };
-    for (const std::string name : {"john smith", "me@home", "jos\xC3\xA9", "", "a'b", "x\n"}) {
+    // Nor any name sudoers reads as every user or as an alias, nor another account's name.
+    for (const std::string name : {"john smith", "me@home", "jos\xC3\xA9", "", "a'b", "x\n", "ALL",
+                                   "ADMIN", "A_1", "Defaults", "User_Alias", "root"}) {
         fake.user.name = name;
         EXPECT_EQ(std::string(install().what()), "Unexpected user name \"" + name + "\".");
     }
@@ -160,11 +163,12 @@ TEST_F(CoreAudioRestarterTest, OneRootCommandCarriesTheRuleForASafeUserNameAndTh
     EXPECT_EQ(
         fake.adminShell.scripts,
         std::vector<std::string>{
-            R"(do shell script "umask 077; t=$(/usr/bin/mktemp /etc/sudoers.d/sonifix.XXXXXX) )"
-            R"(|| exit; printf '%s\\n' 'studio ALL=(root) NOPASSWD: /usr/bin/killall )"
-            R"(coreaudiod' > \"$t\" && /usr/sbin/visudo -cf \"$t\" && /usr/bin/install -o root )"
-            R"(-g wheel -m 0440 \"$t\" /etc/sudoers.d/sonifix; s=$?; /bin/rm -f \"$t\"; )"
-            R"(exit $s" with administrator privileges)"});
+            R"(do shell script "/usr/bin/env -i PATH=/usr/bin:/bin:/usr/sbin:/sbin /bin/sh -c )"
+            R"('umask 077; t=$(/usr/bin/mktemp /etc/sudoers.d/sonifix.XXXXXX) || exit; )"
+            R"(/usr/bin/printf \"%s\\n\" \"studio ALL=(root) NOPASSWD: /usr/bin/killall )"
+            R"(coreaudiod\" > \"$t\" && /usr/sbin/visudo -cf \"$t\" && chown root:wheel \"$t\" )"
+            R"(&& /bin/chmod 0440 \"$t\" && /bin/mv -f \"$t\" /etc/sudoers.d/sonifix; s=$?; )"
+            R"(/bin/rm -f \"$t\"; exit $s'" with administrator privileges)"});
     fake.user.name = "first.last_name-2";
     fake.adminShell.answerDismissed();
     EXPECT_EQ(install().kind(), Failure::Kind::cancelled) << "the name reached the prompt";
@@ -217,16 +221,19 @@ protected:
             GTEST_SKIP() << "installing a file owned by root needs root";
         }
     }
+    void TearDown() override { ::umount2(rootFolder.path.c_str(), MNT_DETACH); }
 
-    int install(std::string_view userName) {
+    // The line run by `shell` with these variables added, its errors in the output.
+    ProcessResult install(std::string_view userName, std::vector<std::string> environment = {},
+                          const std::string& shell = "/bin/sh") {
         for (const auto* name : {"sonifix", "sonifix.AAAAAA", "tmp.AAAAAAAAAA"}) {
             std::ofstream(userFolder.path / name) << "ALL ALL=(ALL) NOPASSWD: ALL\n";
         }
         const auto command = PasswordFreeRule::installCommandLine(
             userName, "/usr/bin/killall coreaudiod", destination.string(), "root");
-        return PosixProcessRunner()
-            .run("/usr/bin/env", {"TMPDIR=" + userFolder.path.string(), "/bin/sh", "-c", command})
-            .status;
+        environment.insert(environment.begin(), "TMPDIR=" + userFolder.path.string());
+        environment.insert(environment.end(), {shell, "-c", "exec 2>&1; " + command});
+        return PosixProcessRunner().run("/usr/bin/env", environment);
     }
     // Files in the rule's folder: the rule alone, or nothing, is left there.
     auto filesInstalled() {
@@ -240,12 +247,12 @@ protected:
 
 TEST_F(RootCommandTest, InstallsExactlyTheRuleForRootToReadAndNothingElse) {
     // The app never builds this rule: no acceptable user name holds a parenthesis.
-    EXPECT_NE(install("no(good"), 0);
+    EXPECT_NE(install("no(good").status, 0);
     EXPECT_EQ(filesInstalled(), 0);
 
-    ASSERT_EQ(install("first.last_name-2"), 0);
-    ASSERT_EQ(install("studio"), 0) << "again over it, for another user";
-    EXPECT_NE(install("no(good"), 0);
+    ASSERT_EQ(install("first.last_name-2").status, 0);
+    ASSERT_EQ(install("studio").status, 0) << "again over it, for another user";
+    EXPECT_NE(install("no(good").status, 0);
     EXPECT_EQ(testing::slurp(destination),
               "studio ALL=(root) NOPASSWD: /usr/bin/killall coreaudiod\n");
     EXPECT_EQ(filesInstalled(), 1);
@@ -256,6 +263,45 @@ TEST_F(RootCommandTest, InstallsExactlyTheRuleForRootToReadAndNothingElse) {
     EXPECT_EQ(info.st_gid, 0u);
     EXPECT_EQ(PosixProcessRunner().run("/usr/sbin/visudo", {"-cf", destination.string()}).status,
               0);
+}
+
+// A full disk leaves the rule that was there, or none, never a part of one; the error says why.
+TEST_F(RootCommandTest, OnAFullDiskTheOldRuleStaysWholeAndTheErrorSaysWhy) {
+    if (::mount("tmpfs", rootFolder.path.c_str(), "tmpfs", 0, "size=16k") != 0) {
+        GTEST_SKIP() << "no tmpfs can be mounted here";
+    }
+    const std::string old = "old ALL=(root) NOPASSWD: /usr/bin/killall coreaudiod\n";
+    std::ofstream(destination) << old;
+    std::ofstream(rootFolder.path / "filler") << std::string(64 * 1024, 'x');
+    const auto full = install("studio");
+    EXPECT_NE(full.status, 0);
+    EXPECT_NE(full.output.find("No space left on device"), std::string::npos) << full.output;
+    EXPECT_EQ(testing::slurp(destination), old);
+    EXPECT_EQ(filesInstalled(), 2);
+
+    fs::remove(destination); // room for the new rule and no more
+    const auto tight = install("studio");
+    EXPECT_EQ(tight.status, 0) << tight.output;
+    EXPECT_EQ(testing::slurp(destination),
+              "studio ALL=(root) NOPASSWD: /usr/bin/killall coreaudiod\n");
+}
+
+// What the user's environment defines never runs as root, even in a shell that reads it.
+TEST_F(RootCommandTest, NothingTheUsersEnvironmentDefinesRuns) {
+    const auto marker = userFolder.path / "ran";
+    const auto script = userFolder.path / "startup";
+    std::ofstream(script) << "/usr/bin/touch " << marker << "\n";
+    const auto bash = userFolder.path / "sh"; // bash named sh, as the Mac's /bin/sh is
+    fs::create_symlink("/bin/bash", bash);
+    const auto hostile =
+        install("studio",
+                {"BASH_FUNC_printf%%=() { /usr/bin/touch " + marker.string() + "; }",
+                 "BASH_ENV=" + script.string(), "ENV=" + script.string()},
+                bash.string());
+    EXPECT_FALSE(fs::exists(marker));
+    EXPECT_EQ(hostile.status, 0) << hostile.output;
+    EXPECT_EQ(testing::slurp(destination),
+              "studio ALL=(root) NOPASSWD: /usr/bin/killall coreaudiod\n");
 }
 
 } // namespace

@@ -101,6 +101,14 @@ TEST(Subscribe, PostsACompactBodyAndOnlyA200IsASuccessWithTheServersStringErrorS
     EXPECT_EQ(subscribe(422, R"({"error":422})"), unreachable);
     EXPECT_EQ(subscribe(400, R"(["error"])"), unreachable);
     EXPECT_EQ(subscribe(0, "Timeout was reached"), "transport: Timeout was reached");
+
+    // What the server says is shown in a few lines at most, cut between characters.
+    EXPECT_EQ(subscribe(400, R"({"error":"One.\nTwo.\nThree.\nFour."})"), "One.\nTwo.\nThree.…");
+    std::string endless = "x";
+    for (int i = 0; i < 5000; ++i) {
+        endless += "é";
+    }
+    EXPECT_EQ(subscribe(400, R"({"error":")" + endless + R"("})"), endless.substr(0, 399) + "…");
 }
 
 // First in the program: the network library must still be absent when it starts.

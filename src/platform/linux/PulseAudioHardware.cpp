@@ -1,5 +1,6 @@
 #include "PulseAudioHardware.h"
 
+#include "HandOver.h"
 #include "platform/AudioProperties.h"
 #include "platform/FourCharCode.h"
 
@@ -76,19 +77,22 @@ public:
     explicit LoopLock(pa_threaded_mainloop* loop) : loop(loop) { lock(); }
     ~LoopLock() {
         if (held) {
-            pa_threaded_mainloop_unlock(loop);
+            unlock();
         }
     }
     LoopLock(const LoopLock&) = delete;
     LoopLock& operator=(const LoopLock&) = delete;
 
+    // libpulse's lock hands the loop's state from one of our threads to the next.
     void lock() {
         pa_threaded_mainloop_lock(loop);
+        HandOver::acquire(loop);
         held = true;
     }
     void unlock() {
-        pa_threaded_mainloop_unlock(loop);
         held = false;
+        HandOver::release(loop);
+        pa_threaded_mainloop_unlock(loop);
     }
 
 private:

@@ -1,5 +1,7 @@
 #include "PosixFileSystem.h"
 
+#include "ChildDescriptors.h"
+
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -16,15 +18,15 @@ std::string failure(const std::string& path, int error) {
 
 } // namespace
 
-bool PosixFileSystem::exists(const std::string& path) {
+bool PosixFileSystem::hasContent(const std::string& path) {
     struct stat info {};
-    return ::stat(path.c_str(), &info) == 0;
+    return ::stat(path.c_str(), &info) == 0 && info.st_size > 0;
 }
 
 std::optional<std::string> PosixFileSystem::writeAtomically(const std::string& path,
                                                             const std::string& content) {
     std::string scratch = path + ".XXXXXX";
-    const int fd = ::mkstemp(scratch.data());
+    const int fd = ChildDescriptors::makeTemporaryFile(scratch);
     if (fd < 0) {
         return failure(path, errno);
     }

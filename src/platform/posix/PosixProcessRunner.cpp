@@ -1,5 +1,6 @@
 #include "PosixProcessRunner.h"
 
+#include "ChildDescriptors.h"
 #include "SpawnLock.h"
 
 #include <cerrno>
@@ -87,19 +88,19 @@ ProcessResult PosixProcessRunner::run(const std::string& path,
     {
         const std::lock_guard lock(spawnLock());
         int ends[2];
-        if (pipe(ends) != 0) {
+        if (ChildDescriptors::makePipe(ends) != 0) {
             return {};
         }
         readEnd.fd = ends[0];
         Descriptor writeEnd(ends[1]);
-        fcntl(readEnd.fd, F_SETFD, FD_CLOEXEC);
-        fcntl(writeEnd.fd, F_SETFD, FD_CLOEXEC);
 
         SpawnActions actions;
         posix_spawn_file_actions_adddup2(actions.get(), writeEnd.fd, STDOUT_FILENO);
         posix_spawn_file_actions_addopen(actions.get(), STDERR_FILENO, "/dev/null", O_WRONLY, 0);
         SpawnAttributes attributes;
-        posix_spawnattr_setflags(attributes.get(), POSIX_SPAWN_SETPGROUP);
+        short flags = POSIX_SPAWN_SETPGROUP;
+        ChildDescriptors::closeOthersOnSpawn(actions.get(), flags);
+        posix_spawnattr_setflags(attributes.get(), flags);
         posix_spawnattr_setpgroup(attributes.get(), 0);
         if (posix_spawn(&child, path.c_str(), actions.get(), attributes.get(), argv.data(),
                         environ) != 0) {

@@ -1,5 +1,6 @@
 #include "PosixProgramLauncher.h"
 
+#include "ChildDescriptors.h"
 #include "SpawnLock.h"
 
 #include <cerrno>
@@ -63,7 +64,7 @@ std::vector<char*> pointers(std::vector<std::string>& strings) {
 
 // Between fork and exec only async-signal-safe calls are made: the app has other threads.
 [[noreturn]] void execProgram(const char* path, char* const argv[], char* const envp[],
-                              const char* directory, int nothing, int report) {
+                              const char* directory, int nothing, int report, int highest) {
     sigset_t none;
     sigemptyset(&none);
     sigprocmask(SIG_SETMASK, &none, nullptr);
@@ -80,6 +81,7 @@ std::vector<char*> pointers(std::vector<std::string>& strings) {
     ::dup2(nothing, STDIN_FILENO);
     ::dup2(nothing, STDOUT_FILENO);
     ::dup2(nothing, STDERR_FILENO);
+    ChildDescriptors::closeOthersAfterFork(report, highest);
     ::execve(path, argv, envp);
     const int error = errno;
     (void)::write(report, &error, sizeof error);
@@ -101,16 +103,15 @@ int PosixProgramLauncher::startDetached(const ProgramLaunch& launch) {
     const auto directory = launch.workingDirectory.empty() ? variable(launch, "HOME").value_or("/")
                                                            : launch.workingDirectory;
 
+    const int highest = ChildDescriptors::highestDescriptor();
     pid_t first = -1;
     int report[2] = {-1, -1};
     int nothing = -1;
     {
         const std::lock_guard lock(spawnLock());
-        if (::pipe(report) != 0) {
-            return errno;
+        if (const int error = ChildDescriptors::makePipe(report)) {
+            return error;
         }
-        ::fcntl(report[0], F_SETFD, FD_CLOEXEC);
-        ::fcntl(report[1], F_SETFD, FD_CLOEXEC);
         nothing = ::open("/dev/null", O_RDWR | O_CLOEXEC);
         first = ::fork();
         if (first == 0) {
@@ -118,7 +119,7 @@ int PosixProgramLauncher::startDetached(const ProgramLaunch& launch) {
             const pid_t program = ::fork();
             if (program == 0) {
                 execProgram(path->c_str(), argv.data(), launch.environment ? envp.data() : environ,
-                            directory.c_str(), nothing, report[1]);
+                            directory.c_str(), nothing, report[1], highest);
             }
             if (program < 0) {
                 const int error = errno;

@@ -18,3 +18,21 @@ std::string PosixUserAccount::shortName() {
 }
 
 } // namespace sonifix
+
+namespace sonifix {
+
+unsigned PosixUserAccount::userId() {
+    return ::getuid();
+}
+
+std::optional<unsigned> PosixUserAccount::userIdOf(const std::string& name) {
+    passwd entry{};
+    passwd* found = nullptr;
+    std::vector<char> buffer(16384);
+    if (::getpwnam_r(name.c_str(), &entry, buffer.data(), buffer.size(), &found) != 0 || !found) {
+        return std::nullopt;
+    }
+    return found->pw_uid;
+}
+
+} // namespace sonifix

@@ -8,6 +8,8 @@ namespace sonifix {
 class PosixUserAccount final : public UserAccount {
 public:
     std::string shortName() override;
+    unsigned userId() override;
+    std::optional<unsigned> userIdOf(const std::string& name) override;
 };
 
 } // namespace sonifix
