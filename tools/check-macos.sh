@@ -100,8 +100,9 @@ for pass in "x86_64 14" "arm64 14" "x86_64 13" "arm64 13"; do
     done
 done
 
-# The bundle's property lists, read as macOS reads them.
+# The bundle's property lists, read as macOS reads them; no call into the HAL unbounded.
 python3 tools/check-macos-plists.py || failed+=(src/platform/macos/Info.plist.in)
+python3 tools/check-macos-hal.py || failed+=(src/platform/macos/CoreAudioHardware.mm)
 
 echo "macOS check (clang 19, libc++ 19, macOS $minimum_macos; Intel and arm64; macOS 13 and 14" \
     "SDKs): $checked passed, ${#failed[@]} failed"
