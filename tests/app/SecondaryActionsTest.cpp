@@ -98,6 +98,25 @@ TEST_F(AppTest, TheWelcomeComesOnceAfterLaunchAndSaysWhatTheDesktopAllows) {
     EXPECT_FALSE(fake.settings.boolForKey(settings::hotKeyEnabled));
 }
 
+// A modal alert runs the main loop: what comes meanwhile (a restart's outcome, the offer that
+// follows it, a failure) waits for it to close, then opens one at a time, in order.
+TEST_F(AppTest, AlertsThatComeWhileTheWelcomeIsOpenWaitTheirTurn) {
+    fake.alerts.whileShown = [&] {
+        fake.alerts.whileShown = nullptr;
+        restartOnce(false); // with the administrator: the offer comes
+        failOnce();
+    };
+    fake.alerts.answers = {{}, {.response = Alerts::firstButton, .fieldText = {}}};
+    delegate->applicationDidFinishLaunching();
+    fake.mainQueue.runReady();
+    EXPECT_FALSE(fake.alerts.nested);
+    EXPECT_EQ(fake.alerts.shown.size(), 3u);
+    EXPECT_EQ(lastAlert().at(0), "Couldn’t restart Core Audio");
+    EXPECT_EQ(fake.alerts.shown.at(1).messageText, "Skip the password next time?");
+    finishWork();
+    EXPECT_EQ(fake.adminShell.scripts.size(), 2u) << "Set Up, answered after the welcome";
+}
+
 TEST_F(SecondaryActionsTest, TheOfferIsMarkedBeforeItShowsAndComesOnlyOnce) {
     bool markedWhileShown = false;
     bool restartingWhileShown = false;

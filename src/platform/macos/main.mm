@@ -17,6 +17,7 @@
 #include "ServiceManagementLoginItems.h"
 #include "URLSessionHttpClient.h"
 #include "UserDefaultsSettingsStore.h"
+#include "app/AlertQueue.h"
 #include "app/AppDelegate.h"
 #include "app/PlatformTexts.h"
 #include "platform/Platform.h"
@@ -71,6 +72,7 @@ int main() {
         sonifix::AppKitStatusItem statusItem;
         sonifix::AppKitMenu menu;
         sonifix::AppKitAlerts alerts;
+        sonifix::AlertQueue alertQueue(alerts, mainQueue); // the app's alerts, one at a time
         sonifix::AppKitWorkspace workspace;
         sonifix::ServiceManagementLoginItems loginItems;
         sonifix::SystemClock clock;
@@ -92,7 +94,7 @@ int main() {
             .settings = settings,
             .statusItem = statusItem,
             .menu = menu,
-            .alerts = alerts,
+            .alerts = alertQueue,
             .workspace = workspace,
             .loginItems = loginItems,
             .clock = clock,
