@@ -33,8 +33,9 @@
 #import <AppKit/AppKit.h>
 #include <memory>
 
-// Hands the launch and the app's links (the get-URL Apple event, which AppKit answers with
-// application:openURLs:) over to the core's delegate, which the entry point keeps alive.
+// Hands the launch, a reopening and the app's links (the get-URL Apple event, which AppKit
+// answers with application:openURLs:) over to the core's delegate, which the entry point keeps
+// alive.
 @interface SNFXApplicationDelegate : NSObject <NSApplicationDelegate> {
 @public
     sonifix::AppDelegate* delegate;
@@ -45,6 +46,15 @@
 - (void)applicationDidFinishLaunching:(NSNotification*)notification {
     (void)notification;
     sonifix::callbackBoundary("the launch", [&] { delegate->applicationDidFinishLaunching(); });
+}
+
+// Opened again from the Finder or Spotlight while it runs: the app has no window to show, and
+// its icon may be out of sight behind the notch, so the core says that it runs.
+- (BOOL)applicationShouldHandleReopen:(NSApplication*)sender hasVisibleWindows:(BOOL)flag {
+    (void)sender;
+    (void)flag;
+    sonifix::callbackBoundary("the reopening", [&] { delegate->launchedAgain(); });
+    return NO;
 }
 
 - (void)application:(NSApplication*)application openURLs:(NSArray<NSURL*>*)urls {

@@ -197,6 +197,7 @@ APPKIT_EXTERN NSAboutPanelOptionKey const NSAboutPanelOptionCredits API_AVAILABL
 @optional
 - (void)applicationWillFinishLaunching:(NSNotification*)notification;
 - (void)applicationDidFinishLaunching:(NSNotification*)notification;
+- (BOOL)applicationShouldHandleReopen:(NSApplication*)sender hasVisibleWindows:(BOOL)flag;
 - (void)application:(NSApplication*)application
            openURLs:(NSArray<NSURL*>*)urls API_AVAILABLE(macos(10.13));
 @end
