@@ -43,6 +43,26 @@ TEST_F(SecondaryActionsTest, PlayersPlayingBeforeASuccessfulRestartAreResumedWhe
     EXPECT_EQ(fake.log, Strings{"resume Spotify"});
 }
 
+// The system's question whether the app may script a player holds whoever asks until the user
+// answers: it is asked off the main thread, and the player is left alone until allowed.
+TEST_F(SecondaryActionsTest, ThePlayersPermissionIsAskedOffTheMainThreadAndARefusalExplainedOnce) {
+    fake.players.running = {"com.apple.Music"};
+    fake.players.states = {{"Music", "playing"}};
+    fake.players.permissions = {{"Music", MediaPlayerHost::automationUnasked}};
+    fake.players.answer = MediaPlayerHost::automationDenied;
+    daemonWillComeBack();
+    delegate->restartFromMenu();
+    EXPECT_TRUE(fake.players.scripts.empty()) << "no script before the system has asked";
+    EXPECT_EQ(fake.log, Strings{"icon hourglass"});
+    finishWork();
+    EXPECT_EQ(fake.log, (Strings{"icon hourglass", "ask to script Music", "icon checkmark",
+                                 "activate", "alert Allow Sonifix to control Music"}));
+    EXPECT_NE(lastAlert().at(1).find("Privacy & Security › Automation"), std::string::npos);
+    restartOnce();
+    EXPECT_EQ(fake.alerts.shown.size(), 1u) << "said once";
+    EXPECT_TRUE(fake.players.scripts.empty());
+}
+
 TEST_F(SecondaryActionsTest, TheShortcutIsOneRegistrationThatFollowsItsSettingAndRestartsLater) {
     ASSERT_EQ(fake.hotKeys.registrations.size(), 1u);
     EXPECT_EQ(fake.hotKeys.installedBeforeRegistered, 1);
