@@ -91,6 +91,8 @@ private:
     bool startsLinkBurst();
     void restartSucceeded(const RestartOutcome& outcome);
     void restartFailed(const std::exception_ptr& error);
+    void askToScriptPlayers(std::vector<MediaPlayer> unasked);
+    void explainScriptingRefusal(const std::vector<std::string>& denied);
     void report(const RestartResult& result);
     std::string lastRestartText();
     static std::string deviceText(const AudioDevice& device);

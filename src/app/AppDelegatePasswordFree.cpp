@@ -22,7 +22,7 @@ void AppDelegate::offerPasswordFreeOnce() {
     }
     // Marked before the question: the offer counts as made however it ends.
     defaults.setBool(settings::offeredPasswordFree, true);
-    const auto answer = Foreground::runAlert(
+    Foreground::showAlert(
         platform.workspace, platform.alerts,
         {
             .messageText = "Skip the password next time?",
@@ -31,10 +31,13 @@ void AppDelegate::offerPasswordFreeOnce() {
                 "“killall coreaudiod” without a password. You’ll enter your password "
                 "once to set it up.",
             .buttons = {"Set Up", "Not Now"},
+        },
+        [weak = weak_from_this()](const AlertResult& answer) {
+            const auto self = weak.lock();
+            if (self && answer.response == Alerts::firstButton) {
+                self->installPasswordFree();
+            }
         });
-    if (answer.response == Alerts::firstButton) {
-        installPasswordFree();
-    }
 }
 
 void AppDelegate::installPasswordFree() {

@@ -49,8 +49,9 @@ void AppDelegate::restart() {
     // Asked before the daemon is touched: afterwards nothing would be playing. A host that can
     // be asked from any thread is asked off the main one, since a player may be slow to answer.
     const bool playersOffMain = platform.players.worksOffMainThread();
-    auto playing =
-        resume && !playersOffMain ? players.currentlyPlaying() : std::vector<std::string>{};
+    auto survey = resume && !playersOffMain ? players.survey() : MediaPlayers::Survey{};
+    auto playing = std::move(survey.playing);
+    explainScriptingRefusal(survey.denied);
 
     auto self = shared_from_this();
     runInBackground<RestartOutcome>(
@@ -65,6 +66,44 @@ void AppDelegate::restart() {
         },
         [self](RestartOutcome outcome) { self->restartSucceeded(outcome); },
         [self](std::exception_ptr error) { self->restartFailed(error); });
+    if (!survey.unasked.empty()) {
+        askToScriptPlayers(std::move(survey.unasked));
+    }
+}
+
+void AppDelegate::askToScriptPlayers(std::vector<MediaPlayer> unasked) {
+    // The system's question holds the thread that asks until the user answers: on the main
+    // thread it would freeze the menu in the middle of the restart. The players asked about are
+    // left alone this time; from the next restart on, those allowed are resumed.
+    platform.background.submit([weak = weak_from_this(), unasked = std::move(unasked),
+                                &mainQueue = platform.mainQueue](StopToken) {
+        const auto self = weak.lock();
+        if (!self) {
+            return;
+        }
+        if (auto denied = self->players.askPermission(unasked); !denied.empty()) {
+            mainQueue.post([weak, denied = std::move(denied)] {
+                if (const auto self = weak.lock()) {
+                    self->explainScriptingRefusal(denied);
+                }
+            });
+        }
+    });
+}
+
+void AppDelegate::explainScriptingRefusal(const std::vector<std::string>& denied) {
+    if (denied.empty() || defaults.boolForKey(settings::explainedScriptingRefusal)) {
+        return;
+    }
+    defaults.setBool(settings::explainedScriptingRefusal, true);
+    std::string names = denied.front();
+    for (std::size_t i = 1; i < denied.size(); ++i) {
+        names += (i + 1 == denied.size() ? " and " : ", ") + denied[i];
+    }
+    showFailure("Allow Sonifix to control " + names,
+                "Sonifix pauses and plays " + names +
+                    " after a restart, so that the music goes on. To let it, turn on " + names +
+                    " under Sonifix in System Settings › Privacy & Security › Automation.");
 }
 
 void AppDelegate::restartSucceeded(const RestartOutcome& outcome) {

@@ -20,4 +20,11 @@ AlertResult Foreground::runAlert(Workspace& workspace, Alerts& alerts, AlertRequ
     return alerts.runModal(alert);
 }
 
+void Foreground::showAlert(Workspace& workspace, Alerts& alerts, AlertRequest alert,
+                           Alerts::Answered answered) {
+    activate(workspace);
+    alert.raisesAboveOtherApps = activationIsCooperative(workspace);
+    alerts.show(alert, std::move(answered));
+}
+
 } // namespace sonifix

@@ -19,6 +19,10 @@ public:
 
     // Activates the app, then runs `alert` modally in front of the other apps.
     static AlertResult runAlert(Workspace& workspace, Alerts& alerts, AlertRequest alert);
+    // The same for an alert whose answer matters: `answered` gets it once the alert has had its
+    // turn.
+    static void showAlert(Workspace& workspace, Alerts& alerts, AlertRequest alert,
+                          Alerts::Answered answered);
 
 private:
     static bool activationIsCooperative(Workspace& workspace);

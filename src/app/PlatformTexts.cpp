@@ -47,6 +47,7 @@ PlatformTexts PlatformTexts::macOS() {
         .alreadyRunningText = "Its speaker icon is in the menu bar.",
         .audioSetupApplication = "/System/Applications/Utilities/Audio MIDI Setup.app",
         .players = MediaPlayers::macOSPlayers(),
+        .loginItemFolder = "/Applications",
     };
 }
 

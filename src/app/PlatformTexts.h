@@ -38,6 +38,9 @@ struct PlatformTexts {
     std::string audioSetupApplication;
     SoundSettings soundSettings;
     std::vector<MediaPlayer> players;
+    // The folder the app must be in (directly, or in the user's home) to open at login; none
+    // where it may be anywhere.
+    std::string loginItemFolder;
 
     static PlatformTexts macOS();
     // A Linux desktop whose sound server is `serverName` ("PipeWire", "PulseAudio"), named by

@@ -12,6 +12,7 @@ inline const std::string restartOnWake = "restartOnWake";
 inline const std::string hotKeyEnabled = "hotKeyEnabled";
 inline const std::string welcomed = "welcomed";
 inline const std::string offeredPasswordFree = "offeredPasswordFree";
+inline const std::string explainedScriptingRefusal = "explainedScriptingRefusal";
 inline const std::string lastRestart = "lastRestart";
 inline const std::string restartCount = "restartCount";
 

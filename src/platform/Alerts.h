@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -32,11 +33,19 @@ struct AlertResult {
 class Alerts {
 public:
     static constexpr int firstButton = 1000;
+    // The answer of an alert that is not on screen yet: it waits for the one that is.
+    static constexpr int notShownYet = 0;
+
+    using Answered = std::function<void(const AlertResult&)>;
 
     virtual ~Alerts() = default;
 
     // Blocks until the user answers: 1000 for the first button, 1001 for the second, ...
     virtual AlertResult runModal(const AlertRequest& alert) = 0;
+
+    // Shows `alert` and hands the user's answer to `answered` on the main thread: at once here,
+    // maybe later where alerts wait their turn.
+    virtual void show(const AlertRequest& alert, Answered answered) { answered(runModal(alert)); }
 };
 
 } // namespace sonifix

@@ -21,6 +21,12 @@ public:
     // Each answers nothing on success, or the system's description of why it refused.
     virtual std::optional<std::string> registerApp() = 0;
     virtual std::optional<std::string> unregisterApp() = 0;
+
+    // Where the app that would open at login is: the app bundle on macOS, the program on Linux.
+    virtual std::string appPath() = 0;
+
+    // Opens the system's list of login items, where the user approves one that waits.
+    virtual void openSystemSettingsLoginItems() = 0;
 };
 
 } // namespace sonifix

@@ -31,6 +31,20 @@ public:
 
     // Pauses the player and plays again; the outcome is not reported.
     virtual void resume(const MediaPlayer& player, const std::string& script) = 0;
+
+    // Whether the system lets the app script the player (macOS's Automation permission), in the
+    // system's status codes: allowed, denied, not asked yet, or another failure (such as a player
+    // that is not running). With `askUser` the system asks the user when it has not yet, and the
+    // call blocks until they answer: never on the main thread then. A host whose players need no
+    // permission allows them all.
+    static constexpr int automationAllowed = 0;
+    static constexpr int automationDenied = -1743;  // errAEEventNotPermitted
+    static constexpr int automationUnasked = -1744; // errAEEventWouldRequireUserConsent
+    virtual int automationPermission(const MediaPlayer& player, bool askUser) {
+        (void)player;
+        (void)askUser;
+        return automationAllowed;
+    }
 };
 
 } // namespace sonifix

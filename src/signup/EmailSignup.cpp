@@ -48,23 +48,25 @@ EmailSignup::EmailSignup(Platform& platform, std::string endpoint)
     : platform(platform), endpoint(std::move(endpoint)) {}
 
 void EmailSignup::showWelcome(const Welcome& welcome) {
-    const auto answer =
-        Foreground::runAlert(platform.workspace, platform.alerts,
-                             {
-                                 .messageText = welcome.messageText,
-                                 .informativeText = welcome.instructions + "\n\n" + welcomeOffer,
-                                 .buttons = {"Done"},
-                                 .showsAppIcon = true,
-                                 .emailField = EmailField{std::string(placeholder)},
-                             });
-    const auto address = email_address::trimmed(answer.fieldText);
-    if (!address.empty()) {
-        submit(address);
-    }
+    // The answer may come after this object's owner has gone: it holds only what outlives all.
+    Foreground::showAlert(platform.workspace, platform.alerts,
+                          {
+                              .messageText = welcome.messageText,
+                              .informativeText = welcome.instructions + "\n\n" + welcomeOffer,
+                              .buttons = {"Done"},
+                              .showsAppIcon = true,
+                              .emailField = EmailField{std::string(placeholder)},
+                          },
+                          [&platform = platform, endpoint = endpoint](const AlertResult& answer) {
+                              const auto address = email_address::trimmed(answer.fieldText);
+                              if (!address.empty()) {
+                                  submit(platform, endpoint, address);
+                              }
+                          });
 }
 
 void EmailSignup::showSignup() {
-    const auto answer = Foreground::runAlert(
+    Foreground::showAlert(
         platform.workspace, platform.alerts,
         {
             .messageText = "Get email updates from Northfold",
@@ -73,23 +75,28 @@ void EmailSignup::showSignup() {
                 "month, unsubscribe anytime.",
             .buttons = {"Subscribe", "Cancel"},
             .emailField = EmailField{std::string(placeholder)},
+        },
+        [&platform = platform, endpoint = endpoint](const AlertResult& answer) {
+            if (answer.response == Alerts::firstButton) {
+                submit(platform, endpoint, answer.fieldText);
+            }
         });
-    if (answer.response == Alerts::firstButton) {
-        submit(answer.fieldText);
-    }
 }
 
-void EmailSignup::submit(const std::string& typed) {
+void EmailSignup::submit(Platform& platform, const std::string& endpoint,
+                         const std::string& typed) {
     const auto address = email_address::trimmed(typed);
     if (!email_address::looksValid(address)) {
-        show("That email address doesn’t look right",
-             "Choose Get Email Updates… in the Sonifix menu to try again.");
+        Foreground::runAlert(
+            platform.workspace, platform.alerts,
+            {.messageText = "That email address doesn’t look right",
+             .informativeText = "Choose Get Email Updates… in the Sonifix menu to try again."});
         return;
     }
     auto& shown = platform;
     runInBackground<Sent>(
         platform.background, platform.mainQueue,
-        [&http = platform.http, endpoint = endpoint, address](StopToken) {
+        [&http = platform.http, endpoint, address](StopToken) {
             subscribe(http, endpoint, address);
             return Sent{};
         },
@@ -104,11 +111,6 @@ void EmailSignup::submit(const std::string& typed) {
                 shown.workspace, shown.alerts,
                 {.messageText = "Couldn’t sign you up", .informativeText = errorText(error)});
         });
-}
-
-void EmailSignup::show(const std::string& messageText, const std::string& informativeText) {
-    Foreground::runAlert(platform.workspace, platform.alerts,
-                         {.messageText = messageText, .informativeText = informativeText});
 }
 
 void EmailSignup::subscribe(HttpClient& http, const std::string& endpoint,

@@ -32,8 +32,7 @@ public:
     static void subscribe(HttpClient& http, const std::string& endpoint, const std::string& email);
 
 private:
-    void submit(const std::string& typed);
-    void show(const std::string& messageText, const std::string& informativeText);
+    static void submit(Platform& platform, const std::string& endpoint, const std::string& typed);
 
     Platform& platform;
     std::string endpoint;

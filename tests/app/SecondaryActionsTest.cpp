@@ -43,6 +43,26 @@ TEST_F(SecondaryActionsTest, PlayersPlayingBeforeASuccessfulRestartAreResumedWhe
     EXPECT_EQ(fake.log, Strings{"resume Spotify"});
 }
 
+// The system's question whether the app may script a player holds whoever asks until the user
+// answers: it is asked off the main thread, and the player is left alone until allowed.
+TEST_F(SecondaryActionsTest, ThePlayersPermissionIsAskedOffTheMainThreadAndARefusalExplainedOnce) {
+    fake.players.running = {"com.apple.Music"};
+    fake.players.states = {{"Music", "playing"}};
+    fake.players.permissions = {{"Music", MediaPlayerHost::automationUnasked}};
+    fake.players.answer = MediaPlayerHost::automationDenied;
+    daemonWillComeBack();
+    delegate->restartFromMenu();
+    EXPECT_TRUE(fake.players.scripts.empty()) << "no script before the system has asked";
+    EXPECT_EQ(fake.log, Strings{"icon hourglass"});
+    finishWork();
+    EXPECT_EQ(fake.log, (Strings{"icon hourglass", "ask to script Music", "icon checkmark",
+                                 "activate", "alert Allow Sonifix to control Music"}));
+    EXPECT_NE(lastAlert().at(1).find("Privacy & Security › Automation"), std::string::npos);
+    restartOnce();
+    EXPECT_EQ(fake.alerts.shown.size(), 1u) << "said once";
+    EXPECT_TRUE(fake.players.scripts.empty());
+}
+
 TEST_F(SecondaryActionsTest, TheShortcutIsOneRegistrationThatFollowsItsSettingAndRestartsLater) {
     ASSERT_EQ(fake.hotKeys.registrations.size(), 1u);
     EXPECT_EQ(fake.hotKeys.installedBeforeRegistered, 1);
@@ -96,6 +116,25 @@ TEST_F(AppTest, TheWelcomeComesOnceAfterLaunchAndSaysWhatTheDesktopAllows) {
     fake.hotKeys.chosenTrigger = "";
     fake.menu.choose("Global Shortcut: No Keys Chosen in System Settings");
     EXPECT_FALSE(fake.settings.boolForKey(settings::hotKeyEnabled));
+}
+
+// A modal alert runs the main loop: what comes meanwhile (a restart's outcome, the offer that
+// follows it, a failure) waits for it to close, then opens one at a time, in order.
+TEST_F(AppTest, AlertsThatComeWhileTheWelcomeIsOpenWaitTheirTurn) {
+    fake.alerts.whileShown = [&] {
+        fake.alerts.whileShown = nullptr;
+        restartOnce(false); // with the administrator: the offer comes
+        failOnce();
+    };
+    fake.alerts.answers = {{}, {.response = Alerts::firstButton, .fieldText = {}}};
+    delegate->applicationDidFinishLaunching();
+    fake.mainQueue.runReady();
+    EXPECT_FALSE(fake.alerts.nested);
+    EXPECT_EQ(fake.alerts.shown.size(), 3u);
+    EXPECT_EQ(lastAlert().at(0), "Couldn’t restart Core Audio");
+    EXPECT_EQ(fake.alerts.shown.at(1).messageText, "Skip the password next time?");
+    finishWork();
+    EXPECT_EQ(fake.adminShell.scripts.size(), 2u) << "Set Up, answered after the welcome";
 }
 
 TEST_F(SecondaryActionsTest, TheOfferIsMarkedBeforeItShowsAndComesOnlyOnce) {

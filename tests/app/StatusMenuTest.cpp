@@ -118,6 +118,27 @@ TEST_F(StatusMenuTest, SettingsItemsFlipTheirKeyAndOpenAtLoginWhatTheSystemRepor
     EXPECT_EQ(fake.alerts.shown.back().informativeText, "Operation not permitted");
 }
 
+// Where the system will not simply say yes, the user hears what to do rather than an error.
+TEST_F(StatusMenuTest, OpenAtLoginSendsTheUserToApproveItOrToMoveTheAppFirst) {
+    fake.loginItems.approvalNeeded = true;
+    fake.menu.choose("Open at Login");
+    EXPECT_EQ(fake.log,
+              (Strings{"register login item", "activate", "alert Allow Sonifix to open at login",
+                       "open Login Items settings"}));
+    EXPECT_EQ(fake.alerts.shown.back().buttons, (Strings{"Open System Settings", "Cancel"}));
+
+    for (const auto* path : {"/Volumes/Sonifix/Sonifix.app", "/Users/me/build/Sonifix.app"}) {
+        fake.log.clear();
+        fake.loginItems.current = LoginItems::notRegistered;
+        fake.loginItems.path = path;
+        fake.menu.choose("Open at Login");
+        EXPECT_EQ(fake.log, (Strings{"activate", "alert Move Sonifix to Applications first"}));
+    }
+    fake.loginItems.path = "/Users/me/Applications/Sonifix.app";
+    fake.menu.choose("Open at Login");
+    EXPECT_EQ(fake.log.back(), "open Login Items settings");
+}
+
 TEST_F(StatusMenuTest, TheMicrophoneRuleSendsABluetoothInputBackToTheMacsOnceWithoutLooping) {
     const auto headset = addHeadset();
     const auto reads = fake.hardware.reads;

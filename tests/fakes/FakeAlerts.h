@@ -16,9 +16,12 @@ public:
     AlertResult runModal(const AlertRequest& alert) override {
         shown.push_back(alert);
         log.push_back("alert " + alert.messageText);
+        nested = nested || open;
+        open = true;
         if (whileShown) {
             whileShown();
         }
+        open = false;
         if (answers.empty()) {
             return {.response = firstButton, .fieldText = {}};
         }
@@ -31,6 +34,8 @@ public:
     std::vector<AlertRequest> shown;
     // Runs while an alert is on screen, as the main run loop would go on serving the app.
     std::function<void()> whileShown;
+    bool open = false;
+    bool nested = false; // an alert was opened on top of another
 
 private:
     EventLog& log;

@@ -26,10 +26,20 @@ public:
         scripts.push_back(script);
         log.push_back("resume " + player.name);
     }
+    int automationPermission(const MediaPlayer& player, bool askUser) override {
+        auto& permission = permissions[player.name];
+        if (askUser && permission == automationUnasked) {
+            log.push_back("ask to script " + player.name);
+            permission = answer;
+        }
+        return permission;
+    }
 
     std::set<std::string> running;                            // bundle identifiers
     std::map<std::string, std::optional<std::string>> states; // by name; nullopt: the script fails
     std::vector<std::string> scripts;
+    std::map<std::string, int> permissions; // by name; allowed unless set
+    int answer = automationAllowed;         // the user's answer when the system asks
 
 private:
     EventLog& log;

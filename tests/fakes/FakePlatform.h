@@ -21,6 +21,7 @@
 #include "FakeStatusItem.h"
 #include "FakeUserAccount.h"
 #include "FakeWorkspace.h"
+#include "app/AlertQueue.h"
 #include "platform/Platform.h"
 
 namespace sonifix::testing {
@@ -55,6 +56,7 @@ struct FakePlatform {
     FakeStatusItem statusItem{log};
     FakeMenu menu;
     FakeAlerts alerts{log};
+    AlertQueue alertQueue{alerts, mainQueue}; // as every platform puts its alerts behind one
     FakeWorkspace workspace{log};
     FakeLoginItems loginItems{log};
     FakeRelativeTimeFormatter relativeTime;
@@ -75,7 +77,7 @@ struct FakePlatform {
                 .settings = settings,
                 .statusItem = statusItem,
                 .menu = menu,
-                .alerts = alerts,
+                .alerts = alertQueue,
                 .workspace = workspace,
                 .loginItems = loginItems,
                 .clock = real.clock ? *real.clock : clock,

@@ -35,7 +35,7 @@ LinuxApp::LinuxApp(const Places& places)
                .settings = settings,
                .statusItem = statusItem,
                .menu = menu,
-               .alerts = alerts,
+               .alerts = alertQueue,
                .workspace = workspace,
                .loginItems = loginItems,
                .clock = clock,

@@ -14,6 +14,7 @@
 #include "QtWorkspace.h"
 #include "X11HotKeys.h"
 #include "XdgAutostartLoginItems.h"
+#include "app/AlertQueue.h"
 #include "app/AppDelegate.h"
 #include "platform/posix/CurlHttpClient.h"
 #include "platform/posix/PosixFileSystem.h"
@@ -71,6 +72,7 @@ public:
     QtMenu menu;
     QtStatusItem statusItem;
     QtAlerts alerts;
+    AlertQueue alertQueue{alerts, mainQueue}; // the app's alerts, one at a time
     QtWorkspace workspace;
     XdgAutostartLoginItems loginItems;
     SystemClock clock;

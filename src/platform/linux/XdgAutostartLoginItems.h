@@ -22,6 +22,9 @@ public:
     std::optional<std::string> registerApp() override;
     // A missing entry is already what was asked for.
     std::optional<std::string> unregisterApp() override;
+    std::string appPath() override { return executablePath; }
+    // An autostart entry waits for no approval: there is nothing to open.
+    void openSystemSettingsLoginItems() override {}
 
     // The Exec value that starts `path` with no arguments, quoted and escaped so that any
     // path survives a desktop's parsing.

@@ -3,6 +3,7 @@
 #import "FoundationStrings.h"
 
 #import <AppKit/AppKit.h>
+#include <dlfcn.h>
 
 namespace sonifix {
 
@@ -11,12 +12,23 @@ using macos::toStdString;
 
 namespace {
 
+// The e-mail content type came with macOS 14 and its SDK. Looked up in AppKit as the app runs,
+// it needs no SDK that declares it, so any Xcode that can build for macOS 13 builds the app;
+// on macOS 13 there is none and the field is a plain one.
+NSTextContentType _Nullable emailContentType() {
+    static void* const program = dlopen(nullptr, RTLD_LAZY);
+    const auto* found = program == nullptr
+                            ? nullptr
+                            : static_cast<__unsafe_unretained NSTextContentType const*>(
+                                  dlsym(program, "NSTextContentTypeEmailAddress"));
+    return found == nullptr ? nil : *found;
+}
+
 NSTextField* makeEmailField(const EmailField& email) {
     NSTextField* field = [[NSTextField alloc] initWithFrame:NSMakeRect(0, 0, 280, 24)];
     field.placeholderString = toNSString(email.placeholder);
-    // The e-mail content type exists from macOS 14 on; on 13 the field is a plain one.
-    if (@available(macOS 14.0, *)) {
-        field.contentType = NSTextContentTypeEmailAddress;
+    if (NSTextContentType type = emailContentType()) {
+        field.contentType = type;
     }
     return field;
 }

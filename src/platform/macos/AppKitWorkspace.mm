@@ -4,6 +4,8 @@
 #include "support/CallbackBoundary.h"
 
 #import <AppKit/AppKit.h>
+#include <objc/message.h>
+#include <objc/runtime.h>
 #include <vector>
 
 using sonifix::callbackBoundary;
@@ -49,9 +51,12 @@ void AppKitWorkspace::activateIgnoringOtherApps() {
 }
 
 void AppKitWorkspace::activate() {
-    // The core asks for this on macOS 14 and later only; the compiler wants the guard.
-    if (@available(macOS 14.0, *)) {
-        [NSApp activate];
+    // -[NSApplication activate] came with macOS 14 and its SDK: sent by name, it needs no SDK
+    // that declares it, so any Xcode that can build for macOS 13 builds the app. The core asks
+    // for it on macOS 14 and later only.
+    SEL activate = sel_registerName("activate");
+    if ([NSApp respondsToSelector:activate]) {
+        reinterpret_cast<void (*)(id, SEL)>(objc_msgSend)(NSApp, activate);
     } else {
         [NSApp activateIgnoringOtherApps:YES];
     }

@@ -11,6 +11,7 @@ public:
     std::optional<std::string> playerState(const MediaPlayer& player,
                                            const std::string& script) override;
     void resume(const MediaPlayer& player, const std::string& script) override;
+    int automationPermission(const MediaPlayer& player, bool askUser) override;
 };
 
 } // namespace sonifix

@@ -3,6 +3,7 @@
 #import "FoundationStrings.h"
 
 #import <AppKit/AppKit.h>
+#include <CoreServices/CoreServices.h>
 #import <Foundation/Foundation.h>
 
 namespace sonifix {
@@ -52,6 +53,20 @@ std::optional<std::string> AppleScriptMediaPlayers::playerState(const MediaPlaye
 void AppleScriptMediaPlayers::resume(const MediaPlayer& player, const std::string& script) {
     (void)player;
     runScript(script);
+}
+
+int AppleScriptMediaPlayers::automationPermission(const MediaPlayer& player, bool askUser) {
+    @autoreleasepool {
+        NSAppleEventDescriptor* target = [NSAppleEventDescriptor
+            descriptorWithBundleIdentifier:toNSString(player.bundleIdentifier)];
+        const AEDesc* address = target.aeDesc;
+        if (address == nullptr) {
+            return paramErr;
+        }
+        // Any event: the permission is the app's to script the player at all.
+        return int(
+            AEDeterminePermissionToAutomateTarget(address, typeWildCard, typeWildCard, askUser));
+    }
 }
 
 } // namespace sonifix

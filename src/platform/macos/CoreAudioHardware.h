@@ -8,11 +8,11 @@
 namespace sonifix {
 
 // The Core Audio HAL itself: the AudioObject functions with no qualifier. Listener blocks run
-// on the main dispatch queue. Reads and writes go to the HAL from a queue of the adapter's own
-// and are waited for up to `callTimeout`: a wedged coreaudiod answers no call, and the menu,
-// which reads on the main thread, must not freeze with it. A call that runs out answers
-// kAudioHardwareNotRunningError, and so does every call while one that ran out is still inside
-// the HAL.
+// on the main dispatch queue. Every call (reads, writes, adding and removing listeners) goes to
+// the HAL from a queue of the adapter's own and is waited for up to `callTimeout`: a wedged
+// coreaudiod answers no call, and the menu, which reads on the main thread, must not freeze with
+// it. A call that runs out answers kAudioHardwareNotRunningError, and so does every call while one
+// that ran out is still inside the HAL.
 class CoreAudioHardware final : public AudioHardware {
 public:
     explicit CoreAudioHardware(

@@ -59,8 +59,19 @@ struct CoreAudioHardware::Calls {
         bool abandoned = false;
     };
 
-    OSStatus run(std::function<OSStatus()> call) {
+    // What a call that ran out should still do once the HAL answers it. A listener whose adding
+    // the caller took for a failure is removed again, or it would fire with nobody to remove it;
+    // a removal is still made, whether it ran out or waited behind one that had.
+    enum class Late { ignored, undo, queued };
+
+    OSStatus run(std::function<OSStatus()> call, Late late = Late::ignored,
+                 std::function<void()> undo = {}) {
         if (stuck->load() > 0) {
+            if (late == Late::queued) {
+                dispatch_async(queue, ^{
+                  callbackBoundary("a Core Audio call", [&] { call(); });
+                });
+            }
             return kAudioHardwareNotRunningError;
         }
         auto progress = std::make_shared<Progress>();
@@ -68,12 +79,16 @@ struct CoreAudioHardware::Calls {
         dispatch_semaphore_t done = dispatch_semaphore_create(0);
         const auto stuckCalls = stuck;
         dispatch_async(queue, ^{
-          const OSStatus answer = call();
+          OSStatus answer = kAudioHardwareNotRunningError;
+          callbackBoundary("a Core Audio call", [&] { answer = call(); });
           const std::lock_guard lock(progress->mutex);
           *status = answer;
           progress->finished = true;
           if (progress->abandoned) {
               --*stuckCalls;
+              if (answer == noErr && late == Late::undo) {
+                  callbackBoundary("a Core Audio call", [&] { undo(); });
+              }
           }
           dispatch_semaphore_signal(done);
         });
@@ -172,8 +187,18 @@ HardwareStatus CoreAudioHardware::addPropertyListener(AudioObjectID object,
     AudioObjectPropertyListenerBlock block = ^(UInt32, const AudioObjectPropertyAddress*) {
       callbackBoundary("a Core Audio listener", [&] { (*called)(); });
     };
-    const OSStatus status =
-        AudioObjectAddPropertyListenerBlock(object, &halAddress, dispatch_get_main_queue(), block);
+    // Adding a listener is a call into coreaudiod like any other, made at launch and after
+    // every restart: bounded as reads are, or a wedged daemon hangs the app before its menu.
+    const OSStatus status = calls->run(
+        [=] {
+            return AudioObjectAddPropertyListenerBlock(object, &halAddress,
+                                                       dispatch_get_main_queue(), block);
+        },
+        Calls::Late::undo,
+        [=] {
+            AudioObjectRemovePropertyListenerBlock(object, &halAddress, dispatch_get_main_queue(),
+                                                   block);
+        });
     if (status == noErr) {
         listeners->registrations.push_back({object, address, listener, block});
     }
@@ -191,8 +216,13 @@ HardwareStatus CoreAudioHardware::removePropertyListener(AudioObjectID object,
             continue;
         }
         const auto halAddress = toHAL(address);
-        const OSStatus status = AudioObjectRemovePropertyListenerBlock(
-            object, &halAddress, dispatch_get_main_queue(), registration->block);
+        AudioObjectPropertyListenerBlock block = registration->block;
+        const OSStatus status = calls->run(
+            [=] {
+                return AudioObjectRemovePropertyListenerBlock(object, &halAddress,
+                                                              dispatch_get_main_queue(), block);
+            },
+            Calls::Late::queued);
         registrations.erase(registration);
         return status;
     }

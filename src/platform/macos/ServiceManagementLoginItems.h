@@ -10,6 +10,8 @@ public:
     int status() override;
     std::optional<std::string> registerApp() override;
     std::optional<std::string> unregisterApp() override;
+    std::string appPath() override;
+    void openSystemSettingsLoginItems() override;
 };
 
 } // namespace sonifix

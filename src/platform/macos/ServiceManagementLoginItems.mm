@@ -36,4 +36,12 @@ std::optional<std::string> ServiceManagementLoginItems::unregisterApp() {
     return refusal(succeeded, error);
 }
 
+std::string ServiceManagementLoginItems::appPath() {
+    return toStdString(NSBundle.mainBundle.bundlePath);
+}
+
+void ServiceManagementLoginItems::openSystemSettingsLoginItems() {
+    [SMAppService openSystemSettingsLoginItems];
+}
+
 } // namespace sonifix

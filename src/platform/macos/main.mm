@@ -17,6 +17,7 @@
 #include "ServiceManagementLoginItems.h"
 #include "URLSessionHttpClient.h"
 #include "UserDefaultsSettingsStore.h"
+#include "app/AlertQueue.h"
 #include "app/AppDelegate.h"
 #include "app/PlatformTexts.h"
 #include "platform/Platform.h"
@@ -32,8 +33,9 @@
 #import <AppKit/AppKit.h>
 #include <memory>
 
-// Hands the launch and the app's links (the get-URL Apple event, which AppKit answers with
-// application:openURLs:) over to the core's delegate, which the entry point keeps alive.
+// Hands the launch, a reopening and the app's links (the get-URL Apple event, which AppKit
+// answers with application:openURLs:) over to the core's delegate, which the entry point keeps
+// alive.
 @interface SNFXApplicationDelegate : NSObject <NSApplicationDelegate> {
 @public
     sonifix::AppDelegate* delegate;
@@ -44,6 +46,15 @@
 - (void)applicationDidFinishLaunching:(NSNotification*)notification {
     (void)notification;
     sonifix::callbackBoundary("the launch", [&] { delegate->applicationDidFinishLaunching(); });
+}
+
+// Opened again from the Finder or Spotlight while it runs: the app has no window to show, and
+// its icon may be out of sight behind the notch, so the core says that it runs.
+- (BOOL)applicationShouldHandleReopen:(NSApplication*)sender hasVisibleWindows:(BOOL)flag {
+    (void)sender;
+    (void)flag;
+    sonifix::callbackBoundary("the reopening", [&] { delegate->launchedAgain(); });
+    return NO;
 }
 
 - (void)application:(NSApplication*)application openURLs:(NSArray<NSURL*>*)urls {
@@ -71,6 +82,7 @@ int main() {
         sonifix::AppKitStatusItem statusItem;
         sonifix::AppKitMenu menu;
         sonifix::AppKitAlerts alerts;
+        sonifix::AlertQueue alertQueue(alerts, mainQueue); // the app's alerts, one at a time
         sonifix::AppKitWorkspace workspace;
         sonifix::ServiceManagementLoginItems loginItems;
         sonifix::SystemClock clock;
@@ -92,7 +104,7 @@ int main() {
             .settings = settings,
             .statusItem = statusItem,
             .menu = menu,
-            .alerts = alerts,
+            .alerts = alertQueue,
             .workspace = workspace,
             .loginItems = loginItems,
             .clock = clock,

@@ -1,6 +1,7 @@
 #pragma once
 
-// AppKit: what the app uses of it, declared as the macOS 14 SDK declares it.
+// AppKit: what the app uses of it, declared as the macOS 14 SDK declares it; the macOS 13 SDK
+// (Xcode 14) lacks what came in 14.0.
 
 #import <Foundation/Foundation.h>
 
@@ -61,7 +62,9 @@ static const NSControlStateValue NSControlStateValueOn = 1;
 @end
 
 typedef NSString* NSTextContentType NS_TYPED_EXTENSIBLE_ENUM;
+#if __MAC_OS_X_VERSION_MAX_ALLOWED >= __MAC_14_0
 APPKIT_EXTERN NSTextContentType const NSTextContentTypeEmailAddress API_AVAILABLE(macos(14.0));
+#endif
 
 @protocol NSTextContent
 @property(nullable, copy) NSTextContentType contentType API_AVAILABLE(macos(11.0));
@@ -194,6 +197,7 @@ APPKIT_EXTERN NSAboutPanelOptionKey const NSAboutPanelOptionCredits API_AVAILABL
 @optional
 - (void)applicationWillFinishLaunching:(NSNotification*)notification;
 - (void)applicationDidFinishLaunching:(NSNotification*)notification;
+- (BOOL)applicationShouldHandleReopen:(NSApplication*)sender hasVisibleWindows:(BOOL)flag;
 - (void)application:(NSApplication*)application
            openURLs:(NSArray<NSURL*>*)urls API_AVAILABLE(macos(10.13));
 @end
@@ -210,7 +214,9 @@ APPKIT_EXTERN NSAboutPanelOptionKey const NSAboutPanelOptionCredits API_AVAILABL
     API_DEPRECATED("This method will be deprecated in a future release. Use NSApp.activate "
                    "instead.",
                    macos(10.0, API_TO_BE_DEPRECATED));
+#if __MAC_OS_X_VERSION_MAX_ALLOWED >= __MAC_14_0
 - (void)activate API_AVAILABLE(macos(14.0));
+#endif
 - (void)orderFrontStandardAboutPanelWithOptions:
     (NSDictionary<NSAboutPanelOptionKey, id>*)optionsDictionary API_AVAILABLE(macos(10.13));
 @end

@@ -3,6 +3,7 @@
 // Foundation: what the app uses of it, declared as the macOS 14 SDK declares it.
 
 #import <CoreFoundation/CoreFoundation.h>
+#include <CoreServices/CoreServices.h>
 #include <dispatch/dispatch.h>
 #import <objc/NSObject.h>
 #include <os/availability.h>
@@ -227,7 +228,12 @@ typedef NS_ENUM(NSUInteger, NSURLRequestCachePolicy) {
                                                        NSError* _Nullable error))completionHandler;
 @end
 
-// NSFileManager.h, NSPathUtilities.h, NSProcessInfo.h, NSThread.h
+// NSBundle.h, NSFileManager.h, NSPathUtilities.h, NSProcessInfo.h, NSThread.h
+
+@interface NSBundle : NSObject
+@property(class, readonly, strong) NSBundle* mainBundle;
+@property(readonly, copy) NSString* bundlePath;
+@end
 
 @interface NSFileManager : NSObject
 @property(class, readonly, strong) NSFileManager* defaultManager;
@@ -294,12 +300,15 @@ typedef NSString* NSAttributedStringKey NS_TYPED_EXTENSIBLE_ENUM;
                     attributes:(nullable NSDictionary<NSAttributedStringKey, id>*)attrs;
 @end
 
-// NSAppleScript.h, NSAppleEventDescriptor.h
+// NSAppleScript.h, NSAppleEventDescriptor.h (which bring in CoreServices)
 
 FOUNDATION_EXPORT NSString* const NSAppleScriptErrorMessage;
 FOUNDATION_EXPORT NSString* const NSAppleScriptErrorNumber;
 
 @interface NSAppleEventDescriptor : NSObject <NSCopying>
++ (instancetype)descriptorWithBundleIdentifier:(NSString*)bundleIdentifier
+    API_AVAILABLE(macos(10.11));
+@property(nullable, readonly) const AEDesc* aeDesc __attribute__((objc_returns_inner_pointer));
 @property(nullable, readonly, copy) NSString* stringValue;
 @end
 

@@ -24,6 +24,9 @@
 #define OS_OBJECT_DECL_SUBCLASS(name, super) typedef struct name##_s* name##_t
 #endif
 
+// A result that is the call's whole point: dropping it is a warning, an error under -Werror.
+#define DISPATCH_WARN_RESULT __attribute__((__warn_unused_result__))
+
 #pragma clang assume_nonnull begin
 
 #ifdef __cplusplus
@@ -50,14 +53,15 @@ typedef long dispatch_queue_priority_t;
 #define NSEC_PER_MSEC 1000000ull
 
 dispatch_queue_main_t dispatch_get_main_queue(void);
-dispatch_queue_global_t dispatch_get_global_queue(intptr_t identifier, uintptr_t flags);
-dispatch_queue_t dispatch_queue_create(const char* _Nullable label,
-                                       dispatch_queue_attr_t _Nullable attr);
+DISPATCH_WARN_RESULT dispatch_queue_global_t dispatch_get_global_queue(intptr_t identifier,
+                                                                       uintptr_t flags);
+DISPATCH_WARN_RESULT dispatch_queue_t dispatch_queue_create(const char* _Nullable label,
+                                                            dispatch_queue_attr_t _Nullable attr);
 void dispatch_async(dispatch_queue_t queue, dispatch_block_t block);
 void dispatch_after(dispatch_time_t when, dispatch_queue_t queue, dispatch_block_t block);
-dispatch_time_t dispatch_time(dispatch_time_t when, int64_t delta);
+DISPATCH_WARN_RESULT dispatch_time_t dispatch_time(dispatch_time_t when, int64_t delta);
 
-dispatch_semaphore_t dispatch_semaphore_create(intptr_t value);
+DISPATCH_WARN_RESULT dispatch_semaphore_t dispatch_semaphore_create(intptr_t value);
 intptr_t dispatch_semaphore_wait(dispatch_semaphore_t dsema, dispatch_time_t timeout);
 intptr_t dispatch_semaphore_signal(dispatch_semaphore_t dsema);
 

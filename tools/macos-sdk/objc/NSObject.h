@@ -6,7 +6,13 @@
 #include <stdbool.h>
 #include <stddef.h>
 
+// Apple's rule, which clang states for each target: bool on arm64, signed char on Intel, where
+// a BOOL holds any value from -128 to 127 and 256 is NO.
+#if __OBJC_BOOL_IS_BOOL
 typedef bool BOOL;
+#else
+typedef signed char BOOL;
+#endif
 #define YES __objc_yes
 #define NO __objc_no
 #define nil nullptr

@@ -14,3 +14,12 @@
 #define API_DEPRECATED(text, platform)                                                             \
     __attribute__((availability(__SONIFIX_API_DEPRECATED_##platform, message = text)))
 #define API_UNAVAILABLE(platform) __attribute__((availability(platform, unavailable)))
+
+// The SDK's own version (Availability.h): what it declares at all. A declaration introduced in a
+// later macOS than the SDK's is not there, whatever @available says. tools/check-macos.sh
+// defines it for each SDK it stands in for; 14 is the newest these headers model.
+#define __MAC_13_0 130000
+#define __MAC_14_0 140000
+#ifndef __MAC_OS_X_VERSION_MAX_ALLOWED
+#define __MAC_OS_X_VERSION_MAX_ALLOWED __MAC_14_0
+#endif

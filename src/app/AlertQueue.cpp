@@ -1,0 +1,55 @@
+#include "AlertQueue.h"
+
+namespace sonifix {
+
+AlertQueue::AlertQueue(Alerts& screen, MainQueue& mainQueue)
+    : screen(screen), mainQueue(mainQueue) {}
+
+AlertResult AlertQueue::runModal(const AlertRequest& alert) {
+    if (!free()) {
+        waiting.emplace_back(alert, nullptr);
+        return {.response = notShownYet, .fieldText = {}};
+    }
+    return showNow(alert);
+}
+
+void AlertQueue::show(const AlertRequest& alert, Answered answered) {
+    if (!free()) {
+        waiting.emplace_back(alert, std::move(answered));
+        return;
+    }
+    const auto answer = showNow(alert);
+    if (answered) {
+        answered(answer);
+    }
+}
+
+AlertResult AlertQueue::showNow(const AlertRequest& alert) {
+    struct Closes {
+        AlertQueue& queue;
+        ~Closes() {
+            queue.open = false;
+            // Not from inside the alert that just closed: its caller has its answer first.
+            if (!queue.waiting.empty()) {
+                queue.mainQueue.post([&queue = queue] { queue.showNext(); });
+            }
+        }
+    };
+    open = true;
+    const Closes closes{*this};
+    return screen.runModal(alert);
+}
+
+void AlertQueue::showNext() {
+    if (open || waiting.empty()) {
+        return; // another turn is already on its way, or nothing waits
+    }
+    auto [alert, answered] = std::move(waiting.front());
+    waiting.pop_front();
+    const auto answer = showNow(alert);
+    if (answered) {
+        answered(answer);
+    }
+}
+
+} // namespace sonifix
