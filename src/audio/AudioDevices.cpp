@@ -50,6 +50,8 @@ AudioDevice AudioDevices::device(AudioObjectID id) {
 
 std::optional<AudioDevice> AudioDevices::builtInMicrophone() {
     const PropertyAddress inputStreams{props::streams, props::scopeInput, props::elementMain};
+    const PropertyAddress jack{props::jackIsConnected, props::scopeInput, props::elementMain};
+    std::optional<AudioObjectID> unplugged;
     for (const auto id : allDeviceIDs()) {
         std::uint32_t size = 0;
         if (hardware.propertyDataSize(id, inputStreams, size) != 0 || size == 0) {
@@ -59,9 +61,15 @@ std::optional<AudioDevice> AudioDevices::builtInMicrophone() {
             props::transportBuiltIn) {
             continue;
         }
+        // A line-in or headset jack with nothing in it is no microphone anyone can use; it is
+        // taken only when no other built-in input is there. A device without a jack is usable.
+        if (read<std::uint32_t>(id, jack) == 0u) {
+            unplugged = unplugged.value_or(id);
+            continue;
+        }
         return device(id);
     }
-    return std::nullopt;
+    return unplugged ? std::optional(device(*unplugged)) : std::nullopt;
 }
 
 std::optional<AudioDevice> AudioDevices::defaultDevice(bool input) {

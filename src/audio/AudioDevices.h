@@ -22,7 +22,8 @@ public:
 
     AudioDevice device(AudioObjectID id);
 
-    // The first device, in system order, with an input stream and a built-in transport.
+    // The first device, in system order, with an input stream and a built-in transport, passing
+    // over those whose jack has nothing plugged in while there is another.
     std::optional<AudioDevice> builtInMicrophone();
 
     std::optional<AudioDevice> defaultDevice(bool input);

@@ -48,6 +48,9 @@ struct DeviceInfo {
     double sampleRate = 0;
     bool monitor = false;
     std::map<std::string, std::string> properties;
+    // Whether the active port has something plugged in, where the server knows: a line-in or a
+    // headset jack with nothing in it is no input anyone can use.
+    std::optional<std::uint32_t> jackIsConnected;
 };
 
 struct ServerDefaults {
@@ -67,6 +70,9 @@ template <class Info> DeviceInfo describe(const Info& info) {
         if (const auto* value = pa_proplist_gets(info.proplist, key)) {
             device.properties.emplace(key, value);
         }
+    }
+    if (info.active_port && info.active_port->available != PA_PORT_AVAILABLE_UNKNOWN) {
+        device.jackIsConnected = info.active_port->available == PA_PORT_AVAILABLE_YES ? 1 : 0;
     }
     return device;
 }
@@ -605,6 +611,14 @@ HardwareStatus PulseAudioHardware::propertyDataSize(AudioObjectID object,
     case props::transportType:
         size = sizeof(std::uint32_t);
         break;
+    case props::jackIsConnected: {
+        const auto device = fetchDevice(*connection, *key, sink);
+        if (!device) {
+            return noAnswer;
+        }
+        size = sizeof(std::uint32_t);
+        return device->jackIsConnected ? 0 : unknownProperty;
+    }
     case props::nominalSampleRate:
         size = sizeof(double);
         break;
@@ -661,21 +675,27 @@ HardwareStatus PulseAudioHardware::propertyData(AudioObjectID object,
     if (!key) {
         return badObject;
     }
-    if (address.selector != props::transportType && address.selector != props::nominalSampleRate) {
+    if (address.selector != props::transportType && address.selector != props::nominalSampleRate &&
+        address.selector != props::jackIsConnected) {
         return unknownProperty;
     }
-    const bool isTransport = address.selector == props::transportType;
-    if (size < (isTransport ? sizeof(std::uint32_t) : sizeof(double))) {
+    const bool isRate = address.selector == props::nominalSampleRate;
+    if (size < (isRate ? sizeof(double) : sizeof(std::uint32_t))) {
         return badPropertySize;
     }
     const auto device = fetchDevice(*connection, *key, key->kind == Kind::sink);
     if (!device) {
         return noAnswer;
     }
-    if (isTransport) {
-        const auto transport = transportType(device->properties);
-        std::memcpy(data, &transport, sizeof transport);
-        size = sizeof transport;
+    if (!isRate) {
+        const auto value = address.selector == props::transportType
+                               ? std::optional(transportType(device->properties))
+                               : device->jackIsConnected;
+        if (!value) {
+            return unknownProperty;
+        }
+        std::memcpy(data, &*value, sizeof *value);
+        size = sizeof *value;
     } else {
         std::memcpy(data, &device->sampleRate, sizeof device->sampleRate);
         size = sizeof device->sampleRate;
