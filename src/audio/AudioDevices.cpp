@@ -31,12 +31,33 @@ std::vector<AudioObjectID> AudioDevices::allDeviceIDs() {
     return ids;
 }
 
-std::optional<std::string> AudioDevices::name(AudioObjectID id) {
+std::optional<std::string> AudioDevices::string(AudioObjectID id, std::uint32_t selector) {
     std::optional<std::string> value;
-    if (hardware.stringProperty(id, props::global(props::name), value) != 0) {
+    if (hardware.stringProperty(id, props::global(selector), value) != 0) {
         return std::nullopt;
     }
     return value;
+}
+
+std::optional<std::string> AudioDevices::name(AudioObjectID id) {
+    return string(id, props::name);
+}
+
+bool AudioDevices::systemAnswers() {
+    std::uint32_t size = 0;
+    return hardware.propertyDataSize(systemAudioObject, props::global(props::devices), size) == 0;
+}
+
+std::optional<std::string> AudioDevices::uid(AudioObjectID id) {
+    return string(id, props::deviceUID);
+}
+
+std::optional<std::string> AudioDevices::systemName() {
+    return string(systemAudioObject, props::name);
+}
+
+std::optional<std::string> AudioDevices::systemVersion() {
+    return string(systemAudioObject, props::firmwareVersion);
 }
 
 AudioDevice AudioDevices::device(AudioObjectID id) {

@@ -55,6 +55,7 @@ struct DeviceInfo {
 
 struct ServerDefaults {
     std::string name;
+    std::string version;
     std::string sink;
     std::string source;
 };
@@ -172,6 +173,7 @@ void onServerInfo(pa_context*, const pa_server_info* info, void* userdata) {
     const std::lock_guard lock(*request.mutex);
     if (info) {
         request.answer.name = info->server_name ? info->server_name : "";
+        request.answer.version = info->server_version ? info->server_version : "";
         request.answer.sink = info->default_sink_name ? info->default_sink_name : "";
         request.answer.source = info->default_source_name ? info->default_source_name : "";
         request.answered = true;
@@ -706,12 +708,31 @@ HardwareStatus PulseAudioHardware::propertyData(AudioObjectID object,
 HardwareStatus PulseAudioHardware::stringProperty(AudioObjectID object,
                                                   const PropertyAddress& address,
                                                   std::optional<std::string>& value) {
-    if (address.selector != props::name) {
-        return unknownProperty;
+    if (object == systemAudioObject) {
+        // The system object is the server, as it names itself.
+        if (address.selector != props::name && address.selector != props::firmwareVersion) {
+            return unknownProperty;
+        }
+        const auto info = connection->ask<ServerDefaults>([](pa_context* context, void* request) {
+            return pa_context_get_server_info(context, onServerInfo, request);
+        });
+        if (!info) {
+            return noAnswer;
+        }
+        value = address.selector == props::name ? info->name : info->version;
+        return 0;
     }
     const auto key = keyOf(object);
     if (!key) {
         return badObject;
+    }
+    if (address.selector == props::deviceUID) {
+        // The server's name for the device, which the identifier stands for.
+        value = key->name;
+        return 0;
+    }
+    if (address.selector != props::name) {
+        return unknownProperty;
     }
     auto device = fetchDevice(*connection, *key, key->kind == Kind::sink);
     if (!device) {
