@@ -22,6 +22,7 @@ LinuxApp::LinuxApp(const Places& places)
       loginItems(
           places.autostartDirectory.value_or(XdgAutostartLoginItems::userAutostartDirectory()),
           places.executable.value_or(QGuiApplication::applicationFilePath().toStdString())),
+      players(QDBusConnection::sessionBus(), [this] { return hardware.playbackProcesses(); }),
       hotKeys(x11Session() ? std::unique_ptr<HotKeys>(std::make_unique<X11HotKeys>())
                            : std::make_unique<PortalHotKeys>(desktopEntryId)),
       platform{.processes = processes,

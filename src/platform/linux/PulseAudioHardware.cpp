@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <charconv>
 #include <condition_variable>
 #include <cstring>
 #include <functional>
@@ -177,6 +178,23 @@ void onServerInfo(pa_context*, const pa_server_info* info, void* userdata) {
         request.answer.sink = info->default_sink_name ? info->default_sink_name : "";
         request.answer.source = info->default_source_name ? info->default_source_name : "";
         request.answered = true;
+    }
+}
+
+void onSinkInput(pa_context*, const pa_sink_input_info* info, int eol, void* userdata) {
+    auto& request = *static_cast<Request<std::vector<std::int32_t>>*>(userdata);
+    const std::lock_guard lock(*request.mutex);
+    if (eol < 0) {
+        request.refused = true;
+    } else if (eol > 0) {
+        request.answered = !request.refused;
+    } else if (info) {
+        const char* pid = pa_proplist_gets(info->proplist, PA_PROP_APPLICATION_PROCESS_ID);
+        std::int32_t value = 0;
+        if (pid && std::from_chars(pid, pid + std::strlen(pid), value).ec == std::errc() &&
+            value > 0) {
+            request.answer.push_back(value);
+        }
     }
 }
 
@@ -818,6 +836,12 @@ std::optional<std::string> PulseAudioHardware::serverName(std::chrono::milliseco
     const std::lock_guard lock(nameMutex);
     lastName = answer->name;
     return answer->name;
+}
+
+std::optional<std::vector<std::int32_t>> PulseAudioHardware::playbackProcesses() {
+    return connection->ask<std::vector<std::int32_t>>([](pa_context* context, void* request) {
+        return pa_context_get_sink_input_info_list(context, onSinkInput, request);
+    });
 }
 
 std::optional<std::string> PulseAudioHardware::lastServerName() {
