@@ -25,6 +25,7 @@ LinuxApp::LinuxApp(const Places& places)
       players(QDBusConnection::sessionBus(), [this] { return hardware.playbackProcesses(); }),
       hotKeys(x11Session() ? std::unique_ptr<HotKeys>(std::make_unique<X11HotKeys>())
                            : std::make_unique<PortalHotKeys>(desktopEntryId)),
+      notifications(QStringLiteral("Sonifix"), QString::fromLatin1(desktopEntryId)),
       platform{.processes = processes,
                .adminShell = adminShell,
                .hardware = hardware,
@@ -44,7 +45,8 @@ LinuxApp::LinuxApp(const Places& places)
                .players = players,
                .hotKeys = *hotKeys,
                .http = http,
-               .launcher = launcher},
+               .launcher = launcher,
+               .notifications = &notifications},
       soundServer(processes, processTable, hardware, launcher, sleeper,
                   places.owners.value_or(SoundServer::Owners{.user = processTable.currentUser()})) {
     const char* desktop = std::getenv("XDG_CURRENT_DESKTOP");
