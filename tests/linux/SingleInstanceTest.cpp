@@ -60,8 +60,9 @@ TEST_F(SingleInstanceTest, TheRunningAppAnswersTheCommandLineASecondLaunchAndHas
     app->launch();
     // Without X11 (Qt's offscreen platform here, a Wayland compositor on a desktop) and with no
     // portal, there is no shortcut, and the menu says so.
+    ASSERT_TRUE(pumpUntil(
+        [&] { return menuAction(*app, QStringLiteral("Global Shortcut: Not Available")); }, 5s));
     const auto* shortcut = menuAction(*app, QStringLiteral("Global Shortcut: Not Available"));
-    ASSERT_NE(shortcut, nullptr);
     EXPECT_FALSE(shortcut->isChecked() || shortcut->isEnabled());
 
     auto status = sonifix({"--status", "--json"});

@@ -49,6 +49,9 @@ LinuxApp::LinuxApp(const Places& places)
                .notifications = &notifications},
       soundServer(processes, processTable, hardware, launcher, sleeper,
                   places.owners.value_or(SoundServer::Owners{.user = processTable.currentUser()})) {
+    // The desktop knows which app asks (for a shortcut, a notification, a tray icon) by its
+    // desktop entry; outside a sandbox nothing else tells it.
+    QGuiApplication::setDesktopFileName(QString::fromLatin1(desktopEntryId));
     const char* desktop = std::getenv("XDG_CURRENT_DESKTOP");
     delegate = std::make_shared<AppDelegate>(
         platform, soundServer,
