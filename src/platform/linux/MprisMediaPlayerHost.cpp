@@ -70,15 +70,19 @@ QStringList MprisMediaPlayerHost::withStreams(const QStringList& services) {
     if (!streams || streams->empty()) {
         return {};
     }
-    // A stream's process, or one of its parents: browsers play from a helper process.
+    // A stream's process, its parent or grandparent: browsers play from a helper process of
+    // the one that speaks MPRIS. No further, where a shell or the service manager would be.
     std::set<std::int32_t> playing;
     for (auto pid : *streams) {
-        for (int depth = 0; pid > 1 && depth < 8 && playing.insert(pid).second; ++depth) {
+        for (int depth = 0; pid > 1 && depth < 3 && playing.insert(pid).second; ++depth) {
             pid = parentOf(pid);
         }
     }
     QStringList found;
     for (const auto& service : services) {
+        if (!bus.interface()) {
+            break;
+        }
         const auto owner = bus.interface()->servicePid(service);
         if (owner.isValid() && playing.contains(std::int32_t(owner.value()))) {
             found.append(service);
