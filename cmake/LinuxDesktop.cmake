@@ -7,6 +7,7 @@ pkg_check_modules(SONIFIX_ICU REQUIRED IMPORTED_TARGET icu-uc icu-i18n)
 
 add_library(sonifix_linux_desktop STATIC
     src/platform/linux/DBusInstanceService.cpp
+    src/platform/linux/DBusNotifications.cpp
     src/platform/linux/DBusSingleInstance.cpp
     src/platform/linux/IcuRelativeTimeFormatter.cpp
     src/platform/linux/LogindSleepWatcher.cpp

@@ -1,5 +1,6 @@
 #include "AppDelegate.h"
 #include "Foreground.h"
+#include "Settings.h"
 
 namespace sonifix {
 
@@ -39,16 +40,29 @@ void AppDelegate::trayWaitEnded() {
         return;
     }
     tray = Tray::absent;
+    // Said once per installation: a desktop without a tray mostly stays so, and a notice at
+    // every login would only nag. The shortcut and the command line go on working meanwhile.
+    const bool told = defaults.boolForKey(settings::toldNoTray);
+    defaults.setBool(settings::toldNoTray, true);
     // On the first run the welcome says it, in the one dialog.
     if (welcomePending) {
         welcomePending = false;
         signup.showWelcome(welcome());
         return;
     }
-    Foreground::runAlert(platform.workspace, platform.alerts,
-                         {.messageText = texts.noTrayTitle,
-                          .informativeText = texts.noTrayAdvice + "\n\n" + restartWithoutTray(),
-                          .showsAppIcon = true});
+    if (told) {
+        return;
+    }
+    const auto advice = texts.noTrayAdvice + "\n\n" + restartWithoutTray();
+    // A notification waits for the user without stopping the login; an alert only where the
+    // desktop shows none.
+    if (platform.notifications && platform.notifications->available()) {
+        platform.notifications->show({.title = texts.noTrayTitle, .body = advice});
+        return;
+    }
+    Foreground::runAlert(
+        platform.workspace, platform.alerts,
+        {.messageText = texts.noTrayTitle, .informativeText = advice, .showsAppIcon = true});
 }
 
 std::string AppDelegate::restartWithoutTray() {

@@ -2,6 +2,7 @@
 
 #include "support/TerminalText.h"
 
+#include <cmath>
 #include <ctime>
 #include <nlohmann/json.hpp>
 
@@ -19,6 +20,21 @@ std::string isoTime(std::chrono::system_clock::time_point moment) {
     char text[32] = {};
     std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &utc);
     return text;
+}
+
+nlohmann::json deviceJson(const std::optional<AppStatus::Device>& device) {
+    if (!device) {
+        return nullptr;
+    }
+    return {
+        {"name", device->name},
+        {"description", device->description},
+        // Rates are whole numbers of hertz, and read as such: 48000, not 48000.0.
+        {"rateHz", device->rateHz == std::floor(device->rateHz) && std::abs(device->rateHz) < 1e15
+                       ? nlohmann::json(std::int64_t(device->rateHz))
+                       : nlohmann::json(device->rateHz)},
+        {"transport",
+         device->transport.empty() ? nlohmann::json() : nlohmann::json(device->transport)}};
 }
 
 std::string lowercased(std::string_view text) {
@@ -101,7 +117,8 @@ std::string CommandLine::usage() {
            "\n"
            "  --restart        restart the sound server and wait for it to be back; exits with 0\n"
            "                   when it is, otherwise prints why and exits with 1\n"
-           "  --status         the sound server, the default output and input, the last restart\n"
+           "  --status         the sound server, the default output and input, the last restart;\n"
+           "                   exits with 3 when no sound server answers\n"
            "  --status --json  the same for scripts\n"
            "  --help           this text\n"
            "  --version        the version\n"
@@ -131,6 +148,13 @@ std::string CommandLine::statusJson(const AppStatus& status) {
         {"lastRestart",
          status.lastRestart ? nlohmann::json(isoTime(*status.lastRestart)) : nlohmann::json()},
         {"restartCount", status.restartCount},
+        {"soundServer", status.answering
+                            ? nlohmann::json{{"name", textOrNull(status.serverName)},
+                                             {"version", textOrNull(status.serverVersion)}}
+                            : nlohmann::json()},
+        {"outputDevice", deviceJson(status.outputDevice)},
+        {"inputDevice", deviceJson(status.inputDevice)},
+        {"restarting", status.restarting},
     };
     // Device names are the system's: whatever bytes they hold must not stop the answer.
     return json.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
@@ -156,7 +180,7 @@ int CommandLine::run(const std::vector<std::string>& arguments, std::ostream& ou
             status = host.statusHere();
         }
         out << (parsed.json ? statusJson(*status) : TerminalText::shown(statusText(*status)));
-        return succeeded;
+        return status->answering ? succeeded : noServer;
     }
     case Command::restart: {
         auto outcome = instance.restartRunning();

@@ -19,6 +19,8 @@ public:
     static constexpr int succeeded = 0;
     static constexpr int failed = 1;
     static constexpr int usageError = 2;
+    // `--status` when no sound server answers, as `systemctl is-active` says "not running".
+    static constexpr int noServer = 3;
 
     enum class Command { launch, restart, status, help, version };
     struct Parsed {

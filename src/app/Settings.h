@@ -15,6 +15,8 @@ inline const std::string offeredPasswordFree = "offeredPasswordFree";
 inline const std::string explainedScriptingRefusal = "explainedScriptingRefusal";
 inline const std::string lastRestart = "lastRestart";
 inline const std::string restartCount = "restartCount";
+// Linux: the user has been told that the desktop has no tray, which is said once.
+inline const std::string toldNoTray = "toldNoTray";
 
 // The fallbacks of the four switches in the menu, installed at every launch. The other keys
 // rely on the store's own answer for a missing key.

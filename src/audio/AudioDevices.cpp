@@ -31,12 +31,33 @@ std::vector<AudioObjectID> AudioDevices::allDeviceIDs() {
     return ids;
 }
 
-std::optional<std::string> AudioDevices::name(AudioObjectID id) {
+std::optional<std::string> AudioDevices::string(AudioObjectID id, std::uint32_t selector) {
     std::optional<std::string> value;
-    if (hardware.stringProperty(id, props::global(props::name), value) != 0) {
+    if (hardware.stringProperty(id, props::global(selector), value) != 0) {
         return std::nullopt;
     }
     return value;
+}
+
+std::optional<std::string> AudioDevices::name(AudioObjectID id) {
+    return string(id, props::name);
+}
+
+bool AudioDevices::systemAnswers() {
+    std::uint32_t size = 0;
+    return hardware.propertyDataSize(systemAudioObject, props::global(props::devices), size) == 0;
+}
+
+std::optional<std::string> AudioDevices::uid(AudioObjectID id) {
+    return string(id, props::deviceUID);
+}
+
+std::optional<std::string> AudioDevices::systemName() {
+    return string(systemAudioObject, props::name);
+}
+
+std::optional<std::string> AudioDevices::systemVersion() {
+    return string(systemAudioObject, props::firmwareVersion);
 }
 
 AudioDevice AudioDevices::device(AudioObjectID id) {
@@ -50,6 +71,8 @@ AudioDevice AudioDevices::device(AudioObjectID id) {
 
 std::optional<AudioDevice> AudioDevices::builtInMicrophone() {
     const PropertyAddress inputStreams{props::streams, props::scopeInput, props::elementMain};
+    const PropertyAddress jack{props::jackIsConnected, props::scopeInput, props::elementMain};
+    std::optional<AudioObjectID> unplugged;
     for (const auto id : allDeviceIDs()) {
         std::uint32_t size = 0;
         if (hardware.propertyDataSize(id, inputStreams, size) != 0 || size == 0) {
@@ -59,9 +82,15 @@ std::optional<AudioDevice> AudioDevices::builtInMicrophone() {
             props::transportBuiltIn) {
             continue;
         }
+        // A line-in or headset jack with nothing in it is no microphone anyone can use; it is
+        // taken only when no other built-in input is there. A device without a jack is usable.
+        if (read<std::uint32_t>(id, jack) == 0u) {
+            unplugged = unplugged.value_or(id);
+            continue;
+        }
         return device(id);
     }
-    return std::nullopt;
+    return unplugged ? std::optional(device(*unplugged)) : std::nullopt;
 }
 
 std::optional<AudioDevice> AudioDevices::defaultDevice(bool input) {

@@ -22,10 +22,20 @@ public:
 
     AudioDevice device(AudioObjectID id);
 
-    // The first device, in system order, with an input stream and a built-in transport.
+    // The first device, in system order, with an input stream and a built-in transport, passing
+    // over those whose jack has nothing plugged in while there is another.
     std::optional<AudioDevice> builtInMicrophone();
 
     std::optional<AudioDevice> defaultDevice(bool input);
+
+    // Whether the system answers at all: its list of devices can be read, empty or not.
+    bool systemAnswers();
+    // The system's own, stable name for a device; nothing when it has none.
+    std::optional<std::string> uid(AudioObjectID id);
+    // What the system object calls itself, and its version: on Linux the sound server as it
+    // names itself; nothing where the system does not say.
+    std::optional<std::string> systemName();
+    std::optional<std::string> systemVersion();
 
     // Makes the device the system's default input; the outcome is not reported.
     void setDefaultInputDevice(AudioObjectID id);
@@ -43,6 +53,7 @@ private:
     void removeListeners();
     template <class T> std::optional<T> read(AudioObjectID object, const PropertyAddress& address);
     std::optional<std::string> name(AudioObjectID id);
+    std::optional<std::string> string(AudioObjectID id, std::uint32_t selector);
 
     AudioHardware& hardware;
     // Only registrations the system accepted.

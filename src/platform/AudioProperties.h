@@ -14,9 +14,14 @@ constexpr std::uint32_t devices = fourCharCode("dev#");
 constexpr std::uint32_t defaultInputDevice = fourCharCode("dIn ");
 constexpr std::uint32_t defaultOutputDevice = fourCharCode("dOut");
 constexpr std::uint32_t name = fourCharCode("lnam");
+constexpr std::uint32_t firmwareVersion = fourCharCode("fwvr");
+constexpr std::uint32_t deviceUID = fourCharCode("uid ");
 constexpr std::uint32_t transportType = fourCharCode("tran");
 constexpr std::uint32_t nominalSampleRate = fourCharCode("nsrt");
 constexpr std::uint32_t streams = fourCharCode("stm#");
+// Whether something is plugged into the device's jack (1) or not (0); a device without a jack
+// has no such property.
+constexpr std::uint32_t jackIsConnected = fourCharCode("jack");
 
 constexpr std::uint32_t transportBuiltIn = fourCharCode("bltn");
 constexpr std::uint32_t transportBluetooth = fourCharCode("blue");

@@ -12,6 +12,7 @@
 #include "MainQueue.h"
 #include "MediaPlayerHost.h"
 #include "Menu.h"
+#include "Notifications.h"
 #include "ProcessRunner.h"
 #include "ProgramLauncher.h"
 #include "RelativeTimeFormatter.h"
@@ -46,6 +47,8 @@ struct Platform {
     HotKeys& hotKeys;
     HttpClient& http;
     ProgramLauncher& launcher;
+    // Where the desktop has them; none where the app has not been given any.
+    Notifications* notifications = nullptr;
 };
 
 } // namespace sonifix

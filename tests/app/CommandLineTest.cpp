@@ -94,6 +94,10 @@ TEST_F(CommandLineTest, StatusReadsForPeopleAndForScripts) {
         .output = "Built-in Speakers · 48 kHz",
         .lastRestart = std::chrono::system_clock::time_point(std::chrono::seconds(1796547600)),
         .restartCount = 3,
+        .serverName = "PipeWire",
+        .serverVersion = "1.0.5",
+        .outputDevice = AppStatus::Device{"alsa_output.pci", "Built-in Speakers", 48000, "builtIn"},
+        .restarting = true,
     };
     // Nobody runs for the last two: this process looks for itself. A device name that is not
     // UTF-8 is no reason to give no answer.
@@ -108,7 +112,10 @@ TEST_F(CommandLineTest, StatusReadsForPeopleAndForScripts) {
     EXPECT_EQ(run({"--json", "--status"}), 0);
     EXPECT_EQ(nlohmann::json::parse(out.str()), nlohmann::json::parse(R"({"server": "PipeWire",
         "pid": 4242, "output": "Built-in Speakers · 48 kHz", "input": null,
-        "lastRestart": "2026-12-06T09:00:00Z", "restartCount": 3})"));
+        "lastRestart": "2026-12-06T09:00:00Z", "restartCount": 3,
+        "soundServer": {"name": "PipeWire", "version": "1.0.5"}, "restarting": true,
+        "outputDevice": {"name": "alsa_output.pci", "description": "Built-in Speakers",
+                         "rateHz": 48000, "transport": "builtIn"}, "inputDevice": null})"));
 
     EXPECT_EQ(run({"--status", "--json"}), 0);
     const auto own = nlohmann::json::parse(out.str());
@@ -117,6 +124,13 @@ TEST_F(CommandLineTest, StatusReadsForPeopleAndForScripts) {
     EXPECT_EQ(own["input"], "Mic \uFFFD");
     EXPECT_EQ(run({"--status"}), 0);
     EXPECT_TRUE(out.str().starts_with("Sound server: PulseAudio, not running")) << out.str();
+
+    // No server answers: still said, and a script sees it in the exit status, as from
+    // `systemctl is-active`.
+    EXPECT_CALL(host, statusHere()).WillRepeatedly(Return(AppStatus{.answering = false}));
+    EXPECT_EQ(run({"--status"}), 3);
+    EXPECT_EQ(run({"--status", "--json"}), 3);
+    EXPECT_TRUE(nlohmann::json::parse(out.str())["soundServer"].is_null()) << out.str();
 }
 
 // Any client of the server, or a Bluetooth device, names its devices: a name reaches the

@@ -54,6 +54,15 @@ TEST(AudioDevices, TheBuiltInMicrophoneIsTheFirstBuiltInDeviceWithInput) {
         hardware.addDevice({"MacBook Pro Microphone", props::transportBuiltIn, 48000, 1});
     hardware.addDevice({"Second Built-in Input", props::transportBuiltIn, 96000, 2});
     EXPECT_EQ(devices.builtInMicrophone()->id, microphone);
+
+    // A jack with nothing in it is no microphone anyone can use: the next built-in input is,
+    // one without a jack or with something plugged in; with no other, the unplugged one still is.
+    hardware.devices[microphone].jackIsConnected = 0;
+    EXPECT_EQ(devices.builtInMicrophone()->name, "Second Built-in Input");
+    hardware.devices.rbegin()->second.jackIsConnected = 1;
+    EXPECT_EQ(devices.builtInMicrophone()->name, "Second Built-in Input");
+    hardware.devices.rbegin()->second.jackIsConnected = 0;
+    EXPECT_EQ(devices.builtInMicrophone()->id, microphone);
 }
 
 } // namespace

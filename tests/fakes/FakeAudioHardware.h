@@ -16,6 +16,7 @@ struct FakeDevice {
     std::uint32_t transport = 0;
     double sampleRate = 0;
     std::uint32_t inputStreams = 0;
+    std::optional<std::uint32_t> jackIsConnected; // nullopt: the device has no jack
 };
 
 // A HAL object tree the test edits. Like the real one, a change of a default device (from the
@@ -132,6 +133,11 @@ private:
                 return bytes(found->second.transport);
             case audio_properties::nominalSampleRate:
                 return bytes(found->second.sampleRate);
+            case audio_properties::jackIsConnected:
+                if (!found->second.jackIsConnected) {
+                    return std::nullopt;
+                }
+                return bytes(*found->second.jackIsConnected);
             case audio_properties::streams:
                 return std::string(address.scope == audio_properties::scopeInput
                                        ? found->second.inputStreams * 4

@@ -13,6 +13,7 @@
 #include "FakeMainQueue.h"
 #include "FakeMediaPlayerHost.h"
 #include "FakeMenu.h"
+#include "FakeNotifications.h"
 #include "FakeProcessRunner.h"
 #include "FakeProgramLauncher.h"
 #include "FakeRelativeTimeFormatter.h"
@@ -64,6 +65,7 @@ struct FakePlatform {
     FakeHotKeys hotKeys;
     FakeHttpClient http;
     FakeProgramLauncher launcher;
+    FakeNotifications notifications;
 
     Platform with(const Real& real) {
         return {.processes = real.processes ? *real.processes : processes,
@@ -85,7 +87,8 @@ struct FakePlatform {
                 .players = players,
                 .hotKeys = hotKeys,
                 .http = http,
-                .launcher = launcher};
+                .launcher = launcher,
+                .notifications = &notifications};
     }
 
     Platform platform = with({});

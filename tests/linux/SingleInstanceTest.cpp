@@ -60,8 +60,9 @@ TEST_F(SingleInstanceTest, TheRunningAppAnswersTheCommandLineASecondLaunchAndHas
     app->launch();
     // Without X11 (Qt's offscreen platform here, a Wayland compositor on a desktop) and with no
     // portal, there is no shortcut, and the menu says so.
+    ASSERT_TRUE(pumpUntil(
+        [&] { return menuAction(*app, QStringLiteral("Global Shortcut: Not Available")); }, 5s));
     const auto* shortcut = menuAction(*app, QStringLiteral("Global Shortcut: Not Available"));
-    ASSERT_NE(shortcut, nullptr);
     EXPECT_FALSE(shortcut->isChecked() || shortcut->isEnabled());
 
     auto status = sonifix({"--status", "--json"});
@@ -73,6 +74,12 @@ TEST_F(SingleInstanceTest, TheRunningAppAnswersTheCommandLineASecondLaunchAndHas
     EXPECT_EQ(json["input"], "Built-in Microphone · 44.1 kHz");
     EXPECT_TRUE(json["lastRestart"].is_null());
     EXPECT_EQ(json["restartCount"], 0);
+    EXPECT_EQ(json["soundServer"]["name"], "PulseAudio");
+    EXPECT_FALSE(json["soundServer"]["version"].get<std::string>().empty());
+    EXPECT_EQ(json["outputDevice"], nlohmann::json::parse(R"({"name": "speakers",
+        "description": "Built-in Speakers", "rateHz": 48000, "transport": "builtIn"})"));
+    EXPECT_EQ(json["inputDevice"]["name"], "builtin_mic");
+    EXPECT_EQ(json["restarting"], false);
 
     const auto before = server->serverPID();
     const auto restart = sonifix({"--restart"});
@@ -86,6 +93,9 @@ TEST_F(SingleInstanceTest, TheRunningAppAnswersTheCommandLineASecondLaunchAndHas
               std::string::npos)
         << status.out;
     EXPECT_NE(status.out.find(" · 1 total\n"), std::string::npos) << status.out;
+    server->freeze();
+    EXPECT_EQ(sonifix({"--status"}).exitCode, 3) << "no server answers";
+    server->thaw();
 
     // Launched again: the new process ends at once, and the running app says where it is.
     // Within a second of what merely starting the program takes on this build (a sanitizer's

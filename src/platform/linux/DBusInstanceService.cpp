@@ -16,6 +16,16 @@ const AppStatus& DBusInstanceService::current() {
     return *cached;
 }
 
+QVariantMap DBusInstanceService::deviceMap(const std::optional<AppStatus::Device>& device) {
+    if (!device) {
+        return {};
+    }
+    return {{QStringLiteral("name"), QString::fromStdString(device->name)},
+            {QStringLiteral("description"), QString::fromStdString(device->description)},
+            {QStringLiteral("rateHz"), device->rateHz},
+            {QStringLiteral("transport"), QString::fromStdString(device->transport)}};
+}
+
 qlonglong DBusInstanceService::lastRestart() {
     const auto& date = current().lastRestart;
     return date ? std::chrono::duration_cast<std::chrono::seconds>(date->time_since_epoch()).count()

@@ -5,6 +5,7 @@
 #include <QDBusContext>
 #include <QObject>
 #include <QString>
+#include <QVariantMap>
 #include <memory>
 #include <optional>
 
@@ -24,6 +25,12 @@ class DBusInstanceService final : public QObject, protected QDBusContext {
     Q_PROPERTY(qlonglong LastRestart READ lastRestart)
     Q_PROPERTY(QString LastRestartText READ lastRestartText)
     Q_PROPERTY(qlonglong RestartCount READ restartCount)
+    Q_PROPERTY(bool Answering READ answering)
+    Q_PROPERTY(QString ServerName READ serverName)
+    Q_PROPERTY(QString ServerVersion READ serverVersion)
+    Q_PROPERTY(QVariantMap OutputDevice READ outputDevice)
+    Q_PROPERTY(QVariantMap InputDevice READ inputDevice)
+    Q_PROPERTY(bool Restarting READ restarting)
 
 public:
     static inline const QString restartFailed =
@@ -38,6 +45,13 @@ public:
     qlonglong lastRestart(); // seconds since 1970 (UTC); 0: never
     QString lastRestartText() { return QString::fromStdString(current().lastRestartText); }
     qlonglong restartCount() { return current().restartCount; }
+    bool answering() { return current().answering; }
+    QString serverName() { return QString::fromStdString(current().serverName); }
+    QString serverVersion() { return QString::fromStdString(current().serverVersion); }
+    // name, description, rateHz, transport; empty when there is no such device
+    QVariantMap outputDevice() { return deviceMap(current().outputDevice); }
+    QVariantMap inputDevice() { return deviceMap(current().inputDevice); }
+    bool restarting() { return current().restarting; }
 
 public Q_SLOTS:
     void Restart();
@@ -45,6 +59,7 @@ public Q_SLOTS:
 
 private:
     const AppStatus& current();
+    static QVariantMap deviceMap(const std::optional<AppStatus::Device>& device);
 
     std::weak_ptr<InstanceDelegate> delegate;
     std::optional<AppStatus> cached;

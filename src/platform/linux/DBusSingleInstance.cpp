@@ -113,6 +113,25 @@ std::optional<AppStatus> DBusSingleInstance::statusOfRunning() {
         .lastRestartText = text("LastRestartText"),
         .restartCount = properties.value(QStringLiteral("RestartCount")).toLongLong(),
     };
+    // A copy of the app from before these were told answers without them.
+    status.answering = properties.value(QStringLiteral("Answering"), true).toBool();
+    status.serverName = text("ServerName");
+    status.serverVersion = text("ServerVersion");
+    status.restarting = properties.value(QStringLiteral("Restarting")).toBool();
+    const auto device = [&](const char* name) -> std::optional<AppStatus::Device> {
+        const auto fields = qdbus_cast<QVariantMap>(properties.value(QLatin1String(name)));
+        if (fields.isEmpty()) {
+            return std::nullopt;
+        }
+        return AppStatus::Device{
+            .name = fields.value(QStringLiteral("name")).toString().toStdString(),
+            .description = fields.value(QStringLiteral("description")).toString().toStdString(),
+            .rateHz = fields.value(QStringLiteral("rateHz")).toDouble(),
+            .transport = fields.value(QStringLiteral("transport")).toString().toStdString(),
+        };
+    };
+    status.outputDevice = device("OutputDevice");
+    status.inputDevice = device("InputDevice");
     if (const int pid = properties.value(QStringLiteral("ServerPID")).toInt(); pid > 0) {
         status.pid = pid;
     }

@@ -22,8 +22,10 @@ LinuxApp::LinuxApp(const Places& places)
       loginItems(
           places.autostartDirectory.value_or(XdgAutostartLoginItems::userAutostartDirectory()),
           places.executable.value_or(QGuiApplication::applicationFilePath().toStdString())),
+      players(QDBusConnection::sessionBus(), [this] { return hardware.playbackProcesses(); }),
       hotKeys(x11Session() ? std::unique_ptr<HotKeys>(std::make_unique<X11HotKeys>())
                            : std::make_unique<PortalHotKeys>(desktopEntryId)),
+      notifications(QStringLiteral("Sonifix"), QString::fromLatin1(desktopEntryId)),
       platform{.processes = processes,
                .adminShell = adminShell,
                .hardware = hardware,
@@ -43,9 +45,13 @@ LinuxApp::LinuxApp(const Places& places)
                .players = players,
                .hotKeys = *hotKeys,
                .http = http,
-               .launcher = launcher},
+               .launcher = launcher,
+               .notifications = &notifications},
       soundServer(processes, processTable, hardware, launcher, sleeper,
                   places.owners.value_or(SoundServer::Owners{.user = processTable.currentUser()})) {
+    // The desktop knows which app asks (for a shortcut, a notification, a tray icon) by its
+    // desktop entry; outside a sandbox nothing else tells it.
+    QGuiApplication::setDesktopFileName(QString::fromLatin1(desktopEntryId));
     const char* desktop = std::getenv("XDG_CURRENT_DESKTOP");
     delegate = std::make_shared<AppDelegate>(
         platform, soundServer,

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "DBusNotifications.h"
 #include "IcuRelativeTimeFormatter.h"
 #include "MprisMediaPlayerHost.h"
 #include "NoAdminShell.h"
@@ -83,6 +84,7 @@ public:
     CurlHttpClient http;
     ProcFsProcessTable processTable;
     PosixProgramLauncher launcher;
+    DBusNotifications notifications;
     // After the adapters: its teardown stops and waits for the work that uses them.
     ThreadExecutor background;
     Platform platform;

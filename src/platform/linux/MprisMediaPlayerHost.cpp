@@ -1,8 +1,12 @@
 #include "MprisMediaPlayerHost.h"
 
+#include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDBusVariant>
+#include <QFile>
+#include <algorithm>
 #include <chrono>
+#include <set>
 #include <thread>
 
 namespace sonifix {
@@ -14,10 +18,78 @@ constexpr int callTimeoutMs = 1000;
 
 const QString objectPath = QStringLiteral("/org/mpris/MediaPlayer2");
 const QString playerInterface = QStringLiteral("org.mpris.MediaPlayer2.Player");
+const QString busPrefix = QStringLiteral("org.mpris.MediaPlayer2.");
+
+// Players that are not on this computer, or not players of their own: KDE Connect and GSConnect
+// show a phone's player, and playerctld proxies whichever player was active last (which is
+// asked itself). Nudging them would stop and start a phone's music for a fix of this computer's
+// sound, or nudge a local player twice. Found by the bus name's first part or by the Identity
+// the bridge gives its players.
+const QStringList remoteNames = {QStringLiteral("kdeconnect"), QStringLiteral("gsconnect"),
+                                 QStringLiteral("playerctld")};
+const QStringList remoteIdentities = {QStringLiteral("KDE Connect"), QStringLiteral("GSConnect"),
+                                      QStringLiteral("playerctld")};
+
+// The parent of a process, as the kernel tells it; 0 when it cannot be read.
+std::int32_t parentOf(std::int32_t pid) {
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!stat.open(QIODevice::ReadOnly)) {
+        return 0;
+    }
+    // "pid (name) state ppid …": the name may hold anything, so the fields after its last ')'.
+    const auto line = QString::fromUtf8(stat.readAll());
+    return line.mid(line.lastIndexOf(QLatin1Char(')')) + 2).section(QLatin1Char(' '), 1, 1).toInt();
+}
 
 } // namespace
 
-MprisMediaPlayerHost::MprisMediaPlayerHost(QDBusConnection bus) : bus(std::move(bus)) {}
+MprisMediaPlayerHost::MprisMediaPlayerHost(QDBusConnection bus, StreamProcesses streamProcesses)
+    : bus(std::move(bus)), streamProcesses(std::move(streamProcesses)) {}
+
+bool MprisMediaPlayerHost::remote(const QString& service) {
+    const auto first = service.mid(busPrefix.size()).section(QLatin1Char('.'), 0, 0);
+    if (remoteNames.contains(first, Qt::CaseInsensitive)) {
+        return true;
+    }
+    auto request = QDBusMessage::createMethodCall(service, objectPath,
+                                                  QStringLiteral("org.freedesktop.DBus.Properties"),
+                                                  QStringLiteral("Get"));
+    request << QStringLiteral("org.mpris.MediaPlayer2") << QStringLiteral("Identity");
+    const auto reply = bus.call(request, QDBus::Block, callTimeoutMs);
+    if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty()) {
+        return false;
+    }
+    const auto identity = reply.arguments().constFirst().value<QDBusVariant>().variant().toString();
+    return std::any_of(remoteIdentities.begin(), remoteIdentities.end(), [&](const QString& mark) {
+        return identity.contains(mark, Qt::CaseInsensitive);
+    });
+}
+
+QStringList MprisMediaPlayerHost::withStreams(const QStringList& services) {
+    const auto streams = streamProcesses ? streamProcesses() : std::nullopt;
+    if (!streams || streams->empty()) {
+        return {};
+    }
+    // A stream's process, its parent or grandparent: browsers play from a helper process of
+    // the one that speaks MPRIS. No further, where a shell or the service manager would be.
+    std::set<std::int32_t> playing;
+    for (auto pid : *streams) {
+        for (int depth = 0; pid > 1 && depth < 3 && playing.insert(pid).second; ++depth) {
+            pid = parentOf(pid);
+        }
+    }
+    QStringList found;
+    for (const auto& service : services) {
+        if (!bus.interface()) {
+            break;
+        }
+        const auto owner = bus.interface()->servicePid(service);
+        if (owner.isValid() && playing.contains(std::int32_t(owner.value()))) {
+            found.append(service);
+        }
+    }
+    return found;
+}
 
 std::vector<MediaPlayer> MprisMediaPlayerHost::everyPlayer() {
     // Every bus name a player owns starts so: one entry stands for all of them.
@@ -79,7 +151,8 @@ std::optional<std::string> MprisMediaPlayerHost::playerState(const MediaPlayer& 
     QStringList playing;
     for (const auto& service : instances(player)) {
         const auto status = playbackStatus(service);
-        if (!status) {
+        // Only a playing one is asked what it is: a hung player costs one time-out, not two.
+        if (!status || (*status == QLatin1String("Playing") && remote(service))) {
             continue;
         }
         // MPRIS capitalises what AppleScript's player state spells in lower case.
@@ -93,6 +166,10 @@ std::optional<std::string> MprisMediaPlayerHost::playerState(const MediaPlayer& 
         if (!state || text == "playing") {
             state = text;
         }
+    }
+    // Where some of them play through this server, those are the ones a restart interrupted.
+    if (const auto streaming = withStreams(playing); !streaming.isEmpty()) {
+        playing = streaming;
     }
     const std::lock_guard lock(mutex);
     playingInstances[player.bundleIdentifier] = playing;
@@ -115,6 +192,8 @@ void MprisMediaPlayerHost::resume(const MediaPlayer& player, const std::string& 
                 }
             }
             playingInstances.erase(asked);
+        } else {
+            targets.removeIf([this](const QString& service) { return remote(service); });
         }
     }
     for (const auto& service : targets) {

@@ -1,10 +1,14 @@
 #include "PortalHotKeys.h"
 
 #include <QDBusArgument>
+#include <QDBusConnectionInterface>
+#include <QDBusError>
 #include <QDBusMessage>
 #include <QDBusMetaType>
 #include <QDBusPendingCall>
+#include <QDBusPendingCallWatcher>
 #include <QList>
+#include <algorithm>
 #include <utility>
 #include <vector>
 
@@ -24,8 +28,26 @@ const QString shortcutId = QStringLiteral("restart");
 // How the desktop's settings list the shortcut.
 const QString shortcutDescription = QStringLiteral("Restart the sound server");
 
-// A method call returns at once; the portal's answer comes later as a Response.
-constexpr int callTimeoutMs = 5000;
+// A method call returns at once; the portal's answer comes later as a Response. A portal that
+// is starting may take a while even so, and is then asked again, more and more seldom.
+constexpr int callTimeoutMs = 10000;
+constexpr std::chrono::milliseconds firstRetry{500};
+constexpr std::chrono::milliseconds longestRetry{30000};
+
+// The answers by which a portal says it has no global shortcuts, and the bus that there is no
+// portal: anything else (no answer, a portal failing to start) may pass.
+bool saysNo(const QDBusError& error) {
+    switch (error.type()) {
+    case QDBusError::ServiceUnknown:
+    case QDBusError::UnknownObject:
+    case QDBusError::UnknownInterface:
+    case QDBusError::UnknownProperty:
+    case QDBusError::InvalidArgs:
+        return true;
+    default:
+        return false;
+    }
+}
 
 constexpr std::uint32_t carbonKeyR = 15;
 constexpr std::uint32_t carbonCmdKey = 0x0100;
@@ -51,7 +73,8 @@ std::string triggerIn(const QVariant& value) {
 } // namespace
 
 PortalHotKeys::PortalHotKeys(std::string appId, QDBusConnection bus)
-    : appId(std::move(appId)), bus(std::move(bus)) {
+    : appId(std::move(appId)), bus(std::move(bus)), retryDelay(firstRetry),
+      watcher(portalService, this->bus, QDBusServiceWatcher::WatchForOwnerChange) {
     qDBusRegisterMetaType<std::pair<QString, QVariantMap>>();
     qDBusRegisterMetaType<Shortcuts>();
     this->bus.connect(portalService, portalPath, shortcutsInterface, QStringLiteral("Activated"),
@@ -59,6 +82,11 @@ PortalHotKeys::PortalHotKeys(std::string appId, QDBusConnection bus)
     this->bus.connect(portalService, portalPath, shortcutsInterface,
                       QStringLiteral("ShortcutsChanged"), this,
                       SLOT(shortcutsChanged(QDBusMessage)));
+    connect(&watcher, &QDBusServiceWatcher::serviceOwnerChanged, this,
+            &PortalHotKeys::portalChanged);
+    retry.setSingleShot(true);
+    connect(&retry, &QTimer::timeout, this, &PortalHotKeys::advance);
+    probe();
 }
 
 PortalHotKeys::~PortalHotKeys() {
@@ -68,15 +96,119 @@ PortalHotKeys::~PortalHotKeys() {
 }
 
 bool PortalHotKeys::available() {
-    if (!hasInterface) {
-        auto ask = QDBusMessage::createMethodCall(portalService, portalPath,
-                                                  QStringLiteral("org.freedesktop.DBus.Properties"),
-                                                  QStringLiteral("Get"));
-        ask << shortcutsInterface << QStringLiteral("version");
-        hasInterface = bus.isConnected() && bus.call(ask, QDBus::Block, callTimeoutMs).type() ==
-                                                QDBusMessage::ReplyMessage;
+    return portal != Portal::absent;
+}
+
+void PortalHotKeys::whenAnswered(const QDBusMessage& call,
+                                 std::function<void(const QDBusMessage& reply)> answered) {
+    auto* pending = new QDBusPendingCallWatcher(bus.asyncCall(call, callTimeoutMs), this);
+    connect(pending, &QDBusPendingCallWatcher::finished, this,
+            [this, answered = std::move(answered), asked = generation](auto* finished) {
+                finished->deleteLater();
+                if (asked == generation) {
+                    answered(finished->reply());
+                }
+            });
+}
+
+void PortalHotKeys::retryLater() {
+    if (!retry.isActive()) {
+        retry.start(retryDelay);
+        retryDelay = std::min(retryDelay * 2, longestRetry);
     }
-    return *hasInterface;
+}
+
+void PortalHotKeys::advance() {
+    if (portal != Portal::present) {
+        probe();
+    } else if (!registered) {
+        registerApp();
+    } else {
+        for (const auto& [ref, binding] : bindings) {
+            if (binding.sessionHandle.isEmpty() && binding.requestPath.isEmpty()) {
+                request(ref, QStringLiteral("CreateSession"), {},
+                        {{QStringLiteral("session_handle_token"), nextToken()}},
+                        [](Binding& failed) { failed.trigger = std::string(); });
+            }
+        }
+    }
+}
+
+void PortalHotKeys::probe() {
+    if (portal == Portal::asking || !bus.isConnected()) {
+        portal = bus.isConnected() ? portal : Portal::absent;
+        return;
+    }
+    portal = Portal::asking;
+    auto ask = QDBusMessage::createMethodCall(portalService, portalPath,
+                                              QStringLiteral("org.freedesktop.DBus.Properties"),
+                                              QStringLiteral("Get"));
+    ask << shortcutsInterface << QStringLiteral("version");
+    whenAnswered(ask, [this](const QDBusMessage& reply) {
+        if (reply.type() == QDBusMessage::ReplyMessage) {
+            portal = Portal::present;
+            advance();
+        } else if (saysNo(QDBusError(reply))) {
+            // Said so: until another portal takes the name.
+            portal = Portal::absent;
+        } else {
+            portal = Portal::unknown;
+            retryLater();
+        }
+    });
+}
+
+void PortalHotKeys::registerApp() {
+    if (registering) {
+        return;
+    }
+    registering = true;
+    // Portals from 1.19.4 on refuse sessions to an app outside a sandbox that has not said
+    // which desktop entry it is; older ones do not know the call, which is no matter.
+    auto registration = QDBusMessage::createMethodCall(portalService, portalPath, registryInterface,
+                                                       QStringLiteral("Register"));
+    registration << QString::fromStdString(appId) << QVariantMap();
+    whenAnswered(registration, [this](const QDBusMessage& reply) {
+        registering = false;
+        const QDBusError error(reply);
+        if (reply.type() != QDBusMessage::ReplyMessage &&
+            (error.type() == QDBusError::NoReply || error.type() == QDBusError::Timeout ||
+             error.type() == QDBusError::TimedOut)) {
+            // A session made before the portal knows the app would be refused or misnamed.
+            retryLater();
+            return;
+        }
+        // Named, or a portal that names apps otherwise: its sessions say whether it minds.
+        registered = true;
+        retryDelay = firstRetry;
+        advance();
+    });
+}
+
+void PortalHotKeys::portalChanged(const QString& /*name*/, const QString& /*oldOwner*/,
+                                  const QString& newOwner) {
+    // Sessions, requests and the app's name die with the portal that had them.
+    ++generation;
+    for (auto& [ref, binding] : bindings) {
+        if (!binding.requestPath.isEmpty()) {
+            bus.disconnect(portalService, binding.requestPath, requestInterface,
+                           QStringLiteral("Response"), this, SLOT(response(uint, QVariantMap)));
+        }
+        binding.requestPath.clear();
+        binding.sessionHandle.clear();
+        binding.trigger.reset();
+    }
+    registered = false;
+    registering = false;
+    portal = Portal::unknown;
+    retry.stop();
+    retryDelay = firstRetry;
+    if (newOwner.isEmpty()) {
+        // Gone: asked again in a moment, which starts it where the bus can.
+        retryLater();
+    } else {
+        probe();
+    }
 }
 
 HotKeyStatus PortalHotKeys::installHandler(HotKeyEventHandler handler,
@@ -96,17 +228,9 @@ HotKeyStatus PortalHotKeys::registerHotKey(std::uint32_t keyCode, std::uint32_t 
     if (keyCode != carbonKeyR || (modifiers & ~known) != 0) {
         return paramErr;
     }
-    if (!available()) {
+    if (portal == Portal::absent && bus.isConnected() &&
+        bus.interface()->isServiceRegistered(portalService)) {
         return eventInternalErr;
-    }
-    if (!registered) {
-        // Portals from 1.19.4 on refuse sessions to an app outside a sandbox that has not said
-        // which desktop entry it is; older ones do not know the call, which is no matter.
-        auto registration = QDBusMessage::createMethodCall(
-            portalService, portalPath, registryInterface, QStringLiteral("Register"));
-        registration << QString::fromStdString(appId) << QVariantMap();
-        bus.call(registration, QDBus::Block, callTimeoutMs);
-        registered = true;
     }
 
     // The portal's notation for keys: capitalised modifiers joined by '+', then the key.
@@ -125,15 +249,11 @@ HotKeyStatus PortalHotKeys::registerHotKey(std::uint32_t keyCode, std::uint32_t 
     }
     trigger += QStringLiteral("r");
 
+    // Bound as soon as the portal is ready, and again whenever it comes back.
     const auto ref = nextRef++;
-    auto& binding = bindings[ref];
-    binding.preferredTrigger = trigger;
-    if (!request(binding, shortcutsInterface, QStringLiteral("CreateSession"), {},
-                 {{QStringLiteral("session_handle_token"), nextToken()}})) {
-        bindings.erase(ref);
-        return eventInternalErr;
-    }
+    bindings[ref].preferredTrigger = trigger;
     hotKeyRef = reinterpret_cast<HotKeyRef>(ref);
+    advance();
     return 0;
 }
 
@@ -152,34 +272,49 @@ std::optional<std::string> PortalHotKeys::triggerDescription(HotKeyRef hotKeyRef
     return found == bindings.end() ? std::nullopt : found->second.trigger;
 }
 
-bool PortalHotKeys::request(Binding& binding, const QString& interface, const QString& method,
-                            QVariantList arguments, QVariantMap options) {
+void PortalHotKeys::request(std::uintptr_t ref, const QString& method, QVariantList arguments,
+                            QVariantMap options, std::function<void(Binding&)> failed) {
+    auto& binding = bindings.at(ref);
     const auto token = nextToken();
     options.insert(QStringLiteral("handle_token"), token);
     // Listening before calling: the answer may come before the call returns.
     const auto expected = requestPath(token);
     bus.connect(portalService, expected, requestInterface, QStringLiteral("Response"), this,
                 SLOT(response(uint, QVariantMap)));
-    auto call = QDBusMessage::createMethodCall(portalService, portalPath, interface, method);
+    binding.requestPath = expected;
+    auto call =
+        QDBusMessage::createMethodCall(portalService, portalPath, shortcutsInterface, method);
     arguments.append(options);
     call.setArguments(arguments);
-    const auto reply = bus.call(call, QDBus::Block, callTimeoutMs);
-    if (reply.type() != QDBusMessage::ReplyMessage) {
-        bus.disconnect(portalService, expected, requestInterface, QStringLiteral("Response"), this,
-                       SLOT(response(uint, QVariantMap)));
-        return false;
-    }
-    binding.requestPath = expected;
-    // A portal older than handle tokens names its own request.
-    const auto handle = reply.arguments().isEmpty() ? QString() : pathIn(reply.arguments()[0]);
-    if (!handle.isEmpty() && handle != expected) {
-        bus.disconnect(portalService, expected, requestInterface, QStringLiteral("Response"), this,
-                       SLOT(response(uint, QVariantMap)));
-        bus.connect(portalService, handle, requestInterface, QStringLiteral("Response"), this,
-                    SLOT(response(uint, QVariantMap)));
-        binding.requestPath = handle;
-    }
-    return true;
+    whenAnswered(
+        call, [this, ref, expected, failed = std::move(failed)](const QDBusMessage& reply) {
+            const auto found = bindings.find(ref);
+            if (found == bindings.end() || found->second.requestPath != expected) {
+                return; // unregistered meanwhile, or answered already
+            }
+            auto& binding = found->second;
+            // A portal older than handle tokens names its own request.
+            const auto handle =
+                reply.type() == QDBusMessage::ReplyMessage && !reply.arguments().isEmpty()
+                    ? pathIn(reply.arguments()[0])
+                    : QString();
+            if (reply.type() == QDBusMessage::ReplyMessage &&
+                (handle.isEmpty() || handle == expected)) {
+                return;
+            }
+            bus.disconnect(portalService, expected, requestInterface, QStringLiteral("Response"),
+                           this, SLOT(response(uint, QVariantMap)));
+            binding.requestPath.clear();
+            if (reply.type() == QDBusMessage::ReplyMessage) {
+                bus.connect(portalService, handle, requestInterface, QStringLiteral("Response"),
+                            this, SLOT(response(uint, QVariantMap)));
+                binding.requestPath = handle;
+            } else if (saysNo(QDBusError(reply))) {
+                failed(binding);
+            } else {
+                retryLater();
+            }
+        });
 }
 
 void PortalHotKeys::response(uint code, const QVariantMap& results) {
@@ -203,22 +338,27 @@ void PortalHotKeys::response(uint code, const QVariantMap& results) {
     }
     if (binding->sessionHandle.isEmpty()) {
         binding->sessionHandle = pathIn(results.value(QStringLiteral("session_handle")));
-        bind(*binding);
+        for (const auto& [ref, each] : bindings) {
+            if (&each == binding) {
+                bind(ref);
+                break;
+            }
+        }
         return;
     }
+    retryDelay = firstRetry;
     binding->trigger = triggerIn(results.value(QStringLiteral("shortcuts")));
 }
 
-void PortalHotKeys::bind(Binding& binding) {
+void PortalHotKeys::bind(std::uintptr_t ref) {
+    const auto& binding = bindings.at(ref);
     const Shortcuts shortcuts{{shortcutId,
                                {{QStringLiteral("description"), shortcutDescription},
                                 {QStringLiteral("preferred_trigger"), binding.preferredTrigger}}}};
-    if (!request(binding, shortcutsInterface, QStringLiteral("BindShortcuts"),
-                 {QVariant::fromValue(QDBusObjectPath(binding.sessionHandle)),
-                  QVariant::fromValue(shortcuts), QString()},
-                 {})) {
-        binding.trigger = std::string();
-    }
+    request(ref, QStringLiteral("BindShortcuts"),
+            {QVariant::fromValue(QDBusObjectPath(binding.sessionHandle)),
+             QVariant::fromValue(shortcuts), QString()},
+            {}, [](Binding& failed) { failed.trigger = std::string(); });
 }
 
 void PortalHotKeys::activated(const QDBusMessage& signal) {

@@ -8,8 +8,12 @@
 #include <QDBusContext>
 #include <QDBusMessage>
 #include <QDBusObjectPath>
+#include <QDBusServiceWatcher>
 #include <QObject>
+#include <QTimer>
 #include <QVariantMap>
+#include <chrono>
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -22,6 +26,11 @@ namespace sonifix {
 // presses with Activated, which reach the handlers on the main thread. An app outside a sandbox
 // first names itself to the portal by its desktop entry's id. Without the interface (Sway,
 // GNOME before 48, no portal at all) nothing is available.
+//
+// Nothing here waits for the portal, which at login often starts after the app: calls are
+// answered later, a portal that is not there yet or does not answer is asked again after a
+// pause that grows, and when the portal's name changes hands (it restarted) the app names
+// itself and makes its sessions again.
 class PortalHotKeys final : public QObject, public HotKeys, protected QDBusContext {
     Q_OBJECT
 
@@ -42,13 +51,15 @@ public:
                                 std::uint32_t options, HotKeyRef& hotKeyRef) override;
     HotKeyStatus unregisterHotKey(HotKeyRef hotKeyRef) override;
     HotKeyStatus removeHandler(EventHandlerRef handlerRef) override;
-    // Asks the portal once, on first use, whether it has the interface.
+    // False only once the portal has said it has no global shortcuts, or the bus that there is
+    // no portal; true while that is not known yet.
     bool available() override;
     // What the desktop reports once the shortcut is bound; nothing while it is being bound.
     std::optional<std::string> triggerDescription(HotKeyRef hotKeyRef) override;
 
 private Q_SLOTS:
     void response(uint code, const QVariantMap& results);
+    void portalChanged(const QString& name, const QString& oldOwner, const QString& newOwner);
     void activated(const QDBusMessage& signal);
     void shortcutsChanged(const QDBusMessage& signal);
 
@@ -60,19 +71,37 @@ private:
         std::optional<std::string> trigger;
     };
 
-    // Calls a portal method, first listening for the Response of the request it starts.
-    bool request(Binding& binding, const QString& interface, const QString& method,
-                 QVariantList arguments, QVariantMap options);
-    void bind(Binding& binding);
+    enum class Portal { unknown, asking, present, absent };
+
+    // Takes the next step towards bound shortcuts: ask the portal what it has, name the app,
+    // make the sessions that are missing.
+    void advance();
+    void probe();
+    void registerApp();
+    void retryLater();
+    // Calls a portal method, first listening for the Response of the request it starts; a call
+    // that fails is tried again later, or ends in `failed`.
+    void request(std::uintptr_t ref, const QString& method, QVariantList arguments,
+                 QVariantMap options, std::function<void(Binding&)> failed);
+    void bind(std::uintptr_t ref);
     void closeSession(const Binding& binding);
     Binding* bindingOf(const QString& path, QString Binding::*field);
     QString requestPath(const QString& token) const;
     QString nextToken();
+    // Runs `answered` with the reply once it comes, unless the portal has changed meanwhile.
+    void whenAnswered(const QDBusMessage& call,
+                      std::function<void(const QDBusMessage& reply)> answered);
 
     std::string appId;
     QDBusConnection bus;
-    std::optional<bool> hasInterface;
+    Portal portal = Portal::unknown;
     bool registered = false;
+    bool registering = false;
+    // Counts the portals seen: an answer from one that has gone since is dropped.
+    unsigned generation = 0;
+    QTimer retry;
+    std::chrono::milliseconds retryDelay;
+    QDBusServiceWatcher watcher;
     std::map<std::uintptr_t, Binding> bindings;
     HotKeyHandlers handlers;
     std::uintptr_t nextRef = 1;

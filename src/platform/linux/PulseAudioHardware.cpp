@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <charconv>
 #include <condition_variable>
 #include <cstring>
 #include <functional>
@@ -49,10 +50,14 @@ struct DeviceInfo {
     double sampleRate = 0;
     bool monitor = false;
     std::map<std::string, std::string> properties;
+    // Whether the active port has something plugged in, where the server knows: a line-in or a
+    // headset jack with nothing in it is no input anyone can use.
+    std::optional<std::uint32_t> jackIsConnected;
 };
 
 struct ServerDefaults {
     std::string name;
+    std::string version;
     std::string sink;
     std::string source;
 };
@@ -68,6 +73,9 @@ template <class Info> DeviceInfo describe(const Info& info) {
         if (const auto* value = pa_proplist_gets(info.proplist, key)) {
             device.properties.emplace(key, value);
         }
+    }
+    if (info.active_port && info.active_port->available != PA_PORT_AVAILABLE_UNKNOWN) {
+        device.jackIsConnected = info.active_port->available == PA_PORT_AVAILABLE_YES ? 1 : 0;
     }
     return device;
 }
@@ -170,9 +178,27 @@ void onServerInfo(pa_context*, const pa_server_info* info, void* userdata) {
     const std::lock_guard lock(*request.mutex);
     if (info) {
         request.answer.name = info->server_name ? info->server_name : "";
+        request.answer.version = info->server_version ? info->server_version : "";
         request.answer.sink = info->default_sink_name ? info->default_sink_name : "";
         request.answer.source = info->default_source_name ? info->default_source_name : "";
         request.answered = true;
+    }
+}
+
+void onSinkInput(pa_context*, const pa_sink_input_info* info, int eol, void* userdata) {
+    auto& request = *static_cast<Request<std::vector<std::int32_t>>*>(userdata);
+    const std::lock_guard lock(*request.mutex);
+    if (eol < 0) {
+        request.refused = true;
+    } else if (eol > 0) {
+        request.answered = !request.refused;
+    } else if (info) {
+        const char* pid = pa_proplist_gets(info->proplist, PA_PROP_APPLICATION_PROCESS_ID);
+        std::int32_t value = 0;
+        if (pid && std::from_chars(pid, pid + std::strlen(pid), value).ec == std::errc() &&
+            value > 0) {
+            request.answer.push_back(value);
+        }
     }
 }
 
@@ -609,6 +635,14 @@ HardwareStatus PulseAudioHardware::propertyDataSize(AudioObjectID object,
     case props::transportType:
         size = sizeof(std::uint32_t);
         break;
+    case props::jackIsConnected: {
+        const auto device = fetchDevice(*connection, *key, sink);
+        if (!device) {
+            return noAnswer;
+        }
+        size = sizeof(std::uint32_t);
+        return device->jackIsConnected ? 0 : unknownProperty;
+    }
     case props::nominalSampleRate:
         size = sizeof(double);
         break;
@@ -665,21 +699,27 @@ HardwareStatus PulseAudioHardware::propertyData(AudioObjectID object,
     if (!key) {
         return badObject;
     }
-    if (address.selector != props::transportType && address.selector != props::nominalSampleRate) {
+    if (address.selector != props::transportType && address.selector != props::nominalSampleRate &&
+        address.selector != props::jackIsConnected) {
         return unknownProperty;
     }
-    const bool isTransport = address.selector == props::transportType;
-    if (size < (isTransport ? sizeof(std::uint32_t) : sizeof(double))) {
+    const bool isRate = address.selector == props::nominalSampleRate;
+    if (size < (isRate ? sizeof(double) : sizeof(std::uint32_t))) {
         return badPropertySize;
     }
     const auto device = fetchDevice(*connection, *key, key->kind == Kind::sink);
     if (!device) {
         return noAnswer;
     }
-    if (isTransport) {
-        const auto transport = transportType(device->properties);
-        std::memcpy(data, &transport, sizeof transport);
-        size = sizeof transport;
+    if (!isRate) {
+        const auto value = address.selector == props::transportType
+                               ? std::optional(transportType(device->properties))
+                               : device->jackIsConnected;
+        if (!value) {
+            return unknownProperty;
+        }
+        std::memcpy(data, &*value, sizeof *value);
+        size = sizeof *value;
     } else {
         std::memcpy(data, &device->sampleRate, sizeof device->sampleRate);
         size = sizeof device->sampleRate;
@@ -690,12 +730,31 @@ HardwareStatus PulseAudioHardware::propertyData(AudioObjectID object,
 HardwareStatus PulseAudioHardware::stringProperty(AudioObjectID object,
                                                   const PropertyAddress& address,
                                                   std::optional<std::string>& value) {
-    if (address.selector != props::name) {
-        return unknownProperty;
+    if (object == systemAudioObject) {
+        // The system object is the server, as it names itself.
+        if (address.selector != props::name && address.selector != props::firmwareVersion) {
+            return unknownProperty;
+        }
+        const auto info = connection->ask<ServerDefaults>([](pa_context* context, void* request) {
+            return pa_context_get_server_info(context, onServerInfo, request);
+        });
+        if (!info) {
+            return noAnswer;
+        }
+        value = address.selector == props::name ? info->name : info->version;
+        return 0;
     }
     const auto key = keyOf(object);
     if (!key) {
         return badObject;
+    }
+    if (address.selector == props::deviceUID) {
+        // The server's name for the device, which the identifier stands for.
+        value = key->name;
+        return 0;
+    }
+    if (address.selector != props::name) {
+        return unknownProperty;
     }
     auto device = fetchDevice(*connection, *key, key->kind == Kind::sink);
     if (!device) {
@@ -781,6 +840,12 @@ std::optional<std::string> PulseAudioHardware::serverName(std::chrono::milliseco
     const std::lock_guard lock(nameMutex);
     lastName = answer->name;
     return answer->name;
+}
+
+std::optional<std::vector<std::int32_t>> PulseAudioHardware::playbackProcesses() {
+    return connection->ask<std::vector<std::int32_t>>([](pa_context* context, void* request) {
+        return pa_context_get_sink_input_info_list(context, onSinkInput, request);
+    });
 }
 
 std::optional<std::string> PulseAudioHardware::lastServerName() {

@@ -64,6 +64,10 @@ public:
     std::optional<std::string> serverName(std::chrono::milliseconds deadline) override;
     std::optional<std::string> lastServerName() override;
 
+    // The process IDs of the programs playing through the server now (its sink inputs' own
+    // word for them); nothing when the server does not answer. Any thread.
+    std::optional<std::vector<std::int32_t>> playbackProcesses();
+
     // The HAL transport code that a device's properties describe: its bus first ("bluetooth",
     // "usb", "pci"…), then its form factor and the marks of a virtual device; 0 when they do not
     // say.

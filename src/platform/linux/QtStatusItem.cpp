@@ -100,21 +100,19 @@ void QtStatusItem::place() {
         return;
     }
     lookForBar.stop();
-    // Off X11 Qt has only StatusNotifierItem icons; on X11 it takes them when a host is there.
-    statusNotifier = QGuiApplication::platformName() != QStringLiteral("xcb") ||
-                     SystemTrayProbe::statusNotifierHost();
     tray = std::make_unique<QSystemTrayIcon>();
     tray->setIcon(icon());
     tray->setToolTip(toolTip);
     if (menu) {
         // Exported over DBusMenu to a StatusNotifierItem host, which asks for it fresh (the
-        // menu's aboutToShow) each time it opens it.
+        // menu's aboutToShow) each time it opens it on a right click.
         tray->setContextMenu(menu);
     }
-    // A left click opens the menu too, as a click on a menu-bar item does. A StatusNotifierItem
-    // host opens the menu itself, where it sees fit: there is no pointer position to pop it at.
+    // A left click opens the menu, as a click on a menu-bar item does, on every tray: Qt's
+    // StatusNotifierItem says it is no menu only, so Plasma sends Activate for a left click and
+    // leaves the menu to the app. A middle click does nothing.
     QObject::connect(tray.get(), &QSystemTrayIcon::activated, [this](auto reason) {
-        if (reason == QSystemTrayIcon::Trigger && !statusNotifier && menu) {
+        if (reason == QSystemTrayIcon::Trigger && menu && !menu->isVisible()) {
             menu->popup(QCursor::pos());
         }
     });

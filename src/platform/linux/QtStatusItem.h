@@ -34,8 +34,6 @@ private:
     QMenu* menu = nullptr;
     std::string shown;
     QString toolTip;
-    // Shown by a StatusNotifierItem host, which opens the menu itself.
-    bool statusNotifier = false;
     QTimer lookForBar;
 };
 

@@ -5,6 +5,8 @@
 #include <QDBusMessage>
 #include <QDBusMetaType>
 #include <QDBusObjectPath>
+#include <thread>
+#include <utility>
 
 namespace sonifix::testing {
 
@@ -36,11 +38,13 @@ QDBusMessage signal(const QString& path, const QString& interface, const QString
 
 class FakePortal::Object final : public QDBusVirtualObject {
 public:
-    explicit Object(QDBusConnection connection) : connection(std::move(connection)) {}
+    Object(QDBusConnection connection, std::chrono::milliseconds firstAnswerAfter)
+        : connection(std::move(connection)), firstAnswerAfter(firstAnswerAfter) {}
 
     QString introspect(const QString& /*path*/) const override { return {}; }
 
     bool handleMessage(const QDBusMessage& message, const QDBusConnection& /*bus*/) override {
+        std::this_thread::sleep_for(std::exchange(firstAnswerAfter, {}));
         const auto member = message.member();
         const auto arguments = message.arguments();
         const std::lock_guard lock(mutex);
@@ -79,6 +83,8 @@ public:
     QString id;
 
 private:
+    std::chrono::milliseconds firstAnswerAfter;
+
     // The method's reply names the request; its Response follows.
     void respond(const QDBusMessage& message, const QVariantMap& options,
                  const QVariantMap& results) {
@@ -90,8 +96,9 @@ private:
     }
 };
 
-FakePortal::FakePortal(const QDBusConnection& connection)
-    : object(std::make_unique<Object>(connection)) {
+FakePortal::FakePortal(const QDBusConnection& connection,
+                       std::chrono::milliseconds firstAnswerAfter)
+    : object(std::make_unique<Object>(connection, firstAnswerAfter)) {
     qDBusRegisterMetaType<std::pair<QString, QVariantMap>>();
     qDBusRegisterMetaType<Shortcuts>();
     // Registered before it moves: the bus gives it a helper object that moves along with it.

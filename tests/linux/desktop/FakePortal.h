@@ -4,6 +4,7 @@
 #include <QDBusVirtualObject>
 #include <QStringList>
 #include <QThread>
+#include <chrono>
 #include <memory>
 #include <mutex>
 
@@ -14,8 +15,10 @@ namespace sonifix::testing {
 // It answers on a thread of its own, so the app's blocking calls from the main thread reach it.
 class FakePortal {
 public:
-    // Takes the portal's name on the bus that `connection` belongs to.
-    explicit FakePortal(const QDBusConnection& connection);
+    // Takes the portal's name on the bus that `connection` belongs to. A portal still starting,
+    // as at login, answers its first call only after `firstAnswerAfter`.
+    explicit FakePortal(const QDBusConnection& connection,
+                        std::chrono::milliseconds firstAnswerAfter = {});
     ~FakePortal();
 
     // The keys the user gives the shortcut: reported for the session there is, if any, and

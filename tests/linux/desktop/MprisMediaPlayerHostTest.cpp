@@ -57,5 +57,30 @@ TEST(Mpris, StatesAreReadOfSeveralInstancesOnlyThePlayingOnesAreNudgedAndAHungOn
     EXPECT_LT(took, 2s);
 }
 
+// A phone's player shown here by KDE Connect or GSConnect, and playerctld's proxy of another
+// player, play nothing through this computer's sound server: only the local player is nudged.
+TEST(Mpris, RemoteBridgesAndProxiesAreLeftAloneAndOnlyTheLocalPlayerIsNudged) {
+    testing::PrivateBus bus;
+    FakePlayer kdeConnect(bus, "org.mpris.MediaPlayer2.kdeconnect.mpris_000001", "Playing");
+    FakePlayer gsConnect(bus, "org.mpris.MediaPlayer2.phone_spotify", "Playing",
+                         "Spotify (Pixel 7 via GSConnect)");
+    FakePlayer proxy(bus, "org.mpris.MediaPlayer2.playerctld", "Playing");
+    FakePlayer local(bus, "org.mpris.MediaPlayer2.mpv", "Playing");
+    MprisMediaPlayerHost host(bus.connect("app"));
+    const auto every = MprisMediaPlayerHost::everyPlayer().front();
+    std::atomic<bool> done = false;
+    std::thread asking([&] {
+        EXPECT_EQ(host.playerState(every, ""), "playing");
+        host.resume(every, "");
+        done = true;
+    });
+    testing::pumpUntil([&] { return done.load(); }, 10s);
+    asking.join();
+    EXPECT_EQ(local.calls.size(), 2u);
+    for (const auto* remote : {&kdeConnect, &gsConnect, &proxy}) {
+        EXPECT_TRUE(remote->calls.empty()) << remote->calls.size() << " calls";
+    }
+}
+
 } // namespace
 } // namespace sonifix

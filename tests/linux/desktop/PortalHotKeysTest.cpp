@@ -51,5 +51,28 @@ TEST(PortalHotKeys, BindsThroughThePortalAndEachActivationReachesTheHandler) {
                                            "Close", "CreateSession", bindShortcuts}));
 }
 
+// At login the portal is often slower than the app, and it may restart during the session: the
+// shortcut is bound once it answers, and bound again by the portal that comes back.
+TEST(PortalHotKeys, APortalThatAnswersLateAndOneThatRestartsBothBindTheShortcut) {
+    testing::PrivateBus bus;
+    PortalHotKeys hotKeys("sonifix", bus.connect(QStringLiteral("app")));
+    auto portal = std::make_unique<testing::FakePortal>(bus.connect(QStringLiteral("slow")), 6s);
+    int presses = 0;
+    HotKey hotKey(hotKeys, HotKey::keyCodeR, HotKey::controlOptionCommand, [&] { ++presses; });
+    EXPECT_TRUE(hotKeys.available()) << "no answer yet is no refusal";
+    EXPECT_TRUE(pumpUntil([&] { return hotKey.trigger() == "Ctrl+Alt+Super+R"; }, 15s));
+
+    portal.reset();
+    portal = std::make_unique<testing::FakePortal>(bus.connect(QStringLiteral("again")));
+    portal->chooseTrigger(QStringLiteral("Super+F12"));
+    EXPECT_TRUE(pumpUntil([&] { return hotKey.trigger() == "Super+F12"; }, 15s));
+    portal->press();
+    EXPECT_TRUE(pumpUntil([&] { return presses == 1; }));
+    EXPECT_EQ(portal->calls().mid(0, 3),
+              QStringList({"Register sonifix", "CreateSession",
+                           QStringLiteral("BindShortcuts CTRL+ALT+LOGO+r")}));
+    EXPECT_TRUE(hotKeys.available());
+}
+
 } // namespace
 } // namespace sonifix
