@@ -40,7 +40,10 @@ AppStatus AppDelegate::status() {
     };
 }
 
-void AppDelegate::launchedAgain() {
+bool AppDelegate::launchedAgain() {
+    if (oneCommand) {
+        return false;
+    }
     // After the caller has had its answer: the notice waits for the user.
     platform.mainQueue.post([weak = weak_from_this()] {
         if (const auto self = weak.lock()) {
@@ -54,6 +57,12 @@ void AppDelegate::launchedAgain() {
                  .showsAppIcon = true});
         }
     });
+    return true;
+}
+
+void AppDelegate::serveOneCommand() {
+    oneCommand = true;
+    registerSettingDefaults();
 }
 
 void AppDelegate::openUrl(const std::string& url) {

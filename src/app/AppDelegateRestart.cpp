@@ -100,7 +100,7 @@ void AppDelegate::restartFailed(const std::exception_ptr& error) {
         std::rethrow_exception(error);
     } catch (const CoreAudioRestarter::Failure& failure) {
         report({.succeeded = false, .message = failure.what()});
-        if (failure.kind() != CoreAudioRestarter::Failure::Kind::cancelled) {
+        if (failure.kind() != CoreAudioRestarter::Failure::Kind::cancelled && !oneCommand) {
             showFailure(texts.restartFailedTitle, failure.what());
         }
     } catch (const TaskCancelled&) {
@@ -108,10 +108,19 @@ void AppDelegate::restartFailed(const std::exception_ptr& error) {
         report({.succeeded = false, .message = quitDuringRestart});
     } catch (...) {
         report({.succeeded = false, .message = errorText(error)});
-        showFailure(texts.restartFailedTitle, errorText(error));
+        if (!oneCommand) {
+            showFailure(texts.restartFailedTitle, errorText(error));
+        }
     }
     restarting = false;
     ending.reset();
+}
+
+void AppDelegate::applicationWillTerminate() {
+    // The outcome the stopped work posted is never handled now.
+    if (!waiting.empty()) {
+        report({.succeeded = false, .message = quitDuringRestart});
+    }
 }
 
 void AppDelegate::report(const RestartResult& result) {

@@ -18,8 +18,9 @@ public:
 
     virtual AppStatus status() = 0;
 
-    // The app was launched again while it runs: show the user where it is.
-    virtual void launchedAgain() = 0;
+    // The app was launched again while it runs: show the user where it is. False when this
+    // process is no app but one command, ending soon: the launch is to wait for its end.
+    virtual bool launchedAgain() = 0;
 };
 
 } // namespace sonifix

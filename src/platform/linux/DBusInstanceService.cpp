@@ -25,7 +25,7 @@ qlonglong DBusInstanceService::lastRestart() {
 void DBusInstanceService::Restart() {
     const auto self = delegate.lock();
     if (!self) {
-        sendErrorReply(restartFailed, QStringLiteral("Sonifix is quitting."));
+        sendErrorReply(ending, QStringLiteral("Sonifix is quitting."));
         return;
     }
     setDelayedReply(true);
@@ -39,8 +39,9 @@ void DBusInstanceService::Restart() {
 }
 
 void DBusInstanceService::Launch() {
-    if (const auto self = delegate.lock()) {
-        self->launchedAgain();
+    const auto self = delegate.lock();
+    if (!self || !self->launchedAgain()) {
+        sendErrorReply(ending, QStringLiteral("This Sonifix is about to end."));
     }
 }
 

@@ -12,8 +12,10 @@ namespace sonifix {
 
 // The running app's object on the session bus: what other launches of it, and scripts, may
 // ask. Restart answers once the restart has ended: an empty reply when the server is back, the
-// error `app.northfold.Sonifix.Error.RestartFailed` with the failure's text otherwise. The
-// properties are read afresh for each message. Lives on the main thread.
+// error `app.northfold.Sonifix.Error.RestartFailed` with the failure's text otherwise. A copy
+// that is going away (quitting, or a command that has done its one restart) answers Restart and
+// Launch with `app.northfold.Sonifix.Error.Ending`: the caller waits for the name to be free.
+// The properties are read afresh for each message. Lives on the main thread.
 class DBusInstanceService final : public QObject, protected QDBusContext {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "app.northfold.Sonifix")
@@ -28,6 +30,7 @@ class DBusInstanceService final : public QObject, protected QDBusContext {
 public:
     static inline const QString restartFailed =
         QStringLiteral("app.northfold.Sonifix.Error.RestartFailed");
+    static inline const QString ending = QStringLiteral("app.northfold.Sonifix.Error.Ending");
 
     void serve(std::weak_ptr<InstanceDelegate> delegate) { this->delegate = std::move(delegate); }
 

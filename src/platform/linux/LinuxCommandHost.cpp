@@ -1,5 +1,7 @@
 #include "LinuxCommandHost.h"
 
+#include "QuitSignals.h"
+
 #include <QApplication>
 #include <QEventLoop>
 #include <QTimer>
@@ -9,16 +11,21 @@ namespace sonifix {
 int LinuxCommandHost::runApp() {
     LinuxApp app(places);
     instance.serve(app.delegate);
+    // As Quit does: the app's teardown sees a restart under way to its end.
+    const QuitSignals quitSignals([] { QCoreApplication::quit(); });
     QTimer::singleShot(0, [&app] { app.launch(); });
     return QApplication::exec();
 }
 
 RestartResult LinuxCommandHost::restartHere() {
     LinuxApp app(places);
-    app.delegate->registerSettingDefaults();
+    app.delegate->serveOneCommand();
+    instance.serve(app.delegate);
     RestartResult outcome;
     QEventLoop loop;
     bool ended = false;
+    // The restart is stopped, which brings back what it had stopped; its outcome then follows.
+    const QuitSignals quitSignals([&app] { app.background.stopAll(); });
     app.delegate->restartAndReport([&](const RestartResult& reported) {
         outcome = reported;
         ended = true;
@@ -27,6 +34,8 @@ RestartResult LinuxCommandHost::restartHere() {
     if (!ended) {
         loop.exec();
     }
+    // From here on, whoever asks waits for this process to go.
+    instance.serve({});
     return outcome;
 }
 
