@@ -49,6 +49,7 @@ public:
     // Requests of other launches of the app.
     void restartAndReport(std::function<void(const RestartResult&)> done) override;
     AppStatus status() override;
+    void observeRestarts(std::function<void()> restarted) override;
     bool launchedAgain() override;
     // This process serves one command instead of launching the app: it opens no window, a
     // failure goes only to those who asked, and nothing of the app starts.
@@ -136,6 +137,7 @@ private:
     // the app still tells the user about it).
     std::vector<std::function<void(const RestartResult&)>> waiting;
     std::optional<RestartResult> ending;
+    std::function<void()> restartObserver;
 };
 
 } // namespace sonifix

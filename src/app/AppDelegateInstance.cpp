@@ -60,6 +60,10 @@ bool AppDelegate::launchedAgain() {
     return true;
 }
 
+void AppDelegate::observeRestarts(std::function<void()> restarted) {
+    restartObserver = std::move(restarted);
+}
+
 void AppDelegate::serveOneCommand() {
     oneCommand = true;
     registerSettingDefaults();

@@ -73,6 +73,9 @@ void AppDelegate::restartSucceeded(const RestartOutcome& outcome) {
     const auto count = defaults.integerForKey(settings::restartCount);
     defaults.setInteger(settings::restartCount,
                         count < std::numeric_limits<std::int64_t>::max() ? count + 1 : count);
+    if (restartObserver) {
+        restartObserver();
+    }
     observeDevices();
     enforceMacMicrophone();
     if (platform.players.worksOffMainThread()) {

@@ -55,6 +55,18 @@ Run sonifix(const QStringList& arguments) {
     return finish(*start(arguments));
 }
 
+// What the running app announces of its properties.
+class PropertyChanges : public QObject {
+    Q_OBJECT
+public Q_SLOTS:
+    void changed(const QString&, const QVariantMap& properties, const QStringList&) {
+        seen.push_back(properties);
+    }
+
+public:
+    std::vector<QVariantMap> seen;
+};
+
 // There is no tray here (no display at all): the app never gets to say so within a test.
 constexpr auto noTrayNotice = std::chrono::hours(1);
 
@@ -90,10 +102,17 @@ TEST_F(SingleInstanceTest, TheRunningAppAnswersTheCommandLineASecondLaunchAndHas
     EXPECT_TRUE(json["lastRestart"].is_null());
     EXPECT_EQ(json["restartCount"], 0);
 
+    PropertyChanges changes;
+    ASSERT_TRUE(QDBusConnection::sessionBus().connect(
+        DBusSingleInstance::serviceName, DBusSingleInstance::objectPath,
+        QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("PropertiesChanged"),
+        &changes, SLOT(changed(QString, QVariantMap, QStringList))));
     const auto before = server->serverPID();
     const auto restart = sonifix({"--restart"});
     EXPECT_EQ(restart.exitCode, 0) << restart.err;
     EXPECT_NE(server->serverPID(), before);
+    ASSERT_TRUE(pumpUntil([&] { return !changes.seen.empty(); }));
+    EXPECT_EQ(changes.seen[0].value(QStringLiteral("RestartCount")), 1);
     EXPECT_EQ(app->statusItem.symbol(), "checkmark");
     status = sonifix({"--status"});
     EXPECT_EQ(status.exitCode, 0) << status.err;
@@ -193,6 +212,8 @@ TEST_F(SingleInstanceTest, ThePortalsShortcutRestartsTheServerUnderTheKeysTheUse
 
 } // namespace
 } // namespace sonifix::testing
+
+#include "SingleInstanceTest.moc"
 
 // This test starts the program with QProcess from a process that already runs threads (Qt's,
 // libdbus', the sound server's supervisor). The child only sets itself up and execs, which

@@ -42,7 +42,7 @@ SingleInstance::Claim DBusSingleInstance::claim() {
         return Claim::unavailable;
     }
     // The object is there before the name: a caller that finds the name finds the object.
-    auto candidate = std::make_unique<DBusInstanceService>();
+    auto candidate = std::make_unique<DBusInstanceService>(bus, objectPath);
     if (!bus.registerObject(objectPath, candidate.get(),
                             QDBusConnection::ExportAllSlots |
                                 QDBusConnection::ExportAllProperties)) {
