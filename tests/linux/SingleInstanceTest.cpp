@@ -140,20 +140,24 @@ TEST_F(SingleInstanceTest, CommandsShareTheRestartUnderWayNeverWaitOnAWindowNorE
     EXPECT_LT(run.took, 15s); // the restart's 10 seconds, its stop and the program's start
 
     qputenv("PULSE_SERVER", QByteArray::fromStdString(server->serverAddress()));
+    server->setRespawn(false); // from here on only Sonifix brings the server back
+    // The server there, then gone: a restart has stopped it.
+    const auto stopped = [&] {
+        return pumpUntil([&] { return server->serverPID() != 0; }, 5s) &&
+               pumpUntil([&] { return server->serverPID() == 0; }, 10s);
+    };
     const auto before = server->serverPID();
-    std::vector<std::unique_ptr<QProcess>> commands;
-    for (int i = 0; i < 4; ++i) {
-        commands.push_back(start({"--restart"}));
-    }
-    for (auto& command : commands) {
+    auto first = start({"--restart"});
+    ASSERT_TRUE(stopped());
+    auto second = start({"--restart"}); // while the server is away
+    for (auto* command : {first.get(), second.get()}) {
         run = finish(*command);
         EXPECT_EQ(run.exitCode, 0) << run.err;
     }
     EXPECT_NE(server->serverPID(), before);
 
-    server->setRespawn(false); // from here on only Sonifix brings the server back
     auto command = start({"--restart"});
-    ASSERT_TRUE(pumpUntil([&] { return server->serverPID() == 0; }, 10s));
+    ASSERT_TRUE(stopped());
     ::kill(static_cast<pid_t>(command->processId()), SIGTERM);
     run = finish(*command);
     EXPECT_EQ(run.exitCode, 1) << run.err;
@@ -167,7 +171,7 @@ TEST_F(SingleInstanceTest, CommandsShareTheRestartUnderWayNeverWaitOnAWindowNorE
     ASSERT_EQ(instance.claim(), SingleInstance::Claim::claimed);
     instance.serve(app->delegate);
     command = start({"--restart"});
-    ASSERT_TRUE(pumpUntil([&] { return server->serverPID() == 0; }, 10s));
+    ASSERT_TRUE(stopped());
     app.reset(); // what Quit leaves once the event loop has returned
     run = finish(*command);
     EXPECT_EQ(run.err, "sonifix: Sonifix quit before the restart had ended.\n");
