@@ -9,10 +9,11 @@
 namespace sonifix {
 
 int LinuxCommandHost::runApp() {
+    // As Quit does: the app's teardown sees a restart under way to its end, and a second signal
+    // does not cut that short.
+    const QuitSignals quitSignals([] { QCoreApplication::quit(); });
     LinuxApp app(places);
     instance.serve(app.delegate);
-    // As Quit does: the app's teardown sees a restart under way to its end.
-    const QuitSignals quitSignals([] { QCoreApplication::quit(); });
     QTimer::singleShot(0, [&app] { app.launch(); });
     return QApplication::exec();
 }
