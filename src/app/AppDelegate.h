@@ -51,7 +51,14 @@ public:
     // Requests of other launches of the app.
     void restartAndReport(std::function<void(const RestartResult&)> done) override;
     AppStatus status() override;
-    void launchedAgain() override;
+    void observeRestarts(std::function<void()> restarted) override;
+    bool launchedAgain() override;
+    // This process serves one command instead of launching the app: it opens no window, a
+    // failure goes only to those who asked, and nothing of the app starts.
+    void serveOneCommand();
+    // The app ends, its work stopped: whoever still waits for a restart hears why it has no
+    // outcome.
+    void applicationWillTerminate();
     // A link to the app the system hands over, such as "sonifix://restart"; it may come
     // before the launch has finished.
     void openUrl(const std::string& url);
@@ -126,6 +133,7 @@ private:
     bool restartWhenLaunched = false; // a link asked for it before the launch finished
     std::optional<std::chrono::steady_clock::time_point> lastLink;
     bool restarting = false;
+    bool oneCommand = false;
     enum class Tray { waiting, shown, absent };
     Tray tray = Tray::waiting;
     std::chrono::milliseconds trayWaitTime = trayWait;
@@ -135,6 +143,7 @@ private:
     // the app still tells the user about it).
     std::vector<std::function<void(const RestartResult&)>> waiting;
     std::optional<RestartResult> ending;
+    std::function<void()> restartObserver;
 };
 
 } // namespace sonifix

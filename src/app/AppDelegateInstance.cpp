@@ -104,7 +104,10 @@ AppStatus AppDelegate::status() {
     return status;
 }
 
-void AppDelegate::launchedAgain() {
+bool AppDelegate::launchedAgain() {
+    if (oneCommand) {
+        return false;
+    }
     // After the caller has had its answer: the notice waits for the user.
     platform.mainQueue.post([weak = weak_from_this()] {
         if (const auto self = weak.lock()) {
@@ -118,6 +121,16 @@ void AppDelegate::launchedAgain() {
                  .showsAppIcon = true});
         }
     });
+    return true;
+}
+
+void AppDelegate::observeRestarts(std::function<void()> restarted) {
+    restartObserver = std::move(restarted);
+}
+
+void AppDelegate::serveOneCommand() {
+    oneCommand = true;
+    registerSettingDefaults();
 }
 
 void AppDelegate::openUrl(const std::string& url) {

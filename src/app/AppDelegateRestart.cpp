@@ -112,6 +112,9 @@ void AppDelegate::restartSucceeded(const RestartOutcome& outcome) {
     const auto count = defaults.integerForKey(settings::restartCount);
     defaults.setInteger(settings::restartCount,
                         count < std::numeric_limits<std::int64_t>::max() ? count + 1 : count);
+    if (restartObserver) {
+        restartObserver();
+    }
     observeDevices();
     enforceMacMicrophone();
     if (platform.players.worksOffMainThread()) {
@@ -139,7 +142,7 @@ void AppDelegate::restartFailed(const std::exception_ptr& error) {
         std::rethrow_exception(error);
     } catch (const CoreAudioRestarter::Failure& failure) {
         report({.succeeded = false, .message = failure.what()});
-        if (failure.kind() != CoreAudioRestarter::Failure::Kind::cancelled) {
+        if (failure.kind() != CoreAudioRestarter::Failure::Kind::cancelled && !oneCommand) {
             showFailure(texts.restartFailedTitle, failure.what());
         }
     } catch (const TaskCancelled&) {
@@ -147,10 +150,19 @@ void AppDelegate::restartFailed(const std::exception_ptr& error) {
         report({.succeeded = false, .message = quitDuringRestart});
     } catch (...) {
         report({.succeeded = false, .message = errorText(error)});
-        showFailure(texts.restartFailedTitle, errorText(error));
+        if (!oneCommand) {
+            showFailure(texts.restartFailedTitle, errorText(error));
+        }
     }
     restarting = false;
     ending.reset();
+}
+
+void AppDelegate::applicationWillTerminate() {
+    // The outcome the stopped work posted is never handled now.
+    if (!waiting.empty()) {
+        report({.succeeded = false, .message = quitDuringRestart});
+    }
 }
 
 void AppDelegate::report(const RestartResult& result) {

@@ -13,8 +13,8 @@ public:
     // Runs the app, serving other launches, until it quits: the process's exit status.
     virtual int runApp() = 0;
 
-    // With no app running: one restart by this process, with the app's own engine and
-    // bookkeeping.
+    // With no app running, and this process holding the app's place: one restart by this
+    // process, with the app's own engine and bookkeeping, joined by whoever asks meanwhile.
     virtual RestartResult restartHere() = 0;
 
     // With no app running: the status as the app would give it.

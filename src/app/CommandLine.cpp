@@ -11,6 +11,7 @@ namespace sonifix {
 namespace {
 
 constexpr auto programName = "sonifix";
+constexpr auto doesNotAnswer = "another Sonifix runs in this session but does not answer";
 
 // A moment as scripts like to read it: UTC, to the second, "2026-12-06T09:00:00Z".
 std::string isoTime(std::chrono::system_clock::time_point moment) {
@@ -183,12 +184,9 @@ int CommandLine::run(const std::vector<std::string>& arguments, std::ostream& ou
         return status->answering ? succeeded : noServer;
     }
     case Command::restart: {
-        auto outcome = instance.restartRunning();
-        if (!outcome) {
-            outcome = host.restartHere();
-        }
-        if (!outcome->succeeded) {
-            err << programName << ": " << outcome->message << "\n";
+        const auto outcome = restart();
+        if (!outcome.succeeded) {
+            err << programName << ": " << outcome.message << "\n";
             return failed;
         }
         return succeeded;
@@ -197,6 +195,20 @@ int CommandLine::run(const std::vector<std::string>& arguments, std::ostream& ou
         return launch(err);
     }
     return usageError;
+}
+
+RestartResult CommandLine::restart() {
+    // One restart at a time in a session: the process that does one holds the app's place while
+    // it does, so that a restart asked for meanwhile, here or by the app, joins it.
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        if (auto outcome = instance.restartRunning()) {
+            return *outcome;
+        }
+        if (instance.claim() != SingleInstance::Claim::taken) {
+            return host.restartHere();
+        }
+    }
+    return {.message = doesNotAnswer};
 }
 
 int CommandLine::launch(std::ostream& err) {
@@ -210,7 +222,7 @@ int CommandLine::launch(std::ostream& err) {
         }
     }
     // Some other process holds the place and does not answer: a second copy would only fight it.
-    err << programName << ": another Sonifix runs in this session but does not answer\n";
+    err << programName << ": " << doesNotAnswer << "\n";
     return failed;
 }
 

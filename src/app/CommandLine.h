@@ -45,6 +45,7 @@ public:
 
 private:
     int launch(std::ostream& err);
+    RestartResult restart();
 
     SingleInstance& instance;
     CommandHost& host;

@@ -17,9 +17,13 @@ public:
     virtual void restartAndReport(std::function<void(const RestartResult&)> done) = 0;
 
     virtual AppStatus status() = 0;
+    // `restarted` is called after each restart that succeeded, once the last restart and the
+    // count of them have changed.
+    virtual void observeRestarts(std::function<void()> restarted) = 0;
 
-    // The app was launched again while it runs: show the user where it is.
-    virtual void launchedAgain() = 0;
+    // The app was launched again while it runs: show the user where it is. False when this
+    // process is no app but one command, ending soon: the launch is to wait for its end.
+    virtual bool launchedAgain() = 0;
 };
 
 } // namespace sonifix

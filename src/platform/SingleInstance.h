@@ -27,7 +27,8 @@ public:
     virtual void serve(std::weak_ptr<InstanceDelegate> delegate) = 0;
 
     // Requests to the running copy. Each answers nothing (false) when no copy runs; a copy that
-    // runs but does not answer gives a failed outcome.
+    // runs but does not answer gives a failed outcome. A copy that is ending (quitting, or a
+    // command that has done its work) is waited for, a little while, and then counts as none.
     virtual bool launchRunning() = 0;
     virtual std::optional<RestartResult> restartRunning() = 0;
     virtual std::optional<AppStatus> statusOfRunning() = 0;

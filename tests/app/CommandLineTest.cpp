@@ -61,7 +61,14 @@ TEST_F(CommandLineTest, ARestartOrALaunchGoesToTheRunningAppAndIsDoneHereOnlyWhe
     EXPECT_CALL(instance, restartRunning())
         .WillOnce(Return(RestartResult{.succeeded = true}))
         .WillOnce(Return(RestartResult{.message = "The sound server did not come back."}))
-        .WillOnce(Return(std::nullopt));
+        .WillOnce(Return(std::nullopt))
+        .WillOnce(Return(std::nullopt)) // another command takes the place first: it is asked
+        .WillOnce(Return(RestartResult{.succeeded = true}))
+        .WillRepeatedly(Return(std::nullopt)); // the place is held by one that never answers
+    // Doing the restart here, this process holds the place, so that others join its restart.
+    EXPECT_CALL(instance, claim())
+        .WillOnce(Return(Claim::claimed))
+        .WillRepeatedly(Return(Claim::taken));
     EXPECT_CALL(host, restartHere())
         .WillOnce(Return(RestartResult{.message = "There was no sound server to stop."}));
     EXPECT_EQ(run({"--restart"}), 0);
@@ -70,6 +77,9 @@ TEST_F(CommandLineTest, ARestartOrALaunchGoesToTheRunningAppAndIsDoneHereOnlyWhe
     EXPECT_EQ(err.str(), "sonifix: The sound server did not come back.\n");
     EXPECT_EQ(run({"--restart"}), 1);
     EXPECT_EQ(err.str(), "sonifix: There was no sound server to stop.\n");
+    EXPECT_EQ(run({"--restart"}), 0);
+    EXPECT_EQ(run({"--restart"}), 1);
+    EXPECT_FALSE(err.str().empty());
 
     // A launch while the app runs only tells it.
     EXPECT_CALL(instance, claim())

@@ -10,6 +10,7 @@
 
 #include <QElapsedTimer>
 #include <QProcess>
+#include <csignal>
 #include <nlohmann/json.hpp>
 
 namespace sonifix::testing {
@@ -24,20 +25,42 @@ struct Run {
     std::chrono::milliseconds took{};
 };
 
-// The program, run to its end while this process goes on serving its own events (killed when
-// it has not ended in time).
-Run sonifix(const QStringList& arguments) {
-    QProcess program;
+// The program, started as a script would start it.
+std::unique_ptr<QProcess> start(const QStringList& arguments) {
+    auto program = std::make_unique<QProcess>();
+    program->start(QStringLiteral(SONIFIX_PROGRAM), arguments);
+    program->waitForStarted();
+    return program;
+}
+
+// Waits for the program's end while this process goes on serving its own events (-1 when it
+// has not ended in time, or was killed).
+Run finish(QProcess& program) {
     QElapsedTimer clock;
     clock.start();
-    program.start(QStringLiteral(SONIFIX_PROGRAM), arguments);
-    program.waitForStarted();
     const bool ended = pumpUntil([&] { return program.state() == QProcess::NotRunning; }, 30s);
-    return {.exitCode = ended ? program.exitCode() : -1,
+    return {.exitCode =
+                ended && program.exitStatus() == QProcess::NormalExit ? program.exitCode() : -1,
             .out = program.readAllStandardOutput().toStdString(),
             .err = program.readAllStandardError().toStdString(),
             .took = std::chrono::milliseconds(clock.elapsed())};
 }
+
+Run sonifix(const QStringList& arguments) {
+    return finish(*start(arguments));
+}
+
+// What the running app announces of its properties.
+class PropertyChanges : public QObject {
+    Q_OBJECT
+public Q_SLOTS:
+    void changed(const QString&, const QVariantMap& properties, const QStringList&) {
+        seen.push_back(properties);
+    }
+
+public:
+    std::vector<QVariantMap> seen;
+};
 
 // There is no tray here (no display at all): the app never gets to say so within a test.
 constexpr auto noTrayNotice = std::chrono::hours(1);
@@ -81,10 +104,17 @@ TEST_F(SingleInstanceTest, TheRunningAppAnswersTheCommandLineASecondLaunchAndHas
     EXPECT_EQ(json["inputDevice"]["name"], "builtin_mic");
     EXPECT_EQ(json["restarting"], false);
 
+    PropertyChanges changes;
+    ASSERT_TRUE(QDBusConnection::sessionBus().connect(
+        DBusSingleInstance::serviceName, DBusSingleInstance::objectPath,
+        QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("PropertiesChanged"),
+        &changes, SLOT(changed(QString, QVariantMap, QStringList))));
     const auto before = server->serverPID();
     const auto restart = sonifix({"--restart"});
     EXPECT_EQ(restart.exitCode, 0) << restart.err;
     EXPECT_NE(server->serverPID(), before);
+    ASSERT_TRUE(pumpUntil([&] { return !changes.seen.empty(); }));
+    EXPECT_EQ(changes.seen[0].value(QStringLiteral("RestartCount")), 1);
     EXPECT_EQ(app->statusItem.symbol(), "checkmark");
     status = sonifix({"--status"});
     EXPECT_EQ(status.exitCode, 0) << status.err;
@@ -106,6 +136,57 @@ TEST_F(SingleInstanceTest, TheRunningAppAnswersTheCommandLineASecondLaunchAndHas
     EXPECT_LT(again.took, start.took + 1s) << "starting alone took " << start.took.count() << " ms";
     ASSERT_TRUE(pumpUntil([&] { return !dialogs.empty(); }, 5s));
     EXPECT_NE(dialogs[0].find("Sonifix is already running"), std::string::npos) << dialogs[0];
+}
+
+// With no app, a command does the restart itself, and one at a time in a session: commands
+// close together join the one under way. Whoever runs it (a key binding, a script) waits for the
+// restart alone, and hears why it failed. Cut short by SIGTERM, or by the app's Quit, a restart
+// still brings the server back, and whoever waits for it hears why it ended early.
+TEST_F(SingleInstanceTest, CommandsShareTheRestartUnderWayNeverWaitOnAWindowNorEndWithoutAServer) {
+    qputenv("PULSE_SERVER", folder.filePath("none").prepend("unix:").toUtf8()); // no server
+    auto run = sonifix({"--restart"});
+    EXPECT_EQ(run.exitCode, 1) << run.err;
+    EXPECT_TRUE(run.err.starts_with("sonifix: ") && run.err.size() > 20) << run.err;
+    EXPECT_LT(run.took, 15s); // the restart's 10 seconds, its stop and the program's start
+
+    qputenv("PULSE_SERVER", QByteArray::fromStdString(server->serverAddress()));
+    server->setRespawn(false); // from here on only Sonifix brings the server back
+    // The server there, then gone: a restart has stopped it.
+    const auto stopped = [&] {
+        return pumpUntil([&] { return server->serverPID() != 0; }, 5s) &&
+               pumpUntil([&] { return server->serverPID() == 0; }, 10s);
+    };
+    const auto before = server->serverPID();
+    auto first = start({"--restart"});
+    ASSERT_TRUE(stopped());
+    auto second = start({"--restart"}); // while the server is away
+    for (auto* command : {first.get(), second.get()}) {
+        run = finish(*command);
+        EXPECT_EQ(run.exitCode, 0) << run.err;
+    }
+    EXPECT_NE(server->serverPID(), before);
+
+    auto command = start({"--restart"});
+    ASSERT_TRUE(stopped());
+    ::kill(static_cast<pid_t>(command->processId()), SIGTERM);
+    run = finish(*command);
+    EXPECT_EQ(run.exitCode, 1) << run.err;
+    EXPECT_TRUE(server->waitUntilAnswering(5s)) << run.err;
+
+    server->setRespawn(true); // whatever happened above, the app finds a server
+    ASSERT_TRUE(server->waitUntilAnswering(10s));
+    server->setRespawn(false);
+    DBusSingleInstance instance;
+    auto app = make(noTrayNotice);
+    ASSERT_EQ(instance.claim(), SingleInstance::Claim::claimed);
+    instance.serve(app->delegate);
+    command = start({"--restart"});
+    ASSERT_TRUE(stopped());
+    app.reset(); // what Quit leaves once the event loop has returned
+    run = finish(*command);
+    EXPECT_TRUE(run.err.starts_with("sonifix: Sonifix quit before the restart had ended.\n"))
+        << run.err;
+    EXPECT_TRUE(server->waitUntilAnswering(5s));
 }
 
 // Without X11 the shortcut goes through the portal, when there is one.
@@ -133,6 +214,8 @@ TEST_F(SingleInstanceTest, ThePortalsShortcutRestartsTheServerUnderTheKeysTheUse
 
 } // namespace
 } // namespace sonifix::testing
+
+#include "SingleInstanceTest.moc"
 
 // This test starts the program with QProcess from a process that already runs threads (Qt's,
 // libdbus', the sound server's supervisor). The child only sets itself up and execs, which

@@ -2,9 +2,33 @@
 
 #include <QDBusConnection>
 #include <QDBusMessage>
+#include <QPointer>
 #include <QTimer>
+#include <QVariantMap>
 
 namespace sonifix {
+
+void DBusInstanceService::serve(std::weak_ptr<InstanceDelegate> served) {
+    delegate = std::move(served);
+    if (const auto self = delegate.lock()) {
+        self->observeRestarts([service = QPointer(this)] {
+            if (service) {
+                service->restarted();
+            }
+        });
+    }
+}
+
+void DBusInstanceService::restarted() {
+    auto signal =
+        QDBusMessage::createSignal(path, QStringLiteral("org.freedesktop.DBus.Properties"),
+                                   QStringLiteral("PropertiesChanged"));
+    signal.setArguments({QStringLiteral("app.northfold.Sonifix"),
+                         QVariantMap{{QStringLiteral("LastRestart"), lastRestart()},
+                                     {QStringLiteral("RestartCount"), restartCount()}},
+                         QStringList()});
+    bus.send(signal);
+}
 
 const AppStatus& DBusInstanceService::current() {
     if (!cached) {
@@ -35,7 +59,7 @@ qlonglong DBusInstanceService::lastRestart() {
 void DBusInstanceService::Restart() {
     const auto self = delegate.lock();
     if (!self) {
-        sendErrorReply(restartFailed, QStringLiteral("Sonifix is quitting."));
+        sendErrorReply(ending, QStringLiteral("Sonifix is quitting."));
         return;
     }
     setDelayedReply(true);
@@ -49,8 +73,9 @@ void DBusInstanceService::Restart() {
 }
 
 void DBusInstanceService::Launch() {
-    if (const auto self = delegate.lock()) {
-        self->launchedAgain();
+    const auto self = delegate.lock();
+    if (!self || !self->launchedAgain()) {
+        sendErrorReply(ending, QStringLiteral("This Sonifix is about to end."));
     }
 }
 

@@ -2,6 +2,7 @@
 
 #include "platform/InstanceDelegate.h"
 
+#include <QDBusConnection>
 #include <QDBusContext>
 #include <QObject>
 #include <QString>
@@ -13,11 +14,38 @@ namespace sonifix {
 
 // The running app's object on the session bus: what other launches of it, and scripts, may
 // ask. Restart answers once the restart has ended: an empty reply when the server is back, the
-// error `app.northfold.Sonifix.Error.RestartFailed` with the failure's text otherwise. The
-// properties are read afresh for each message. Lives on the main thread.
+// error `app.northfold.Sonifix.Error.RestartFailed` with the failure's text otherwise. A copy
+// that is going away (quitting, or a command that has done its one restart) answers Restart and
+// Launch with `app.northfold.Sonifix.Error.Ending`: the caller waits for the name to be free.
+// The properties are read afresh for each message; the last restart and the count are announced
+// with PropertiesChanged, the others change on their own (the server, the devices, the time
+// since) and are marked as not announced. Lives on the main thread.
 class DBusInstanceService final : public QObject, protected QDBusContext {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "app.northfold.Sonifix")
+    Q_CLASSINFO(
+        "D-Bus Introspection",
+        "<interface name='app.northfold.Sonifix'>\n"
+        "  <method name='Restart'/>\n"
+        "  <method name='Launch'/>\n"
+        "  <property name='Server' type='s' access='read'>\n"
+        "    <annotation name='org.freedesktop.DBus.Property.EmitsChangedSignal' value='false'/>\n"
+        "  </property>\n"
+        "  <property name='ServerPID' type='i' access='read'>\n"
+        "    <annotation name='org.freedesktop.DBus.Property.EmitsChangedSignal' value='false'/>\n"
+        "  </property>\n"
+        "  <property name='Output' type='s' access='read'>\n"
+        "    <annotation name='org.freedesktop.DBus.Property.EmitsChangedSignal' value='false'/>\n"
+        "  </property>\n"
+        "  <property name='Input' type='s' access='read'>\n"
+        "    <annotation name='org.freedesktop.DBus.Property.EmitsChangedSignal' value='false'/>\n"
+        "  </property>\n"
+        "  <property name='LastRestart' type='x' access='read'/>\n"
+        "  <property name='LastRestartText' type='s' access='read'>\n"
+        "    <annotation name='org.freedesktop.DBus.Property.EmitsChangedSignal' value='false'/>\n"
+        "  </property>\n"
+        "  <property name='RestartCount' type='x' access='read'/>\n"
+        "</interface>\n")
     Q_PROPERTY(QString Server READ server)
     Q_PROPERTY(int ServerPID READ serverPID)
     Q_PROPERTY(QString Output READ output)
@@ -35,8 +63,12 @@ class DBusInstanceService final : public QObject, protected QDBusContext {
 public:
     static inline const QString restartFailed =
         QStringLiteral("app.northfold.Sonifix.Error.RestartFailed");
+    static inline const QString ending = QStringLiteral("app.northfold.Sonifix.Error.Ending");
 
-    void serve(std::weak_ptr<InstanceDelegate> delegate) { this->delegate = std::move(delegate); }
+    DBusInstanceService(QDBusConnection bus, QString path)
+        : bus(std::move(bus)), path(std::move(path)) {}
+
+    void serve(std::weak_ptr<InstanceDelegate> delegate);
 
     QString server() { return QString::fromStdString(current().server); }
     int serverPID() { return current().pid.value_or(0); } // 0: not running
@@ -60,6 +92,10 @@ public Q_SLOTS:
 private:
     const AppStatus& current();
     static QVariantMap deviceMap(const std::optional<AppStatus::Device>& device);
+    void restarted();
+
+    QDBusConnection bus;
+    QString path;
 
     std::weak_ptr<InstanceDelegate> delegate;
     std::optional<AppStatus> cached;

@@ -2,6 +2,8 @@
 
 #include <QDBusConnectionInterface>
 #include <QDBusError>
+#include <QElapsedTimer>
+#include <QThread>
 #include <QVariantMap>
 
 namespace sonifix {
@@ -15,6 +17,9 @@ constexpr int launchTimeoutMs = 1000;
 // A restart waits for the server: up to ten seconds of polls, and stopping one that hangs.
 constexpr int restartTimeoutMs = 60000;
 constexpr int statusTimeoutMs = 5000;
+// A copy that is ending may first bring back a server its restart had stopped.
+constexpr int releaseTimeoutMs = 15000;
+constexpr unsigned long releaseCheckMs = 20;
 
 bool nobodyThere(const QDBusMessage& reply) {
     return QDBusError(reply).type() == QDBusError::ServiceUnknown ||
@@ -37,7 +42,7 @@ SingleInstance::Claim DBusSingleInstance::claim() {
         return Claim::unavailable;
     }
     // The object is there before the name: a caller that finds the name finds the object.
-    auto candidate = std::make_unique<DBusInstanceService>();
+    auto candidate = std::make_unique<DBusInstanceService>(bus, objectPath);
     if (!bus.registerObject(objectPath, candidate.get(),
                             QDBusConnection::ExportAllSlots |
                                 QDBusConnection::ExportAllProperties)) {
@@ -69,10 +74,24 @@ QDBusMessage DBusSingleInstance::call(const QString& interface, const QString& m
     return bus.call(request, QDBus::Block, timeoutMs);
 }
 
+void DBusSingleInstance::awaitRelease() {
+    QElapsedTimer waited;
+    waited.start();
+    while (bus.interface()->isServiceRegistered(serviceName).value() &&
+           waited.elapsed() < releaseTimeoutMs) {
+        QThread::msleep(releaseCheckMs);
+    }
+}
+
 bool DBusSingleInstance::launchRunning() {
-    return bus.isConnected() &&
-           call(interfaceName, QStringLiteral("Launch"), {}, launchTimeoutMs).type() ==
-               QDBusMessage::ReplyMessage;
+    if (!bus.isConnected()) {
+        return false;
+    }
+    const auto reply = call(interfaceName, QStringLiteral("Launch"), {}, launchTimeoutMs);
+    if (reply.errorName() == DBusInstanceService::ending) {
+        awaitRelease();
+    }
+    return reply.type() == QDBusMessage::ReplyMessage;
 }
 
 std::optional<RestartResult> DBusSingleInstance::restartRunning() {
@@ -84,6 +103,10 @@ std::optional<RestartResult> DBusSingleInstance::restartRunning() {
         return RestartResult{.succeeded = true};
     }
     if (nobodyThere(reply)) {
+        return std::nullopt;
+    }
+    if (reply.errorName() == DBusInstanceService::ending) {
+        awaitRelease();
         return std::nullopt;
     }
     if (reply.errorName() == DBusInstanceService::restartFailed) {

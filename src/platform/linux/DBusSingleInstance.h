@@ -32,6 +32,8 @@ public:
 private:
     QDBusMessage call(const QString& interface, const QString& method,
                       const QVariantList& arguments, int timeoutMs);
+    // After an answer that the copy is ending: until the name is free, for a while.
+    void awaitRelease();
 
     QDBusConnection bus;
     std::unique_ptr<DBusInstanceService> service;

@@ -65,10 +65,12 @@ LinuxApp::LinuxApp(const Places& places)
 }
 
 LinuxApp::~LinuxApp() {
-    // No child is waited for, the work under way ends, and the blocks it posted go unrun: the
-    // delegate they hold is let go here, while every adapter it touches is alive.
+    // No child is waited for, the work under way ends, and the blocks it posted go unrun (those
+    // who wait for its outcome are told): the delegate they hold is let go here, while every
+    // adapter it touches is alive.
     processes.cancelAll();
     background.stopAll();
+    delegate->applicationWillTerminate();
     mainQueue.discardPending();
     delegate.reset();
 }
