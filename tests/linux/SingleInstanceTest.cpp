@@ -36,18 +36,20 @@ std::unique_ptr<QProcess> start(const QStringList& arguments) {
 // Waits for the program's end while this process goes on serving its own events (-1 when it
 // has not ended in time, or was killed).
 Run finish(QProcess& program) {
-    QElapsedTimer clock;
-    clock.start();
     const bool ended = pumpUntil([&] { return program.state() == QProcess::NotRunning; }, 30s);
     return {.exitCode =
                 ended && program.exitStatus() == QProcess::NormalExit ? program.exitCode() : -1,
             .out = program.readAllStandardOutput().toStdString(),
-            .err = program.readAllStandardError().toStdString(),
-            .took = std::chrono::milliseconds(clock.elapsed())};
+            .err = program.readAllStandardError().toStdString()};
 }
 
+// The program, run to its end.
 Run sonifix(const QStringList& arguments) {
-    return finish(*start(arguments));
+    QElapsedTimer clock;
+    clock.start();
+    auto run = finish(*start(arguments));
+    run.took = std::chrono::milliseconds(clock.elapsed());
+    return run;
 }
 
 // What the running app announces of its properties.
