@@ -135,6 +135,7 @@ TEST_F(SingleInstanceTest, TheRunningAppAnswersTheCommandLineASecondLaunchAndHas
 // restart alone, and hears why it failed. Cut short by SIGTERM, or by the app's Quit, a restart
 // still brings the server back, and whoever waits for it hears why it ended early.
 TEST_F(SingleInstanceTest, CommandsShareTheRestartUnderWayNeverWaitOnAWindowNorEndWithoutAServer) {
+    qputenv("XDG_CONFIG_HOME", folder.path().toUtf8()); // the commands' settings, not the user's
     qputenv("PULSE_SERVER", folder.filePath("none").prepend("unix:").toUtf8()); // no server
     auto run = sonifix({"--restart"});
     EXPECT_EQ(run.exitCode, 1) << run.err;
