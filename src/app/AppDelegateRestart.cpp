@@ -128,7 +128,7 @@ void AppDelegate::restartSucceeded(const RestartOutcome& outcome) {
     flashIcon(doneSymbol);
     // Callers hear the outcome before any question to the user holds the main thread.
     report({.succeeded = true});
-    if (outcome.usedAdministrator) {
+    if (outcome.usedAdministrator && !oneCommand) {
         offerPasswordFreeOnce();
     }
     restarting = false;
