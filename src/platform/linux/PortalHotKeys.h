@@ -47,6 +47,8 @@ public:
     HotKeyStatus installHandler(HotKeyEventHandler handler, const EventTypeSpec& type,
                                 void* userData, EventHandlerRef& handlerRef) override;
     // Knows the R key (Carbon key code 15) and Carbon's shift, control, option and command bits.
+    // Fails only where a running portal has said it has no global shortcuts; otherwise the
+    // shortcut is bound whenever a portal is ready for it.
     HotKeyStatus registerHotKey(std::uint32_t keyCode, std::uint32_t modifiers, const HotKeyID& id,
                                 std::uint32_t options, HotKeyRef& hotKeyRef) override;
     HotKeyStatus unregisterHotKey(HotKeyRef hotKeyRef) override;
