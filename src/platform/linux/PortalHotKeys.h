@@ -54,7 +54,7 @@ public:
     HotKeyStatus unregisterHotKey(HotKeyRef hotKeyRef) override;
     HotKeyStatus removeHandler(EventHandlerRef handlerRef) override;
     // False only once the portal has said it has no global shortcuts, or the bus that there is
-    // no portal; true while that is not known yet.
+    // no portal; true while that is not known yet. The first call asks the portal.
     bool available() override;
     // What the desktop reports once the shortcut is bound; nothing while it is being bound.
     std::optional<std::string> triggerDescription(HotKeyRef hotKeyRef) override;
