@@ -1,9 +1,11 @@
 #include "AlertQueue.h"
 
+#include "Foreground.h"
+
 namespace sonifix {
 
-AlertQueue::AlertQueue(Alerts& screen, MainQueue& mainQueue)
-    : screen(screen), mainQueue(mainQueue) {}
+AlertQueue::AlertQueue(Alerts& screen, MainQueue& mainQueue, Workspace& workspace)
+    : screen(screen), mainQueue(mainQueue), workspace(workspace) {}
 
 AlertResult AlertQueue::runModal(const AlertRequest& alert) {
     if (!free()) {
@@ -46,6 +48,9 @@ void AlertQueue::showNext() {
     }
     auto [alert, answered] = std::move(waiting.front());
     waiting.pop_front();
+    // The app was brought forward when the alert was asked for; the user may have gone to
+    // another app since.
+    Foreground::activate(workspace);
     const auto answer = showNow(alert);
     if (answered) {
         answered(answer);

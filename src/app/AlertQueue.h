@@ -2,6 +2,7 @@
 
 #include "platform/Alerts.h"
 #include "platform/MainQueue.h"
+#include "platform/Workspace.h"
 
 #include <deque>
 #include <utility>
@@ -18,7 +19,7 @@ namespace sonifix {
 class AlertQueue final : public Alerts {
 public:
     // `screen` puts alerts on screen. The queue and `mainQueue` outlive each other's use.
-    AlertQueue(Alerts& screen, MainQueue& mainQueue);
+    AlertQueue(Alerts& screen, MainQueue& mainQueue, Workspace& workspace);
 
     // Shown now when the screen is free; otherwise queued, answering notShownYet: a caller that
     // needs the user's answer asks through show().
@@ -32,6 +33,7 @@ private:
 
     Alerts& screen;
     MainQueue& mainQueue;
+    Workspace& workspace;
     bool open = false;
     std::deque<std::pair<AlertRequest, Answered>> waiting;
 };

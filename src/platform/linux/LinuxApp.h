@@ -73,8 +73,8 @@ public:
     QtMenu menu;
     QtStatusItem statusItem;
     QtAlerts alerts;
-    AlertQueue alertQueue{alerts, mainQueue}; // the app's alerts, one at a time
     QtWorkspace workspace;
+    AlertQueue alertQueue{alerts, mainQueue, workspace}; // the app's alerts, one at a time
     XdgAutostartLoginItems loginItems;
     SystemClock clock;
     IcuRelativeTimeFormatter relativeTime;
