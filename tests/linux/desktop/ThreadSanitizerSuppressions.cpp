@@ -20,6 +20,6 @@ extern "C" const char* __tsan_default_suppressions() {
            "called_from_lib:libxcb.so.1\n"
            "race_top:QObject::disconnect\n"
            "mutex:libX11.so.6\n"
-           "race_top:pa_mutex_lock\n"
+           "race:pa_mutex_lock\n"
            "race_top:closedir\n";
 }
