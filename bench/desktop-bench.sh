@@ -15,7 +15,8 @@ app="${1:-build/release/sonifix}"
 idle="${2:-60}"
 [ -x "$app" ] || { echo "desktop-bench: build the app first (./run.sh builds it)" >&2; exit 2; }
 command -v pasystray >/dev/null || echo "desktop-bench: pasystray is not installed; no peer figures" >&2
-export BENCH_APP="$(realpath "$app")" BENCH_IDLE="$idle"
+BENCH_APP=$(realpath "$app")
+export BENCH_APP BENCH_IDLE="$idle"
 
 exec tools/private-desktop.sh bash -c '
 set -euo pipefail
