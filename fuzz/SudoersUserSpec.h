@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-// A sudoers line read the way sudoers' grammar reads a user specification, "User_List Host_List
+// A sudoers line read the way sudoers' grammar reads a User_Spec, "User_List Host_List
 // = Cmnd_Spec_List", only as far as the question: which one user does it grant? Nothing when the
 // line starts another kind of entry (Defaults, an alias definition), or when its user list is
 // not exactly one plain user name: a list, a negation, a group (%), a netgroup (+), a user ID
