@@ -85,7 +85,7 @@ void restarts(ServerKind kind, int count, bool frozen, bool supervised = true) {
         StopTokenSleeper sleeper;
         auto platform = fake.with(
             {.processes = &processes, .hardware = &hardware, .sleeper = &sleeper, .clock = &clock});
-        SoundServer server(processes, table, hardware, launcher, sleeper, harness.owners());
+        SoundServer server(processes, table, hardware, launcher, sleeper, harness.session());
         TimedDaemon timed(server);
         CoreAudioRestarter engine(platform, timed);
         StopSource stop;
@@ -159,7 +159,7 @@ void queries(ServerKind kind, int count) {
     ProcFsProcessTable table;
     PosixProgramLauncher launcher;
     StopTokenSleeper sleeper;
-    SoundServer server(processes, table, hardware, launcher, sleeper, harness.owners());
+    SoundServer server(processes, table, hardware, launcher, sleeper, harness.session());
     std::vector<double> lookup;
     std::vector<double> poll;
     for (int round = 0; round < 50; ++round) {
@@ -196,7 +196,7 @@ void menuOpenings(ServerKind kind, int count) {
     StopTokenSleeper sleeper;
     PulseAudioHardware hardware(fake.mainQueue, {.server = harness.serverAddress()});
     auto platform = fake.with({.processes = &processes, .hardware = &hardware});
-    SoundServer server(processes, table, hardware, launcher, sleeper, harness.owners());
+    SoundServer server(processes, table, hardware, launcher, sleeper, harness.session());
     auto delegate = std::make_shared<AppDelegate>(platform, server, [](const std::string& name) {
         return PlatformTexts::forSoundServer(name, {});
     });

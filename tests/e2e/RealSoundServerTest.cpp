@@ -19,6 +19,7 @@
 
 #include <atomic>
 #include <filesystem>
+#include <fstream>
 #include <future>
 #include <gtest/gtest.h>
 #include <set>
@@ -87,7 +88,7 @@ protected:
                           .clock = &clock});
     }
     SoundServer server(Sleeper& sleeper) {
-        return SoundServer(processes, table, *hardware, launcher, sleeper, harness->owners());
+        return SoundServer(processes, table, *hardware, launcher, sleeper, harness->session());
     }
     // A restart from the menu of the app, launched by a person who has seen the welcome; true
     // when it ended within `limit`. The engine runs on a thread of its own; its outcome comes
@@ -151,11 +152,7 @@ TEST_P(RealSoundServerTest, ARestartStopsTheServerAndWaitsForTheNewOne) {
         bare = ChildProcess::spawn({"env", "-i", "XDG_RUNTIME_DIR=" + runtime, "pipewire"});
         ASSERT_NE(bare, 0);
         ASSERT_TRUE(fake.mainQueue.runUntil(
-            [&] {
-                const auto found = table.find({"pipewire"});
-                return !found.empty() && found.front().pid == bare;
-            },
-            5s));
+            [&] { return table.isListening(runtime + "/pipewire-0"); }, 5s));
     }
     struct Expected {
         std::uint32_t transport;
@@ -204,7 +201,7 @@ TEST_P(RealSoundServerTest, ARestartStopsTheServerAndWaitsForTheNewOne) {
     EXPECT_EQ(output->name, "Built-in Speakers");
     EXPECT_EQ(devices.allDeviceIDs(), ids) << "the same devices keep their ids";
     if (bare) {
-        EXPECT_TRUE(table.isRunning(bare));
+        EXPECT_TRUE(table.process(bare).has_value());
     }
 
     // The server's own start and the fixed waits account for the time: the engine settles after
@@ -314,6 +311,96 @@ TEST_P(RealSoundServerTest, AFrozenServerFailsQueriesBrieflyOnTheMainThreadAndIs
     EXPECT_LT(std::chrono::steady_clock::now() - restarted, 3s);
     EXPECT_NE(harness->serverPID(), 0);
     EXPECT_NE(harness->serverPID(), oldPID);
+}
+
+// A second login, a container or a nested session of the same user runs a server of the same
+// name in another runtime folder, started first: it is left running, and this session's server is
+// the one restarted.
+TEST_P(RealSoundServerTest, AnotherSessionOfTheSameUserIsLeftAlone) {
+    const auto runtime = testing::PrivateDesktop::folder() + "/other-session";
+    std::filesystem::create_directories(runtime + "/pulse");
+    const auto name = SoundServerHarness::daemonName(GetParam());
+    std::vector<std::string> command{"env",
+                                     "-i",
+                                     "XDG_RUNTIME_DIR=" + runtime,
+                                     "HOME=" + runtime,
+                                     "DBUS_SESSION_BUS_ADDRESS=disabled:",
+                                     name};
+    if (GetParam() == ServerKind::pulseaudio) {
+        command.insert(command.end(), {"-n", "--daemonize=no", "--exit-idle-time=-1", "-L",
+                                       "module-native-protocol-unix"});
+    }
+    bare = ChildProcess::spawn(command);
+    const auto socket =
+        runtime + (GetParam() == ServerKind::pulseaudio ? "/pulse/native" : "/pipewire-0");
+    ASSERT_TRUE(fake.mainQueue.runUntil([&] { return table.isListening(socket); }, 5s));
+    // This session's server now runs with a higher PID than the other one.
+    ::kill(harness->serverPID(), SIGKILL);
+    ASSERT_TRUE(fake.mainQueue.runUntil([&] { return harness->serverPID() > bare; }, 5s));
+    ASSERT_TRUE(harness->waitUntilAnswering(10s));
+    const auto oldPID = harness->serverPID();
+    StopTokenSleeper sleeper;
+    auto bundle = platform(sleeper);
+    auto found = server(sleeper);
+    CoreAudioRestarter engine(bundle, found);
+    EXPECT_NO_THROW(engine.restart(stop.token()));
+    EXPECT_TRUE(table.process(bare).has_value());
+    EXPECT_NE(harness->serverPID(), oldPID);
+}
+
+// A same-user program that only calls itself the session manager, with an environment of its
+// own, is never run by the app.
+TEST_P(RealSoundServerTest, ALookAlikeCompanionIsNeverRun) {
+    if (GetParam() != ServerKind::pipewire) {
+        GTEST_SKIP();
+    }
+    harness->setRespawn(false);
+    // The planted program is the only one of its name.
+    for (const auto& process : table.find({"wireplumber"})) {
+        if (process.parent == ::getpid()) {
+            ::kill(process.pid, SIGKILL);
+        }
+    }
+    const auto planted = testing::PrivateDesktop::folder() + "/planted/wireplumber";
+    std::filesystem::create_directories(testing::PrivateDesktop::folder() + "/planted");
+    const auto marker = planted + ".runs";
+    {
+        std::ofstream script(planted);
+        script << "#!/bin/sh\necho run >>" << marker << "\nwhile :; do sleep 0.1; done\n";
+    }
+    std::filesystem::permissions(planted, std::filesystem::perms::owner_all);
+    const auto folder = testing::PrivateDesktop::folder() + "/pipewire";
+    bare = ChildProcess::spawn(
+        {"env", "-i", "XDG_RUNTIME_DIR=" + folder + "/run", "LD_PRELOAD=/nonexistent.so", planted});
+    const auto runs = [&] {
+        std::ifstream in(marker);
+        return int(std::count(std::istreambuf_iterator<char>(in), {}, '\n'));
+    };
+    ASSERT_TRUE(fake.mainQueue.runUntil([&] { return runs() == 1; }, 5s));
+    StopTokenSleeper sleeper;
+    auto bundle = platform(sleeper);
+    auto found = server(sleeper);
+    CoreAudioRestarter engine(bundle, found);
+    try {
+        engine.restart(stop.token());
+    } catch (const CoreAudioRestarter::Failure&) {
+        // Without its session manager the outcome is the bridge's; what counts is what was run.
+    }
+    pumpFor(1s);
+    EXPECT_EQ(runs(), 1);
+}
+
+// The system's short name would be "pipewire-media-".
+TEST(ProcFsProcessTableTest, AProcessIsNamedByItsProgramFile) {
+    const auto file = testing::PrivateDesktop::folder() + "/pipewire-media-session";
+    std::filesystem::copy_file(*ChildProcess::find("sleep"), file);
+    const auto pid = ChildProcess::spawn({file, "5"});
+    ProcFsProcessTable table;
+    std::this_thread::sleep_for(200ms);
+    const auto found = table.find({"pipewire-media-session"});
+    EXPECT_EQ(found.size(), 1u);
+    ::kill(pid, SIGKILL);
+    ::waitpid(pid, nullptr, 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(Servers, RealSoundServerTest,

@@ -2,6 +2,7 @@
 
 #include <QGuiApplication>
 #include <cstdlib>
+#include <unistd.h>
 
 namespace sonifix {
 
@@ -12,6 +13,18 @@ namespace {
 bool x11Session() {
     return QGuiApplication::platformName() == QStringLiteral("xcb") &&
            qEnvironmentVariable("XDG_SESSION_TYPE") != QStringLiteral("wayland");
+}
+
+// The session the app runs in: its user, its environment, and the app's own control group.
+SoundServer::Session currentSession(ProcessTable& processes) {
+    SoundServer::Session session{.user = processes.currentUser()};
+    for (char** entry = environ; *entry; ++entry) {
+        session.environment.emplace_back(*entry);
+    }
+    if (const auto self = processes.process(::getpid())) {
+        session.ownControlGroup = self->controlGroup;
+    }
+    return session;
 }
 
 } // namespace
@@ -45,7 +58,7 @@ LinuxApp::LinuxApp(const Places& places)
                .http = http,
                .launcher = launcher},
       soundServer(processes, processTable, hardware, launcher, sleeper,
-                  places.owners.value_or(SoundServer::Owners{.user = processTable.currentUser()})) {
+                  places.session.value_or(currentSession(processTable))) {
     const char* desktop = std::getenv("XDG_CURRENT_DESKTOP");
     delegate = std::make_shared<AppDelegate>(
         platform, soundServer,

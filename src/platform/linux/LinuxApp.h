@@ -42,8 +42,8 @@ public:
     // Where the app's state lives; each default is the user's own.
     struct Places {
         std::optional<QString> settingsFile;
-        std::string soundServer;                   // libpulse's notation; empty: the user's
-        std::optional<SoundServer::Owners> owners; // whose server it is
+        std::string soundServer;                     // libpulse's notation; empty: the user's
+        std::optional<SoundServer::Session> session; // whose server it is
         std::optional<std::string> autostartDirectory;
         std::optional<std::string> executable;
         std::optional<std::chrono::milliseconds> trayWait; // before it says there is no tray
