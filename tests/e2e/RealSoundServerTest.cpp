@@ -23,6 +23,8 @@
 #include <future>
 #include <gtest/gtest.h>
 #include <set>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 
 namespace sonifix {
@@ -35,6 +37,13 @@ using testing::SoundServerHarness;
 namespace props = audio_properties;
 
 constexpr auto queryTimeout = 300ms;
+
+template <typename Condition> bool eventually(Condition done) {
+    for (int tick = 0; tick < 250 && !done(); ++tick) {
+        std::this_thread::sleep_for(20ms);
+    }
+    return done();
+}
 
 // The real pause, with a tally of what was asked for: the engine's fixed waits.
 class TallySleeper final : public Sleeper {
@@ -390,17 +399,62 @@ TEST_P(RealSoundServerTest, ALookAlikeCompanionIsNeverRun) {
     EXPECT_EQ(runs(), 1);
 }
 
-// The system's short name would be "pipewire-media-".
-TEST(ProcFsProcessTableTest, AProcessIsNamedByItsProgramFile) {
-    const auto file = testing::PrivateDesktop::folder() + "/pipewire-media-session";
+// A process is named by its program file, not by the system's short name ("pipewire-media-").
+// A server started on a socket a service manager made for it is found beside the manager, which
+// the system names as the socket's listener.
+TEST(ProcFsProcessTableTest, ProcessesAreNamedByTheirProgramAndAServerIsFoundBesideItsManager) {
+    const auto folder = testing::PrivateDesktop::folder() + "/activated";
+    std::filesystem::create_directories(folder);
+    const auto file = folder + "/pipewire-media-session";
     std::filesystem::copy_file(*ChildProcess::find("sleep"), file);
-    const auto pid = ChildProcess::spawn({file, "5"});
+    const auto sleeper = ChildProcess::spawn({file, "5"});
     ProcFsProcessTable table;
-    std::this_thread::sleep_for(200ms);
-    const auto found = table.find({"pipewire-media-session"});
-    EXPECT_EQ(found.size(), 1u);
-    ::kill(pid, SIGKILL);
-    ::waitpid(pid, nullptr, 0);
+    EXPECT_TRUE(eventually([&] { return table.find({"pipewire-media-session"}).size() == 1; }));
+    ::kill(sleeper, SIGKILL);
+    ::waitpid(sleeper, nullptr, 0);
+
+    const auto path = folder + "/pipewire-0";
+    const int listening = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{.sun_family = AF_UNIX, .sun_path = {}};
+    path.copy(address.sun_path, sizeof address.sun_path - 1);
+    ASSERT_EQ(::bind(listening, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    ASSERT_EQ(::listen(listening, 16), 0);
+    const auto program = *ChildProcess::find("pipewire");
+    std::vector<std::string> strings{"LISTEN_FDS=1", "XDG_RUNTIME_DIR=" + folder,
+                                     "DBUS_SESSION_BUS_ADDRESS=disabled:", "HOME=" + folder};
+    const auto server = ::fork();
+    if (server == 0) {
+        const auto pid = "LISTEN_PID=" + std::to_string(::getpid());
+        char* environment[] = {strings[0].data(),
+                               strings[1].data(),
+                               strings[2].data(),
+                               strings[3].data(),
+                               const_cast<char*>(pid.c_str()),
+                               nullptr};
+        char* arguments[] = {const_cast<char*>(program.c_str()), nullptr};
+        ::dup2(listening, 3);
+        ::execve(program.c_str(), arguments, environment);
+        ::_exit(127);
+    }
+    // Once it runs PipeWire: before, the forked test holds the socket too.
+    EXPECT_TRUE(eventually([&] {
+        const auto holders = table.holdersOf(path);
+        const auto process = table.process(server);
+        if (!process || process->name != "pipewire") {
+            return false;
+        }
+        return table.listenerOf(path) == ::getpid() &&
+               holders == std::vector<std::int32_t>{std::min(::getpid(), server),
+                                                    std::max(::getpid(), server)};
+    }));
+    const auto found = table.process(server);
+    ASSERT_TRUE(found);
+    EXPECT_EQ(found->name, "pipewire");
+    EXPECT_TRUE(found->systemProgram);
+    EXPECT_TRUE(found->inThisNamespace);
+    ::close(listening);
+    ::kill(server, SIGKILL);
+    ::waitpid(server, nullptr, 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(Servers, RealSoundServerTest,

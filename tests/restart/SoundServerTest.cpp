@@ -70,7 +70,7 @@ public:
     std::optional<std::int32_t> listenerOf(const std::string& path) override {
         return listeners.contains(path) ? std::optional(listeners[path]) : std::nullopt;
     }
-    std::vector<std::int32_t> holdersOf(const std::string&) override { return {}; }
+    std::vector<std::int32_t> holdersOf(const std::string& path) override { return holders[path]; }
     std::vector<std::int32_t> clientsOf(std::int32_t pid) override {
         std::vector<std::int32_t> clients;
         for (const auto& [client, server] : serverOf) {
@@ -89,6 +89,7 @@ public:
     std::map<std::int32_t, ProcessEntry> processes;
     std::map<std::int32_t, std::int32_t> serverOf;
     std::map<std::string, std::int32_t> listeners; // socket path: the process that listens
+    std::map<std::string, std::vector<std::int32_t>> holders;
     std::set<std::int32_t> unkillable;
     std::set<std::string> listening;  // paths something takes connections at
     std::vector<std::string> signals; // "TERM 1801", "KILL 1801", in order sent
@@ -178,7 +179,10 @@ TEST_F(SoundServerTest, TheServerIsTheProcessOnTheSessionsSocketAndItsCompanions
     table.add(process(700, "pipewire"));
     table.add(process(701, "pipewire", {"-c", "filter-chain.conf"}), 700);
     table.add(process(733, "pulseaudio", {"--daemonize=no"}));
-    table.listeners = {{pulseSocket, 733}, {pipewireSocket, 700}};
+    // The user manager made the socket for it.
+    table.add(process(650, "systemd", {"--user"}));
+    table.listeners = {{pulseSocket, 650}, {pipewireSocket, 700}};
+    table.holders[pulseSocket] = {650, 733};
     probe.name = "pulseaudio";
     EXPECT_EQ(server.stop(stop.token()), 733);
     EXPECT_EQ(table.signals, Strings{"TERM 733"});

@@ -221,7 +221,8 @@ std::vector<LocalSocket> localSockets(std::uint32_t show) {
                     std::memcpy(&peer, data, sizeof peer);
                     socket.peer = peer;
                 } else if (attribute->rta_type == UNIX_DIAG_NAME) {
-                    socket.path.assign(data, size);
+                    // A path as bound, with its terminating zero.
+                    socket.path.assign(data, ::strnlen(data, size));
                 } else if (attribute->rta_type == UNIX_DIAG_VFS && size >= sizeof(unix_diag_vfs)) {
                     unix_diag_vfs file{};
                     std::memcpy(&file, data, sizeof file);
