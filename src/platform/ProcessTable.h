@@ -26,9 +26,6 @@ struct ProcessEntry {
     // Whether it runs in this process's PID namespace: one of a container's own does not.
     bool inThisNamespace = false;
     std::vector<std::string> arguments; // its command line, the name it was started by first
-    // The control group it runs in ("/user.slice/…/app.slice/pipewire.service"); empty when the
-    // system does not say.
-    std::string controlGroup;
     // When it started, in the system's ticks since boot: with the PID, it names one process.
     std::uint64_t startTime = 0;
 };

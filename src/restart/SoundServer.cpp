@@ -101,6 +101,21 @@ bool daemonizes(const std::vector<std::string>& arguments) {
     });
 }
 
+std::string outcomeText(ServiceManager::Outcome outcome, const std::string& units) {
+    using Outcome = ServiceManager::Outcome;
+    switch (outcome) {
+    case Outcome::timedOut:
+        return "the service manager didn’t restart " + units + " within " +
+               std::to_string(SoundServer::serviceRestartLimit.count() / 1000) + " seconds.";
+    case Outcome::unavailable:
+        return "the service manager didn’t answer.";
+    case Outcome::startLimitHit:
+        return "the service manager won’t start " + units + " again so soon.";
+    default:
+        return "the service manager couldn’t restart " + units + ".";
+    }
+}
+
 // One word as a POSIX shell reads it back.
 std::string quoted(const std::string& word) {
     const bool plain = !word.empty() && std::all_of(word.begin(), word.end(), [](char c) {
@@ -117,19 +132,11 @@ std::string quoted(const std::string& word) {
     return text + "'";
 }
 
-std::string joined(const std::vector<std::string>& parts) {
-    std::string line;
-    for (const auto& part : parts) {
-        line += (line.empty() ? "" : " ") + part;
-    }
-    return line;
-}
-
 } // namespace
 
-SoundServer::SoundServer(ProcessRunner& processes, ProcessTable& table, SoundServerProbe& probe,
+SoundServer::SoundServer(ServiceManager& services, ProcessTable& table, SoundServerProbe& probe,
                          ProgramLauncher& launcher, Sleeper& sleeper, Session session)
-    : processes(processes), table(table), probe(probe), launcher(launcher), sleeper(sleeper),
+    : services(services), table(table), probe(probe), launcher(launcher), sleeper(sleeper),
       session(withoutSupervisorsOwn(std::move(session))) {}
 
 std::string SoundServer::pulseSocket(const std::vector<std::string>& environment) {
@@ -185,17 +192,6 @@ std::string SoundServer::displayName(const std::string& processName) {
 std::string SoundServer::kindOf(std::string_view serverName) {
     return std::string(serverName.find(pipewireBridge) != std::string_view::npos ? pipewire
                                                                                  : pulseaudio);
-}
-
-std::string SoundServer::serviceUnit(std::string_view controlGroup) {
-    // "/user.slice/user-1000.slice/user@1000.service/session.slice/pipewire.service"
-    const auto manager = controlGroup.find("/user@");
-    const auto slash = controlGroup.rfind('/');
-    if (manager == std::string_view::npos || slash == std::string_view::npos || slash <= manager) {
-        return {};
-    }
-    const auto unit = controlGroup.substr(slash + 1);
-    return unit.ends_with(".service") && unit.size() > 8 ? std::string(unit) : std::string();
 }
 
 bool SoundServer::isOurs(const std::optional<ProcessEntry>& process) const {
@@ -291,9 +287,8 @@ std::int32_t SoundServer::stop(StopToken stop) {
             }
         }
     }
-    const auto unit = serviceUnit(serverProcess->controlGroup);
-    if (!unit.empty() && unit != serviceUnit(session.ownControlGroup)) {
-        return restartUnits(*serverProcess, all, answered, kind);
+    if (auto unit = unitOf(*serverProcess); !unit.empty()) {
+        return restartUnits(*serverProcess, std::move(unit), all, answered, kind);
     }
     // Noted before anything is stopped: afterwards the system has forgotten it. A server that
     // could not be started again is not stopped at all.
@@ -317,36 +312,49 @@ std::int32_t SoundServer::stop(StopToken stop) {
     return signalAndWait(found, std::move(all), kind, stop);
 }
 
-std::int32_t SoundServer::restartUnits(const ProcessEntry& serverProcess,
+std::string SoundServer::unitOf(const ProcessEntry& process) {
+    // Being in a unit's control group is not enough: a terminal or the desktop shell may run as
+    // a unit, and a server the app started again sits in the app's own.
+    const auto unit = services.unitOf(process.pid);
+    if (!unit || unit->mainPID != process.pid || !unit->name.ends_with(".service")) {
+        return {};
+    }
+    const auto own = services.unitOf(session.self);
+    return own && own->name == unit->name ? std::string() : unit->name;
+}
+
+std::int32_t SoundServer::restartUnits(const ProcessEntry& serverProcess, std::string unit,
                                        const std::vector<Found>& all, bool answered,
                                        const std::string& kind) {
     // The server's unit first; a companion outside the service manager is left to follow.
-    std::vector<std::string> units{serviceUnit(serverProcess.controlGroup)};
+    std::vector<std::string> units{std::move(unit)};
     for (const auto& process : all) {
-        const auto unit = serviceUnit(process.entry.controlGroup);
-        if (!unit.empty() && unit != serviceUnit(session.ownControlGroup) &&
-            std::find(units.begin(), units.end(), unit) == units.end()) {
-            units.push_back(unit);
+        const auto companionUnit = unitOf(process.entry);
+        if (!companionUnit.empty() &&
+            std::find(units.begin(), units.end(), companionUnit) == units.end()) {
+            units.push_back(companionUnit);
         }
     }
     if (!answered) {
         // A restart would wait out the unit's stop time-out on a server that cannot hear
         // SIGTERM.
-        std::vector<std::string> kill{"--user", "kill", "--signal=SIGKILL"};
-        kill.insert(kill.end(), units.begin(), units.end());
-        processes.run(systemctl, kill, serviceKillLimit);
+        services.kill(units);
     }
-    std::vector<std::string> restart{"--user", "restart"};
-    restart.insert(restart.end(), units.begin(), units.end());
-    const auto result = processes.run(systemctl, restart, serviceRestartLimit);
-    if (result.status != 0) {
-        const auto command = std::string(systemctl) + " " + joined(restart);
-        throw RestartFailure::failed(
-            "Couldn’t restart " + kind + ": " + command +
-            (result.timedOut ? " didn’t finish within " +
-                                   std::to_string(serviceRestartLimit.count() / 1000) + " seconds."
-             : result.status < 0 ? " could not be started."
-                                 : " ended with status " + std::to_string(result.status) + "."));
+    auto outcome = services.restart(units, serviceRestartLimit);
+    if (outcome == ServiceManager::Outcome::startLimitHit) {
+        // Restarts in a row count against the units' start limit; the user asked for this one.
+        for (const auto& name : units) {
+            services.resetFailed(name);
+        }
+        outcome = services.restart(units, serviceRestartLimit);
+    }
+    if (outcome != ServiceManager::Outcome::done) {
+        std::string names;
+        for (const auto& name : units) {
+            names += (names.empty() ? "" : ", ") + name;
+        }
+        throw RestartFailure::failed("Couldn’t restart " + kind + ": " +
+                                     outcomeText(outcome, names));
     }
     return serverProcess.pid;
 }

@@ -1,9 +1,9 @@
 #pragma once
 
 #include "Daemon.h"
-#include "platform/ProcessRunner.h"
 #include "platform/ProcessTable.h"
 #include "platform/ProgramLauncher.h"
+#include "platform/ServiceManager.h"
 #include "platform/Sleeper.h"
 #include "platform/SoundServerProbe.h"
 
@@ -22,7 +22,8 @@ namespace sonifix {
 // process that takes connections on the socket this session's clients use, and PipeWire's
 // companions (session manager, PulseAudio bridge, filter chains) are the programs connected to
 // it: a server of another session, even of the same user, is never touched. Where the user's
-// service manager runs the server it restarts the server's unit with its companions. Anywhere
+// service manager says the server is the main process of one of its units, it restarts that
+// unit with its companions' units. Anywhere
 // else the server and its companions are stopped together, and brought back by whatever
 // supervises them or, when nothing does, started again by the app: the system program each
 // ran, with its command line, in this session's environment, detached so that they outlive it.
@@ -36,18 +37,16 @@ public:
         // Its environment, "NAME=value": where its clients find the server, and what programs
         // started again run with.
         std::vector<std::string> environment;
-        // The control group the app itself runs in: its unit is never the server's.
-        std::string ownControlGroup;
+        // The app's own process: the unit it runs in is never the server's.
+        std::int32_t self = 0;
     };
 
-    static constexpr const char* systemctl = "/usr/bin/systemctl";
     // How long the server may take to say what it is before it counts as not answering.
     static constexpr std::chrono::milliseconds answerDeadline{250};
     // How long a process is given to end after SIGTERM, and then after SIGKILL.
     static constexpr std::chrono::milliseconds terminateGrace{500};
     static constexpr std::chrono::milliseconds killGrace{1000};
     static constexpr std::chrono::milliseconds exitCheckInterval{10};
-    static constexpr std::chrono::milliseconds serviceKillLimit{2000};
     static constexpr std::chrono::milliseconds serviceRestartLimit{8000};
     // How long a supervisor is given to bring the stopped programs back before the app starts
     // them itself: supervisors respawn within a few hundred milliseconds.
@@ -58,15 +57,13 @@ public:
     static constexpr std::chrono::milliseconds readyLimit{3000};
     static constexpr std::chrono::milliseconds readyLimitWhenQuitting{500};
 
-    SoundServer(ProcessRunner& processes, ProcessTable& table, SoundServerProbe& probe,
+    SoundServer(ServiceManager& services, ProcessTable& table, SoundServerProbe& probe,
                 ProgramLauncher& launcher, Sleeper& sleeper, Session session);
 
     // The server's name as its makers write it ("PipeWire" for "pipewire").
     static std::string displayName(const std::string& processName);
     // The process name of the server that gave itself `serverName` in libpulse's server info.
     static std::string kindOf(std::string_view serverName);
-    // The user service unit that runs a process in `controlGroup`; empty when none does.
-    static std::string serviceUnit(std::string_view controlGroup);
     // Where clients of a session with `environment` reach PulseAudio (or PipeWire's bridge), and
     // PipeWire; empty when the environment does not say.
     static std::string pulseSocket(const std::vector<std::string>& environment);
@@ -100,14 +97,16 @@ private:
     bool isOurs(const std::optional<ProcessEntry>& process) const;
     std::optional<ProcessEntry> server(const std::string& kind);
     std::vector<ProcessEntry> companions(const ProcessEntry& server);
-    std::int32_t restartUnits(const ProcessEntry& server, const std::vector<Found>& all,
-                              bool answered, const std::string& kind);
+    std::string unitOf(const ProcessEntry& process);
+    std::int32_t restartUnits(const ProcessEntry& server, std::string unit,
+                              const std::vector<Found>& all, bool answered,
+                              const std::string& kind);
     std::int32_t signalAndWait(const Found& server, std::vector<Found> all, const std::string& kind,
                                const StopToken& stop);
     bool waitForExit(std::vector<Found>& processes, std::chrono::milliseconds limit,
                      const StopToken& stop);
 
-    ProcessRunner& processes;
+    ServiceManager& services;
     ProcessTable& table;
     SoundServerProbe& probe;
     ProgramLauncher& launcher;

@@ -1,5 +1,6 @@
 #include "ChildProcess.h"
 #include "FakePlatform.h"
+#include "FakeServiceManager.h"
 #include "PrivateDesktop.h"
 #include "SoundServerHarness.h"
 #include "app/AppDelegate.h"
@@ -97,7 +98,7 @@ protected:
                           .clock = &clock});
     }
     SoundServer server(Sleeper& sleeper) {
-        return SoundServer(processes, table, *hardware, launcher, sleeper, harness->session());
+        return SoundServer(services, table, *hardware, launcher, sleeper, harness->session());
     }
     // A restart from the menu of the app, launched by a person who has seen the welcome; true
     // when it ended within `limit`. The engine runs on a thread of its own; its outcome comes
@@ -143,6 +144,7 @@ protected:
     PosixProcessRunner processes;
     ProcFsProcessTable table;
     PosixProgramLauncher launcher;
+    testing::FakeServiceManager services; // none: the harness supervises
     SystemClock clock;
     std::optional<SoundServerHarness> harness;
     std::optional<PulseAudioHardware> hardware;

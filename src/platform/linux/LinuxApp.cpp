@@ -15,14 +15,11 @@ bool x11Session() {
            qEnvironmentVariable("XDG_SESSION_TYPE") != QStringLiteral("wayland");
 }
 
-// The session the app runs in: its user, its environment, and the app's own control group.
+// The session the app runs in: its user, its environment, and the app itself.
 SoundServer::Session currentSession(ProcessTable& processes) {
-    SoundServer::Session session{.user = processes.currentUser()};
+    SoundServer::Session session{.user = processes.currentUser(), .self = ::getpid()};
     for (char** entry = environ; *entry; ++entry) {
         session.environment.emplace_back(*entry);
-    }
-    if (const auto self = processes.process(::getpid())) {
-        session.ownControlGroup = self->controlGroup;
     }
     return session;
 }
@@ -57,7 +54,7 @@ LinuxApp::LinuxApp(const Places& places)
                .hotKeys = *hotKeys,
                .http = http,
                .launcher = launcher},
-      soundServer(processes, processTable, hardware, launcher, sleeper,
+      soundServer(services, processTable, hardware, launcher, sleeper,
                   places.session.value_or(currentSession(processTable))) {
     const char* desktop = std::getenv("XDG_CURRENT_DESKTOP");
     delegate = std::make_shared<AppDelegate>(

@@ -12,6 +12,7 @@
 #include "QtSettingsStore.h"
 #include "QtStatusItem.h"
 #include "QtWorkspace.h"
+#include "SystemdServiceManager.h"
 #include "X11HotKeys.h"
 #include "XdgAutostartLoginItems.h"
 #include "app/AppDelegate.h"
@@ -81,6 +82,7 @@ public:
     CurlHttpClient http;
     ProcFsProcessTable processTable;
     PosixProgramLauncher launcher;
+    SystemdServiceManager services;
     // After the adapters: its teardown stops and waits for the work that uses them.
     ThreadExecutor background;
     Platform platform;

@@ -286,15 +286,6 @@ std::optional<ProcessEntry> ProcFsProcessTable::process(std::int32_t pid) {
     const auto namespaceOf = [](const std::string& folder) { return readLink(folder + "/ns/pid"); };
     const auto own = namespaceOf(root + "/self");
     process.inThisNamespace = !own.empty() && own == namespaceOf(path);
-    // The unified hierarchy's line, "0::/path".
-    if (const auto groups = readFile(path + "/cgroup")) {
-        const auto line = groups->find("0::");
-        if (line != std::string::npos) {
-            const auto end = groups->find('\n', line);
-            process.controlGroup = groups->substr(
-                line + 3, (end == std::string::npos ? groups->size() : end) - line - 3);
-        }
-    }
     return process;
 }
 

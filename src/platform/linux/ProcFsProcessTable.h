@@ -8,8 +8,8 @@ namespace sonifix {
 
 // The process table as Linux shows it under /proc, and the local sockets as the kernel's socket
 // diagnostics report them: a process's name from the file its `exe` link reaches, its parent and
-// start from its `stat`, its owner from its `status`, its command line and control group from the
-// files of those names; which socket a process holds from the links in its `fd` folder.
+// start from its `stat`, its owner from its `status`, its command line from `cmdline`; which socket
+// a process holds from the links in its `fd` folder.
 class ProcFsProcessTable final : public ProcessTable {
 public:
     explicit ProcFsProcessTable(std::string root = "/proc") : root(std::move(root)) {}
