@@ -401,6 +401,45 @@ TEST_P(RealSoundServerTest, ALookAlikeCompanionIsNeverRun) {
     EXPECT_EQ(runs(), 1);
 }
 
+// The user's equaliser, a filter chain of its own connected to PipeWire: started again with it,
+// so that its sink is there after the restart.
+TEST_P(RealSoundServerTest, AFilterChainComesBackWithTheServer) {
+    if (GetParam() != ServerKind::pipewire) {
+        GTEST_SKIP() << "a PipeWire program";
+    }
+    harness->setRespawn(false);
+    const auto folder = testing::PrivateDesktop::folder() + "/pipewire";
+    const auto configuration = folder + "/sonifix-equaliser.conf";
+    std::ofstream(configuration)
+        << R"(context.spa-libs = { audio.convert.* = audioconvert/libspa-audioconvert
+  support.* = support/libspa-support }
+context.modules = [
+  { name = libpipewire-module-protocol-native } { name = libpipewire-module-client-node }
+  { name = libpipewire-module-adapter }
+  { name = libpipewire-module-filter-chain
+    args = { node.description = "Equaliser" filter.graph = { nodes = [ { type = builtin name = copy label = copy } ] }
+      capture.props = { node.name = "equaliser" media.class = Audio/Sink audio.position = [ FL FR ] }
+      playback.props = { node.name = "equaliser.output" node.passive = true audio.position = [ FL FR ] } } }
+]
+)";
+    bare = ChildProcess::spawn({"env", "-i", "XDG_RUNTIME_DIR=" + folder + "/run",
+                                "HOME=" + folder + "/home", "pipewire", "-c", configuration});
+    const auto hasSink = [&] {
+        return harness->pactl({"list", "short", "sinks"}).find("equaliser\t") != std::string::npos;
+    };
+    ASSERT_TRUE(fake.mainQueue.runUntil(hasSink, 5s));
+    EXPECT_TRUE(restartFromMenu(12s));
+    EXPECT_TRUE(fake.mainQueue.runUntil(hasSink, 5s));
+    // The one the app started again has the test process, their subreaper, as its parent.
+    for (const auto& process : table.find({"pipewire"})) {
+        if (process.parent == ::getpid() && process.arguments.back() == configuration &&
+            process.pid != bare) {
+            ::kill(process.pid, SIGTERM);
+            ::waitpid(process.pid, nullptr, 0);
+        }
+    }
+}
+
 // A process is named by its program file, not by the system's short name ("pipewire-media-").
 // A server started on a socket a service manager made for it is found beside the manager, which
 // the system names as the socket's listener.

@@ -111,7 +111,10 @@ void SoundServerHarness::adopt() {
                 process.name = started;
             }
         }
-        if (process.parent != ::getpid() || !runsHere(process.pid) ||
+        // A PipeWire with a configuration of its own (a filter chain) is not one of them.
+        const bool configured = std::find(process.arguments.begin(), process.arguments.end(),
+                                          "-c") != process.arguments.end();
+        if (process.parent != ::getpid() || configured || !runsHere(process.pid) ||
             std::any_of(children.begin(), children.end(),
                         [&](const Child& child) { return child.pid == process.pid; })) {
             continue;
