@@ -8,6 +8,7 @@
 #include "app/AppDelegate.h"
 #include "audio/AudioDevices.h"
 #include "platform/AudioProperties.h"
+#include "platform/linux/LibPipeWireCore.h"
 #include "platform/linux/ProcFsProcessTable.h"
 #include "platform/linux/PulseAudioHardware.h"
 #include "platform/posix/PosixProcessRunner.h"
@@ -77,6 +78,7 @@ void restarts(ServerKind kind, int count, bool frozen, bool supervised = true) {
     PosixProcessRunner processes;
     ProcFsProcessTable table;
     testing::FakeServiceManager services;
+    LibPipeWireCore pipewireCore;
     PosixProgramLauncher launcher;
     SystemClock clock;
     PulseAudioHardware hardware(fake.mainQueue, {.server = harness.serverAddress()});
@@ -87,7 +89,8 @@ void restarts(ServerKind kind, int count, bool frozen, bool supervised = true) {
         StopTokenSleeper sleeper;
         auto platform = fake.with(
             {.processes = &processes, .hardware = &hardware, .sleeper = &sleeper, .clock = &clock});
-        SoundServer server(services, table, hardware, launcher, sleeper, harness.session());
+        SoundServer server(services, table, hardware, pipewireCore, launcher, sleeper,
+                           harness.session());
         TimedDaemon timed(server);
         CoreAudioRestarter engine(platform, timed);
         StopSource stop;
@@ -160,9 +163,11 @@ void queries(ServerKind kind, int count) {
     PosixProcessRunner processes;
     ProcFsProcessTable table;
     testing::FakeServiceManager services;
+    LibPipeWireCore pipewireCore;
     PosixProgramLauncher launcher;
     StopTokenSleeper sleeper;
-    SoundServer server(services, table, hardware, launcher, sleeper, harness.session());
+    SoundServer server(services, table, hardware, pipewireCore, launcher, sleeper,
+                       harness.session());
     std::vector<double> lookup;
     std::vector<double> poll;
     for (int round = 0; round < 50; ++round) {
@@ -196,11 +201,13 @@ void menuOpenings(ServerKind kind, int count) {
     PosixProcessRunner processes;
     ProcFsProcessTable table;
     testing::FakeServiceManager services;
+    LibPipeWireCore pipewireCore;
     PosixProgramLauncher launcher;
     StopTokenSleeper sleeper;
     PulseAudioHardware hardware(fake.mainQueue, {.server = harness.serverAddress()});
     auto platform = fake.with({.processes = &processes, .hardware = &hardware});
-    SoundServer server(services, table, hardware, launcher, sleeper, harness.session());
+    SoundServer server(services, table, hardware, pipewireCore, launcher, sleeper,
+                       harness.session());
     auto delegate = std::make_shared<AppDelegate>(platform, server, [](const std::string& name) {
         return PlatformTexts::forSoundServer(name, {});
     });

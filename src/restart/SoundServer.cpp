@@ -15,6 +15,7 @@ namespace {
 constexpr std::string_view pipewire = "pipewire";
 constexpr std::string_view notSystemProgram = "not a system program, so not started from here";
 constexpr std::string_view pulseaudio = "pulseaudio";
+
 // What PipeWire's PulseAudio bridge calls itself: "PulseAudio (on PipeWire 1.0.5)".
 constexpr std::string_view pipewireBridge = "on PipeWire";
 
@@ -57,6 +58,12 @@ bool isCompanion(const ProcessEntry& process) {
     return process.name == "pipewire-pulse" || process.name == "wireplumber" ||
            process.name == "pipewire-media-session" ||
            (process.name == pipewire && configuration(process) != "pipewire.conf");
+}
+
+// PipeWire's PulseAudio bridge: a program of its own, or PipeWire's started by that name.
+bool isBridge(const ProcessEntry& process) {
+    return process.name == "pipewire-pulse" ||
+           (process.name == pipewire && configuration(process) == "pipewire-pulse.conf");
 }
 
 // What tells the server from a companion that runs the same program: its program and, for
@@ -135,9 +142,10 @@ std::string quoted(const std::string& word) {
 } // namespace
 
 SoundServer::SoundServer(ServiceManager& services, ProcessTable& table, SoundServerProbe& probe,
-                         ProgramLauncher& launcher, Sleeper& sleeper, Session session)
-    : services(services), table(table), probe(probe), launcher(launcher), sleeper(sleeper),
-      session(withoutSupervisorsOwn(std::move(session))) {}
+                         PipeWireCore& pipewireCore, ProgramLauncher& launcher, Sleeper& sleeper,
+                         Session session)
+    : services(services), table(table), probe(probe), pipewireCore(pipewireCore),
+      launcher(launcher), sleeper(sleeper), session(withoutSupervisorsOwn(std::move(session))) {}
 
 std::string SoundServer::pulseSocket(const std::vector<std::string>& environment) {
     // "unix:/run/user/1000/pulse/native", maybe one of several addresses, maybe after the
@@ -288,7 +296,7 @@ std::int32_t SoundServer::stop(StopToken stop) {
         }
     }
     if (auto unit = unitOf(*serverProcess); !unit.empty()) {
-        return restartUnits(*serverProcess, std::move(unit), all, answered, kind);
+        return restartUnits(*serverProcess, unit, all, answered, kind);
     }
     // Noted before anything is stopped: afterwards the system has forgotten it. A server that
     // could not be started again is not stopped at all.
@@ -323,22 +331,33 @@ std::string SoundServer::unitOf(const ProcessEntry& process) {
     return own && own->name == unit->name ? std::string() : unit->name;
 }
 
-std::int32_t SoundServer::restartUnits(const ProcessEntry& serverProcess, std::string unit,
+std::int32_t SoundServer::restartUnits(const ProcessEntry& serverProcess, const std::string& unit,
                                        const std::vector<Found>& all, bool answered,
                                        const std::string& kind) {
     // The server's unit first; a companion outside the service manager is left to follow.
-    std::vector<std::string> units{std::move(unit)};
+    // Whether each answers is asked of itself: PipeWire through a round trip of its own, the
+    // bridge (or PulseAudio) through the sound clients' protocol. A restart would wait out the
+    // stop time-out of a unit whose program cannot hear SIGTERM, so that one is killed first.
+    std::vector<std::string> units{unit};
+    std::vector<std::string> wedged;
+    if (kind == pipewire
+            ? !pipewireCore.answers(pipewireSocket(session.environment), answerDeadline)
+            : !answered) {
+        wedged.push_back(unit);
+    }
     for (const auto& process : all) {
         const auto companionUnit = unitOf(process.entry);
-        if (!companionUnit.empty() &&
-            std::find(units.begin(), units.end(), companionUnit) == units.end()) {
-            units.push_back(companionUnit);
+        if (companionUnit.empty() ||
+            std::find(units.begin(), units.end(), companionUnit) != units.end()) {
+            continue;
+        }
+        units.push_back(companionUnit);
+        if (!answered && isBridge(process.entry)) {
+            wedged.push_back(companionUnit);
         }
     }
-    if (!answered) {
-        // A restart would wait out the unit's stop time-out on a server that cannot hear
-        // SIGTERM.
-        services.kill(units);
+    if (!wedged.empty()) {
+        services.kill(wedged);
     }
     auto outcome = services.restart(units, serviceRestartLimit);
     if (outcome == ServiceManager::Outcome::startLimitHit) {

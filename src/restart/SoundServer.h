@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Daemon.h"
+#include "platform/PipeWireCore.h"
 #include "platform/ProcessTable.h"
 #include "platform/ProgramLauncher.h"
 #include "platform/ServiceManager.h"
@@ -58,7 +59,8 @@ public:
     static constexpr std::chrono::milliseconds readyLimitWhenQuitting{500};
 
     SoundServer(ServiceManager& services, ProcessTable& table, SoundServerProbe& probe,
-                ProgramLauncher& launcher, Sleeper& sleeper, Session session);
+                PipeWireCore& pipewireCore, ProgramLauncher& launcher, Sleeper& sleeper,
+                Session session);
 
     // The server's name as its makers write it ("PipeWire" for "pipewire").
     static std::string displayName(const std::string& processName);
@@ -98,7 +100,7 @@ private:
     std::optional<ProcessEntry> server(const std::string& kind);
     std::vector<ProcessEntry> companions(const ProcessEntry& server);
     std::string unitOf(const ProcessEntry& process);
-    std::int32_t restartUnits(const ProcessEntry& server, std::string unit,
+    std::int32_t restartUnits(const ProcessEntry& server, const std::string& unit,
                               const std::vector<Found>& all, bool answered,
                               const std::string& kind);
     std::int32_t signalAndWait(const Found& server, std::vector<Found> all, const std::string& kind,
@@ -109,6 +111,7 @@ private:
     ServiceManager& services;
     ProcessTable& table;
     SoundServerProbe& probe;
+    PipeWireCore& pipewireCore;
     ProgramLauncher& launcher;
     Sleeper& sleeper;
     const Session session;

@@ -7,6 +7,7 @@
 #include "app/Settings.h"
 #include "audio/AudioDevices.h"
 #include "platform/AudioProperties.h"
+#include "platform/linux/LibPipeWireCore.h"
 #include "platform/linux/ProcFsProcessTable.h"
 #include "platform/linux/PulseAudioHardware.h"
 #include "platform/posix/PosixProcessRunner.h"
@@ -98,7 +99,8 @@ protected:
                           .clock = &clock});
     }
     SoundServer server(Sleeper& sleeper) {
-        return SoundServer(services, table, *hardware, launcher, sleeper, harness->session());
+        return SoundServer(services, table, *hardware, pipewireCore, launcher, sleeper,
+                           harness->session());
     }
     // A restart from the menu of the app, launched by a person who has seen the welcome; true
     // when it ended within `limit`. The engine runs on a thread of its own; its outcome comes
@@ -145,6 +147,7 @@ protected:
     ProcFsProcessTable table;
     PosixProgramLauncher launcher;
     testing::FakeServiceManager services; // none: the harness supervises
+    LibPipeWireCore pipewireCore;
     SystemClock clock;
     std::optional<SoundServerHarness> harness;
     std::optional<PulseAudioHardware> hardware;

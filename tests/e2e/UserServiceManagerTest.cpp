@@ -2,6 +2,7 @@
 // user-manager.sh starts for a throw-away user; skipped anywhere else.
 #include "ChildProcess.h"
 #include "FakePlatform.h"
+#include "platform/linux/LibPipeWireCore.h"
 #include "platform/linux/ProcFsProcessTable.h"
 #include "platform/linux/PulseAudioHardware.h"
 #include "platform/linux/SystemdServiceManager.h"
@@ -11,6 +12,7 @@
 #include "support/StopSource.h"
 
 #include <QCoreApplication>
+#include <csignal>
 #include <gtest/gtest.h>
 #include <thread>
 #include <unistd.h>
@@ -71,7 +73,8 @@ protected:
     PosixProgramLauncher launcher;
     StopTokenSleeper sleeper;
     PulseAudioHardware hardware{fake.mainQueue, {}};
-    SoundServer server{services, table, hardware, launcher, sleeper, thisSession()};
+    LibPipeWireCore pipewireCore;
+    SoundServer server{services, table, hardware, pipewireCore, launcher, sleeper, thisSession()};
     StopSource stop;
 };
 
@@ -92,6 +95,24 @@ TEST_F(UserServiceManagerTest, TheServersUnitsAreRestartedThroughTheManager) {
         return now && *now != *old && services.unitOf(*now)->name == "pipewire.service";
     }));
     EXPECT_TRUE(eventually([&] { return hardware.serverName(500ms).has_value(); }));
+}
+
+// PipeWire itself wedged behind a bridge that still answers: asked itself, it does not answer,
+// and its unit is killed before the restart rather than waited for.
+TEST_F(UserServiceManagerTest, AWedgedPipeWireIsKilledBeforeItsUnitIsRestarted) {
+    const auto socket = SoundServer::pipewireSocket(thisSession().environment);
+    ASSERT_TRUE(eventually([&] { return server.pid().has_value(); }));
+    const auto old = *server.pid();
+    EXPECT_TRUE(pipewireCore.answers(socket, 250ms));
+    ::kill(old, SIGSTOP);
+    EXPECT_FALSE(pipewireCore.answers(socket, 250ms));
+    const auto started = std::chrono::steady_clock::now();
+    server.stop(stop.token());
+    EXPECT_LT(std::chrono::steady_clock::now() - started, 3s);
+    EXPECT_TRUE(eventually([&] {
+        const auto now = server.pid();
+        return now && *now != old;
+    }));
 }
 
 // Started from a terminal that runs as a unit of its own: that unit is left alone, and the

@@ -1,5 +1,6 @@
 #include "restart/SoundServer.h"
 
+#include "FakePipeWireCore.h"
 #include "FakePlatform.h"
 #include "FakeServiceManager.h"
 #include "restart/CoreAudioRestarter.h"
@@ -153,11 +154,16 @@ protected:
     FakeProcessTable table;
     FakeSoundServerProbe probe;
     testing::FakeServiceManager services;
+    testing::FakePipeWireCore pipewireCore;
     const Strings environment{"HOME=/home/ada", "XDG_RUNTIME_DIR=" + runtime, "INVOCATION_ID=0123",
                               "PATH=/usr/bin"};
-    SoundServer server{services,     table,
-                       probe,        fake.launcher,
-                       fake.sleeper, {.user = 1000, .environment = environment, .self = 4242}};
+    SoundServer server{services,
+                       table,
+                       probe,
+                       pipewireCore,
+                       fake.launcher,
+                       fake.sleeper,
+                       {.user = 1000, .environment = environment, .self = 4242}};
     StopSource stop;
 };
 
@@ -221,8 +227,9 @@ TEST_F(SoundServerTest, AServerThatIsNotThereOrOutlivesSigkillIsReportedAndAnIDT
 }
 
 // The units as Debian ships them: pipewire-pulse.service only wants pipewire.service, so a
-// restart of PipeWire alone would leave the bridge talking to no one. A wedged server is killed
-// first; the start limit that restarts in a row run into is cleared once.
+// restart of PipeWire alone would leave the bridge talking to no one. What does not answer is
+// killed first, PipeWire asked itself, the bridge through its clients' protocol; the start limit
+// that restarts in a row run into is cleared once.
 TEST_F(SoundServerTest, UnderTheServiceManagerTheServersUnitsAreRestartedAsTheManagerRunsThem) {
     using Outcome = ServiceManager::Outcome;
     addPipeWire();
@@ -235,16 +242,18 @@ TEST_F(SoundServerTest, UnderTheServiceManagerTheServersUnitsAreRestartedAsTheMa
     probe.frozen = true;
     services.outcomes = {Outcome::startLimitHit, Outcome::done, Outcome::timedOut};
     server.stop(stop.token());
-    EXPECT_EQ(
-        services.requests,
-        (Strings{restart, "kill pipewire.service pipewire-pulse.service wireplumber.service",
-                 restart, "reset-failed pipewire.service", "reset-failed pipewire-pulse.service",
-                 "reset-failed wireplumber.service", restart}));
-    EXPECT_EQ(services.lastLimit, SoundServer::serviceRestartLimit);
-    EXPECT_TRUE(table.signals.empty());
+    probe.frozen = false;
+    pipewireCore.answering = false;
     EXPECT_EQ(stopFailure(), "Couldn’t restart pipewire: the service manager didn’t restart "
                              "pipewire.service, pipewire-pulse.service, wireplumber.service "
                              "within 8 seconds.");
+    EXPECT_EQ(
+        services.requests,
+        (Strings{restart, "kill pipewire-pulse.service", restart, "reset-failed pipewire.service",
+                 "reset-failed pipewire-pulse.service", "reset-failed wireplumber.service", restart,
+                 "kill pipewire.service", restart}));
+    EXPECT_EQ(services.lastLimit, SoundServer::serviceRestartLimit);
+    EXPECT_TRUE(table.signals.empty());
 }
 
 // A server started from a terminal or a desktop shell that runs as a unit, or started again by

@@ -54,7 +54,7 @@ LinuxApp::LinuxApp(const Places& places)
                .hotKeys = *hotKeys,
                .http = http,
                .launcher = launcher},
-      soundServer(services, processTable, hardware, launcher, sleeper,
+      soundServer(services, processTable, hardware, pipewireCore, launcher, sleeper,
                   places.session.value_or(currentSession(processTable))) {
     const char* desktop = std::getenv("XDG_CURRENT_DESKTOP");
     delegate = std::make_shared<AppDelegate>(

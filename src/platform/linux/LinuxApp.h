@@ -1,6 +1,7 @@
 #pragma once
 
 #include "IcuRelativeTimeFormatter.h"
+#include "LibPipeWireCore.h"
 #include "MprisMediaPlayerHost.h"
 #include "NoAdminShell.h"
 #include "PortalHotKeys.h"
@@ -83,6 +84,7 @@ public:
     ProcFsProcessTable processTable;
     PosixProgramLauncher launcher;
     SystemdServiceManager services;
+    LibPipeWireCore pipewireCore;
     // After the adapters: its teardown stops and waits for the work that uses them.
     ThreadExecutor background;
     Platform platform;
