@@ -40,8 +40,9 @@ public:
     virtual std::optional<ProcessEntry> process(std::int32_t pid) = 0;
 
     // The process that set the local socket at `path` listening, as the system recorded it for a
-    // connection made now. Nothing when nothing listens there, or when that process cannot be
-    // named from this PID namespace.
+    // connection made now: 0 when a socket listens there but that process cannot be named (it
+    // lives in another PID namespace, or the socket takes no more connections now); nothing when
+    // nothing listens there.
     virtual std::optional<std::int32_t> listenerOf(const std::string& path) = 0;
 
     // The processes that hold the listening socket at `path`: the one that takes its

@@ -217,10 +217,12 @@ std::optional<ProcessEntry> SoundServer::server(const std::string& kind) {
     const auto isIt = [&](const std::optional<ProcessEntry>& process) {
         return isOurs(process) && isServer(*process, kind);
     };
-    if (const auto listener = table.listenerOf(socket)) {
-        if (auto process = table.process(*listener); isIt(process)) {
-            return process;
-        }
+    const auto listener = table.listenerOf(socket);
+    if (!listener) {
+        return std::nullopt;
+    }
+    if (auto process = table.process(*listener); isIt(process)) {
+        return process;
     }
     for (const auto pid : table.holdersOf(socket)) {
         if (auto process = table.process(pid); isIt(process)) {

@@ -323,10 +323,11 @@ std::optional<std::int32_t> ProcFsProcessTable::listenerOf(const std::string& pa
     std::optional<std::int32_t> listener;
     ucred credentials{};
     socklen_t size = sizeof credentials;
-    if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0 &&
-        ::getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &credentials, &size) == 0 &&
-        credentials.pid > 0) {
-        listener = credentials.pid;
+    if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0) {
+        const bool named = ::getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &credentials, &size) == 0;
+        listener = named && credentials.pid > 0 ? credentials.pid : 0;
+    } else if (errno == EAGAIN) {
+        listener = 0; // its backlog is full
     }
     ::close(fd);
     return listener;
