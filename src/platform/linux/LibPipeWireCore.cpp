@@ -4,6 +4,11 @@
 #include <pipewire/impl-module.h>
 #include <pipewire/pipewire.h>
 
+// libpipewire's calls are macros built on a GNU extension.
+#if defined(__clang__)
+#pragma clang diagnostic ignored "-Wgnu-statement-expression"
+#endif
+
 namespace sonifix {
 
 namespace {

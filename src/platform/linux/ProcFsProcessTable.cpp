@@ -174,6 +174,10 @@ struct LocalSocket {
     std::uint64_t fileInode = 0;
 };
 
+// The netlink macros compare the kernel's unsigned lengths with the int they count down.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wsign-compare"
+
 // Every local socket in this network namespace, as the kernel's socket diagnostics list them.
 std::vector<LocalSocket> localSockets(std::uint32_t show) {
     std::vector<LocalSocket> sockets;
@@ -235,6 +239,8 @@ std::vector<LocalSocket> localSockets(std::uint32_t show) {
     ::close(fd);
     return sockets;
 }
+
+#pragma GCC diagnostic pop
 
 // Calls `each` with every process folder under `root` and its PID.
 void forEachProcess(const std::string& root,
