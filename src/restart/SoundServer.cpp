@@ -313,6 +313,10 @@ std::int32_t SoundServer::stop(StopToken stop) {
     for (const auto& process : all) {
         programs.push_back(stoppedProgram(process.entry, false));
     }
+    // A program that would not be started again is not the app's to stop: it is named when the
+    // rest is back.
+    std::erase_if(
+        all, [&](const Found& process) { return stoppedProgram(process.entry, false).refused; });
     {
         const std::lock_guard lock(mutex);
         relaunch = std::move(programs);
@@ -426,12 +430,16 @@ SoundServer::Stopped SoundServer::stoppedProgram(const ProcessEntry& process, bo
     if (arguments.empty()) {
         arguments = {process.executable};
     }
-    return Stopped{.role = roleOf(process),
-                   .isServer = isServer,
-                   .launch = {.program = process.executable,
-                              .arguments = std::move(arguments),
-                              .environment = session.environment},
-                   .refused = process.executable.empty() || !process.systemProgram};
+    // Without a file, it is named by its own name and process ID in what the user reads.
+    return Stopped{
+        .role = roleOf(process),
+        .isServer = isServer,
+        .launch = {.program = process.executable.empty()
+                                  ? process.name + " (process " + std::to_string(process.pid) + ")"
+                                  : process.executable,
+                   .arguments = std::move(arguments),
+                   .environment = session.environment},
+        .refused = process.executable.empty() || !process.systemProgram};
 }
 
 bool SoundServer::isBack(const Stopped& program) {

@@ -325,6 +325,7 @@ TEST_F(WithoutSupervisorTest, TheSystemProgramsAreStartedAgainServerFirstInTheSe
     table.processes[903].executable = "/home/ada/.cache/x/wireplumber";
     table.processes[903].systemProgram = false;
     EXPECT_EQ(server.stop(stop.token()), 900);
+    EXPECT_EQ(table.signals, (Strings{"TERM 901", "TERM 902", "TERM 900"})) << "not the look-alike";
     EXPECT_EQ(failureOf([&] { server.bringBack(stop.token()); }),
               "pipewire was stopped but couldn’t be started again "
               "(/home/ada/.cache/x/wireplumber: not a system program, so not started from here).");
