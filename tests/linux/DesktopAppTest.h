@@ -52,7 +52,7 @@ protected:
         return std::make_unique<LinuxApp>(LinuxApp::Places{
             .settingsFile = settingsPath,
             .soundServer = server->serverAddress(),
-            .owners = server->owners(),
+            .session = server->session(),
             .autostartDirectory = folder.filePath(QStringLiteral("autostart")).toStdString(),
             .executable = "/usr/bin/sonifix",
             .trayWait = trayWait,

@@ -2,6 +2,7 @@
 
 #include "DBusNotifications.h"
 #include "IcuRelativeTimeFormatter.h"
+#include "LibPipeWireCore.h"
 #include "MprisMediaPlayerHost.h"
 #include "NoAdminShell.h"
 #include "PortalHotKeys.h"
@@ -13,6 +14,7 @@
 #include "QtSettingsStore.h"
 #include "QtStatusItem.h"
 #include "QtWorkspace.h"
+#include "SystemdServiceManager.h"
 #include "X11HotKeys.h"
 #include "XdgAutostartLoginItems.h"
 #include "app/AlertQueue.h"
@@ -44,8 +46,8 @@ public:
     // Where the app's state lives; each default is the user's own.
     struct Places {
         std::optional<QString> settingsFile;
-        std::string soundServer;                   // libpulse's notation; empty: the user's
-        std::optional<SoundServer::Owners> owners; // whose server it is
+        std::string soundServer;                     // libpulse's notation; empty: the user's
+        std::optional<SoundServer::Session> session; // whose server it is
         std::optional<std::string> autostartDirectory;
         std::optional<std::string> executable;
         std::optional<std::chrono::milliseconds> trayWait; // before it says there is no tray
@@ -85,6 +87,8 @@ public:
     ProcFsProcessTable processTable;
     PosixProgramLauncher launcher;
     DBusNotifications notifications;
+    SystemdServiceManager services;
+    LibPipeWireCore pipewireCore;
     // After the adapters: its teardown stops and waits for the work that uses them.
     ThreadExecutor background;
     Platform platform;
