@@ -4,6 +4,7 @@
 #include "platform/MainQueue.h"
 #include "platform/Workspace.h"
 
+#include <chrono>
 #include <deque>
 #include <utility>
 
@@ -25,9 +26,17 @@ public:
     // needs the user's answer asks through show().
     AlertResult runModal(const AlertRequest& alert) override;
     void show(const AlertRequest& alert, Answered answered) override;
+    // An open menu runs the main loop as an alert does, and an alert opened then would open on
+    // top of it: alerts wait for it to close. Should the close never be told, they wait at most
+    // menuHoldLimit.
+    void menuOpened() override;
+    void menuClosed() override;
+
+    static constexpr std::chrono::milliseconds menuHoldLimit{60000};
 
 private:
-    bool free() const { return !open && waiting.empty(); }
+    bool free() const { return !open && !menuOpen && waiting.empty(); }
+    void wait(const AlertRequest& alert, Answered answered);
     AlertResult showNow(const AlertRequest& alert);
     void showNext();
 
@@ -35,6 +44,8 @@ private:
     MainQueue& mainQueue;
     Workspace& workspace;
     bool open = false;
+    bool menuOpen = false;
+    unsigned menuOpenings = 0; // tells a lapsed hold from one of a later opening
     std::deque<std::pair<AlertRequest, Answered>> waiting;
 };
 
