@@ -32,7 +32,7 @@ public:
     void menuOpened() override;
     void menuClosed() override;
 
-    static constexpr std::chrono::milliseconds menuHoldLimit{60000};
+    static constexpr std::chrono::milliseconds menuHoldLimit{30000};
 
 private:
     bool free() const { return !open && !menuOpen && waiting.empty(); }
