@@ -34,6 +34,9 @@ void AlertQueue::menuOpened() {
 }
 
 void AlertQueue::menuClosed() {
+    if (!menuOpen) {
+        return; // told twice: by the menu, and by the item chosen in it
+    }
     menuOpen = false;
     // Not from inside the menu's closing either.
     if (!open && !waiting.empty()) {

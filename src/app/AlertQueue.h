@@ -10,13 +10,13 @@
 
 namespace sonifix {
 
-// Alerts one at a time, in the order they were asked for. A modal alert goes on running the
-// main loop while it waits for the user, so work posted meanwhile (a restart's outcome, the
-// password-free offer after it, a restart after wake) would open its alert on top of the open
-// one, a welcome or a sign-up. Here an alert asked for while another is open, or while others
-// wait, waits for them; each opens on a later turn of the main loop after the one before it
-// closed. Every alert of the app goes through it: each platform wraps its own alerts in one.
-// Main thread only.
+// Alerts one at a time, in the order they were asked for. A modal alert, like the open status
+// menu, goes on running the main loop while it waits for the user, so work posted meanwhile (a
+// restart's outcome, the password-free offer after it, a restart after wake) would open its
+// alert on top of the open one, a welcome or a sign-up, or on top of the menu. Here an alert asked
+// for while another is open, or while others wait, waits for them; each opens on a later turn of
+// the main loop after the one before it closed. Every alert of the app goes through it: each
+// platform wraps its own alerts in one. Main thread only.
 class AlertQueue final : public Alerts {
 public:
     // `screen` puts alerts on screen. The queue and `mainQueue` outlive each other's use.
@@ -26,9 +26,8 @@ public:
     // needs the user's answer asks through show().
     AlertResult runModal(const AlertRequest& alert) override;
     void show(const AlertRequest& alert, Answered answered) override;
-    // An open menu runs the main loop as an alert does, and an alert opened then would open on
-    // top of it: alerts wait for it to close. Should the close never be told, they wait at most
-    // menuHoldLimit.
+    // Alerts wait for the status menu to close. Should the close never be told (a tray host
+    // that asks for the menu and never says it closed), they wait at most menuHoldLimit.
     void menuOpened() override;
     void menuClosed() override;
 

@@ -7,8 +7,8 @@
 namespace sonifix::testing {
 
 // Opens and chooses as a person would: the delegate fills the menu, an item is read or chosen,
-// and the menu closes (before the chosen item's action, as on every platform). An item that is
-// not there, or not enabled when chosen, throws.
+// and the menu closes, before the chosen item acts. An item that is not there, or not enabled
+// when chosen, throws.
 class FakeMenu final : public Menu {
 public:
     void setDelegate(std::weak_ptr<MenuDelegate> newDelegate) override { delegate = newDelegate; }
