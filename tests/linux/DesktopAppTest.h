@@ -74,7 +74,9 @@ protected:
         return titles;
     }
     static QAction* menuAction(LinuxApp& app, const QString& title) {
+        // Opened and closed again, as a look at it would: alerts wait while the menu is open.
         emit app.menu.widget()->aboutToShow();
+        emit app.menu.widget()->aboutToHide();
         for (auto* candidate : app.menu.widget()->actions()) {
             if (candidate->text().startsWith(title)) {
                 return candidate;

@@ -153,6 +153,13 @@ TEST_F(SingleInstanceTest, CommandsShareTheRestartUnderWayNeverWaitOnAWindowNorE
     EXPECT_LT(run.took, 20s); // the restart's 10 seconds, its stop, the program's start
 
     qputenv("PULSE_SERVER", QByteArray::fromStdString(server->serverAddress()));
+    // The commands run in the server's session, whose environment a server started again gets.
+    for (const auto& entry : server->session().environment) {
+        const auto name = entry.substr(0, entry.find('='));
+        if (name != "DBUS_SESSION_BUS_ADDRESS" && name != "PATH") {
+            qputenv(name.c_str(), QByteArray::fromStdString(entry.substr(name.size() + 1)));
+        }
+    }
     server->setRespawn(false); // from here on only Sonifix brings the server back
     // The server there, then gone: a restart has stopped it.
     const auto stopped = [&] {
