@@ -27,6 +27,9 @@ public:
     // The symbol shown now, by name.
     const std::string& symbol() const { return shown; }
 
+    // The program's symbol by name ("hifispeaker"), untinted; null for a name it does not ship.
+    static QIcon symbolIcon(const QString& name);
+
 private:
     QIcon icon() const;
 

@@ -3,10 +3,10 @@
 
 #include "DBusSingleInstance.h"
 #include "LinuxCommandHost.h"
+#include "QtStatusItem.h"
 #include "app/CommandLine.h"
 
 #include <QApplication>
-#include <QIcon>
 #include <iostream>
 
 int main(int argc, char** argv) {
@@ -19,7 +19,7 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("Sonifix"));
     QApplication::setOrganizationName(QStringLiteral("Northfold"));
     QApplication::setApplicationVersion(QStringLiteral(SONIFIX_VERSION));
-    QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/hifispeaker.svg")));
+    QApplication::setWindowIcon(sonifix::QtStatusItem::symbolIcon(QStringLiteral("hifispeaker")));
     // Closing a dialog must not end a program that lives in the tray.
     QApplication::setQuitOnLastWindowClosed(false);
 
