@@ -53,7 +53,7 @@ QIcon tinted(const QIcon& source) {
 
 } // namespace
 
-QIcon QtStatusItem::symbolIcon(const QString& name) {
+QIcon QtStatusItem::symbolIcon(const QString& name, int largest) {
     // Pre-rendered at each size it is painted at: an SVG renderer would stay loaded for the
     // life of the program only to draw three small symbols.
     const QDir icons(QStringLiteral(":/icons"));
@@ -68,7 +68,9 @@ QIcon QtStatusItem::symbolIcon(const QString& name) {
         // Read as the PNG it is: guessing the format would have Qt load every image plugin.
         QImageReader reader(icons.filePath(file), "png");
         reader.setAutoDetectImageFormat(false);
-        icon.addPixmap(QPixmap::fromImage(reader.read()));
+        if (reader.size().width() <= largest) {
+            icon.addPixmap(QPixmap::fromImage(reader.read()));
+        }
     }
     return icon;
 }
