@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Renders the tray symbols (resources/icons/*.svg) to the PNGs the app ships, with Qt's own SVG
 # renderer, at every size the tray icon paints them: its sides less the one-pixel halo, at one
-# and two device pixels per point. The app then needs no SVG library at run time.
-#   tools/render-icons.sh   (after editing an SVG; needs qt6-base-dev and qt6-svg-plugins)
+# and two device pixels per point, and lists them in resources/sonifix.qrc. The app then needs
+# no SVG library at run time.
+#   tools/render-icons.sh   (after editing an SVG; needs qt6-base-dev and libqt6svg6)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 work=$(mktemp -d)
@@ -35,8 +36,15 @@ for svg in resources/icons/*.svg; do
         for scale in 1 2; do
             size=$(((side - 2) * scale))
             [ -e "resources/icons/$name-$size.png" ] ||
-                QT_QPA_PLATFORM=offscreen "$work/render" "$svg" "$size" "resources/icons/$name-$size.png"
+                QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR="$work" "$work/render" "$svg" "$size" "resources/icons/$name-$size.png"
         done
     done
 done
-ls resources/icons/*.png | sed 's#^resources/#    <file>#; s#$#</file>#'
+# The resource list is every picture rendered here.
+{
+    printf '<!DOCTYPE RCC>\n<RCC version="1.0">\n  <qresource prefix="/">\n'
+    for png in resources/icons/*.png; do
+        printf '    <file>%s</file>\n' "${png#resources/}"
+    done
+    printf '  </qresource>\n</RCC>\n'
+} >resources/sonifix.qrc
