@@ -13,6 +13,7 @@
 #include <QDBusPendingCall>
 #include <QDBusVariant>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QProcess>
 
 namespace sonifix::testing {
@@ -37,6 +38,12 @@ TEST_F(TrayAppTest, LaunchClickTheShortcutWithAPlayerAndAQuitDuringARestartAsAPe
     auto* tray = app->statusItem.widget();
     // Embedded by the tray host: the icon then has a place on the screen.
     ASSERT_TRUE(pumpUntil([&] { return tray->geometry().x() > 0; }, 5s));
+    // Drawn from the shipped pictures, with no library loaded for the rest of the program's life.
+    EXPECT_FALSE(tray->icon().isNull());
+    QFile maps(QStringLiteral("/proc/self/maps"));
+    ASSERT_TRUE(maps.open(QIODevice::ReadOnly));
+    const auto mapped = maps.readAll();
+    EXPECT_FALSE(mapped.contains("libQt6Svg") || mapped.contains("imageformats")) << mapped.data();
     pumpFor(300ms);
     const auto where = tray->geometry().center();
     ChildProcess::run({"xdotool", "mousemove", std::to_string(where.x()), std::to_string(where.y()),

@@ -1,6 +1,9 @@
 #include "LinuxApp.h"
 
+#include "GlibcHeap.h"
+
 #include <QGuiApplication>
+#include <QTimer>
 #include <cstdlib>
 #include <unistd.h>
 
@@ -69,6 +72,10 @@ LinuxApp::LinuxApp(const Places& places)
             return PlatformTexts::forSoundServer(SoundServer::displayName(name),
                                                  MprisMediaPlayerHost::everyPlayer(), desktop);
         });
+    // Laying out and drawing the menu's text takes the most memory the idle app ever asks for;
+    // what it freed goes back once the menu has closed.
+    QObject::connect(menu.widget(), &QMenu::aboutToHide,
+                     [] { QTimer::singleShot(0, &GlibcHeap::releaseFree); });
     if (places.trayWait) {
         delegate->setTrayWait(*places.trayWait);
     }

@@ -4,8 +4,9 @@
 #include "SystemTrayProbe.h"
 
 #include <QCursor>
-#include <QFile>
+#include <QDir>
 #include <QGuiApplication>
+#include <QImageReader>
 #include <QMenu>
 #include <QPainter>
 #include <QPalette>
@@ -22,8 +23,7 @@ constexpr auto laterLooks = std::chrono::seconds(2);
 
 // The program's own monochrome symbol in the text colour of the desktop's theme, ringed with its
 // window colour: legible on a panel of either kind, also one darker or lighter than the theme.
-QIcon tinted(const QString& path) {
-    const QIcon source(path);
+QIcon tinted(const QIcon& source) {
     const auto palette = QGuiApplication::palette();
     auto ring = palette.color(QPalette::Window);
     ring.setAlpha(170);
@@ -53,9 +53,31 @@ QIcon tinted(const QString& path) {
 
 } // namespace
 
+QIcon QtStatusItem::symbolIcon(const QString& name, int largest) {
+    // Pre-rendered at each size it is painted at: an SVG renderer would stay loaded for the
+    // life of the program only to draw three small symbols.
+    const QDir icons(QStringLiteral(":/icons"));
+    QIcon icon;
+    const auto prefix = name + QLatin1Char('-');
+    for (const auto& file : icons.entryList(QDir::Files)) {
+        // Matched by hand: a name filter is a regular expression, and compiling one maps half a
+        // megabyte of PCRE's code.
+        if (!file.startsWith(prefix)) {
+            continue;
+        }
+        // Read as the PNG it is: guessing the format would have Qt load every image plugin.
+        QImageReader reader(icons.filePath(file), "png");
+        reader.setAutoDetectImageFormat(false);
+        if (reader.size().width() <= largest) {
+            icon.addPixmap(QPixmap::fromImage(reader.read()));
+        }
+    }
+    return icon;
+}
+
 QIcon QtStatusItem::icon() const {
-    const auto path = QStringLiteral(":/icons/%1.svg").arg(QString::fromStdString(shown));
-    return QFile::exists(path) ? tinted(path) : QIcon();
+    const auto source = symbolIcon(QString::fromStdString(shown));
+    return source.isNull() ? QIcon() : tinted(source);
 }
 
 void QtStatusItem::showSymbol(const std::string& symbolName,

@@ -5,6 +5,7 @@
 #include <QIcon>
 #include <QSystemTrayIcon>
 #include <QTimer>
+#include <limits>
 #include <memory>
 
 class QMenu;
@@ -26,6 +27,11 @@ public:
     QSystemTrayIcon* widget() { return tray.get(); }
     // The symbol shown now, by name.
     const std::string& symbol() const { return shown; }
+
+    // The program's symbol by name ("hifispeaker"), untinted, in the sizes it ships up to
+    // `largest` pixels (each one stays in memory as long as the icon); null for a name it does
+    // not ship.
+    static QIcon symbolIcon(const QString& name, int largest = std::numeric_limits<int>::max());
 
 private:
     QIcon icon() const;

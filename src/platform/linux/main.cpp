@@ -3,10 +3,10 @@
 
 #include "DBusSingleInstance.h"
 #include "LinuxCommandHost.h"
+#include "QtStatusItem.h"
 #include "app/CommandLine.h"
 
 #include <QApplication>
-#include <QIcon>
 #include <iostream>
 
 int main(int argc, char** argv) {
@@ -19,7 +19,9 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("Sonifix"));
     QApplication::setOrganizationName(QStringLiteral("Northfold"));
     QApplication::setApplicationVersion(QStringLiteral(SONIFIX_VERSION));
-    QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/hifispeaker.svg")));
+    // For the title bars of its few dialogs, where a symbol is seldom drawn larger than this.
+    QApplication::setWindowIcon(
+        sonifix::QtStatusItem::symbolIcon(QStringLiteral("hifispeaker"), 64));
     // Closing a dialog must not end a program that lives in the tray.
     QApplication::setQuitOnLastWindowClosed(false);
 
