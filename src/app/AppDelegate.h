@@ -2,6 +2,7 @@
 
 #include "PlatformTexts.h"
 #include "audio/AudioDevices.h"
+#include "audio/DefaultDeviceRestorer.h"
 #include "hotkey/HotKey.h"
 #include "media/MediaPlayers.h"
 #include "platform/InstanceDelegate.h"
@@ -88,6 +89,7 @@ private:
     struct RestartOutcome {
         bool usedAdministrator = false;
         std::vector<std::string> playing;
+        std::vector<std::string> missing; // chosen devices that did not come back
     };
 
     void refreshTexts();
@@ -101,6 +103,7 @@ private:
     void askToScriptPlayers(std::vector<MediaPlayer> unasked);
     void explainScriptingRefusal(const std::vector<std::string>& denied);
     void report(const RestartResult& result);
+    static std::string missingDevicesText(const std::vector<std::string>& missing);
     std::string lastRestartText();
     static std::string deviceText(const AudioDevice& device);
     MenuItem toggle(const std::string& title, const std::string& key);
@@ -125,6 +128,7 @@ private:
     DaemonIdentity daemon;
     CoreAudioRestarter restarter;
     AudioDevices devices;
+    DefaultDeviceRestorer restorer;
     MediaPlayers players;
     EmailSignup signup;
     SettingsStore& defaults;

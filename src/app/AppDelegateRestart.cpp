@@ -17,6 +17,7 @@ constexpr auto idleSymbol = "hifispeaker";
 constexpr auto busySymbol = "hourglass";
 constexpr auto doneSymbol = "checkmark";
 constexpr auto accessibilityDescription = "Sonifix";
+constexpr auto restartedTitle = "Sound restarted";
 constexpr auto quitDuringRestart = "Sonifix quit before the restart had ended.";
 
 } // namespace
@@ -61,7 +62,10 @@ void AppDelegate::restart() {
             if (resume && playersOffMain) {
                 outcome.playing = self->players.currentlyPlaying();
             }
+            const auto chosen = self->restorer.remember();
             outcome.usedAdministrator = self->restarter.restart(stop);
+            // Players resume on the devices they played on, so these come first.
+            outcome.missing = self->restorer.restore(chosen, stop);
             return outcome;
         },
         [self](RestartOutcome outcome) { self->restartSucceeded(outcome); },
@@ -126,13 +130,29 @@ void AppDelegate::restartSucceeded(const RestartOutcome& outcome) {
         players.kick(outcome.playing);
     }
     flashIcon(doneSymbol);
+    const auto missing = missingDevicesText(outcome.missing);
     // Callers hear the outcome before any question to the user holds the main thread.
-    report({.succeeded = true});
+    report({.succeeded = true, .message = missing});
+    if (!missing.empty() && !oneCommand && platform.notifications &&
+        platform.notifications->available()) {
+        platform.notifications->show({.title = restartedTitle, .body = missing});
+    }
     if (outcome.usedAdministrator) {
         offerPasswordFreeOnce();
     }
     restarting = false;
     ending.reset();
+}
+
+std::string AppDelegate::missingDevicesText(const std::vector<std::string>& missing) {
+    if (missing.empty()) {
+        return {};
+    }
+    auto names = missing.front();
+    for (std::size_t i = 1; i < missing.size(); ++i) {
+        names += " and " + missing[i];
+    }
+    return names + " did not come back after the restart.";
 }
 
 void AppDelegate::restartFailed(const std::exception_ptr& error) {

@@ -102,9 +102,9 @@ std::optional<AudioDevice> AudioDevices::defaultDevice(bool input) {
     return device(*id);
 }
 
-void AudioDevices::setDefaultInputDevice(AudioObjectID id) {
-    hardware.setPropertyData(systemAudioObject, props::global(props::defaultInputDevice), sizeof id,
-                             &id);
+void AudioDevices::setDefaultDevice(bool input, AudioObjectID id) {
+    const auto selector = input ? props::defaultInputDevice : props::defaultOutputDevice;
+    hardware.setPropertyData(systemAudioObject, props::global(selector), sizeof id, &id);
 }
 
 void AudioDevices::observeDefaultDeviceChanges(std::function<void()> handler) {

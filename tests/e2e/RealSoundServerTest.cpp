@@ -164,13 +164,14 @@ TEST_P(RealSoundServerTest, ARestartStopsTheServerAndWaitsForTheNewOne) {
     };
     const std::map<std::string, Expected> expected{
         {"Built-in Speakers", {props::transportBuiltIn, 48000, false}},
+        {"USB Headphones", {props::transportUSB, 48000, false}},
         {"AirPods Pro", {props::transportBluetooth, 16000, true}},
         {"Built-in Microphone", {props::transportBuiltIn, 44100, true}},
     };
     AudioDevices devices(*hardware);
     const auto ids = devices.allDeviceIDs();
-    ASSERT_EQ(ids.size(), 3u) << "the sink and the two sources; monitors are not devices";
-    EXPECT_EQ(std::set(ids.begin(), ids.end()).size(), 3u);
+    ASSERT_EQ(ids.size(), 4u) << "the two sinks and the two sources; monitors are not devices";
+    EXPECT_EQ(std::set(ids.begin(), ids.end()).size(), 4u);
     for (const auto id : ids) {
         EXPECT_GT(id, systemAudioObject);
         const auto device = devices.device(id);
@@ -239,6 +240,20 @@ TEST_P(RealSoundServerTest, ARestartStopsTheServerAndWaitsForTheNewOne) {
     EXPECT_EQ(inputCalls, 1);
 }
 
+// The output the user chose is the default again after a restart, even where the server itself
+// forgets it.
+TEST_P(RealSoundServerTest, TheChosenDefaultOutputIsTheDefaultAgainAfterARestart) {
+    harness->pactl({"set-default-sink", "usb_headphones"});
+    ASSERT_TRUE(fake.mainQueue.runUntil(
+        [&] {
+            const auto output = AudioDevices(*hardware).defaultDevice(false);
+            return output && output->name == "USB Headphones";
+        },
+        5s));
+    EXPECT_TRUE(restartFromMenu(20s));
+    EXPECT_EQ(harness->pactl({"get-default-sink"}), "usb_headphones");
+}
+
 // A desktop that starts the server from its session autostart: nothing brings it back but the
 // app, which starts each program again as it was started, inside the desktop's private folder;
 // even when it quits in the middle of a restart, once the server has been stopped, so that the
@@ -290,7 +305,7 @@ TEST_P(RealSoundServerTest, AFrozenServerFailsQueriesBrieflyOnTheMainThreadAndIs
     harness->thaw();
     EXPECT_TRUE(
         fake.mainQueue.runUntil([&] { return devices.defaultDevice(false).has_value(); }, 5s));
-    EXPECT_EQ(devices.allDeviceIDs().size(), 3u);
+    EXPECT_EQ(devices.allDeviceIDs().size(), 4u);
 
     const auto opening = [&] {
         const auto started = std::chrono::steady_clock::now();
