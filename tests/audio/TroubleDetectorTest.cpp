@@ -1,6 +1,7 @@
 #include "audio/TroubleDetector.h"
 
 #include "FakeClock.h"
+#include "audio/MicrophoneUse.h"
 
 #include <gtest/gtest.h>
 
@@ -120,6 +121,27 @@ TEST_F(TroubleDetectorTest, StallsHangsAndStuckStreamsNeedTheirTimeAndTheirWitne
     EXPECT_EQ(detector.troubles(), (Troubles{{.kind = Kind::stuckSessionManager}}));
     detector.streamRemoved(8);
     EXPECT_EQ(detector.troubles(), none);
+}
+
+} // namespace
+} // namespace sonifix
+
+namespace sonifix {
+namespace {
+
+TEST(MicrophoneUse, ACallCountsFirstAndMetersPausedOwnAndMonitorStreamsNotAtAll) {
+    const CaptureStream meter{.app = "Volume Control", .binary = "pavucontrol"};
+    const CaptureStream own{.app = "Sonifix", .pid = 7};
+    const CaptureStream recorder{.app = "Audacity", .pid = 9};
+    const CaptureStream call{.app = "Firefox", .appId = "org.kde.plasma-pa", .role = "phone"};
+    EXPECT_EQ(MicrophoneUse::otherApp({meter, own}, 7), std::nullopt);
+    EXPECT_EQ(MicrophoneUse::otherApp({meter, recorder, call}, 7), "Firefox");
+    EXPECT_EQ(MicrophoneUse::otherApp({own, recorder}, 7), "Audacity");
+    auto paused = recorder;
+    paused.corked = true;
+    auto monitor = recorder;
+    monitor.fromMonitor = true;
+    EXPECT_EQ(MicrophoneUse::otherApp({paused, monitor}, 7), std::nullopt);
 }
 
 } // namespace
