@@ -50,6 +50,7 @@ void AppDelegate::applicationDidFinishLaunching() {
     updateHotKey();
     observeDevices();
     enforceMacMicrophone();
+    startWatchdog();
     platform.workspace.observeWake([weak = weak_from_this()] {
         if (const auto self = weak.lock()) {
             self->didWake();

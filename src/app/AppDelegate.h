@@ -1,6 +1,8 @@
 #pragma once
 
 #include "PlatformTexts.h"
+#include "ServerWatch.h"
+#include "SoundWatchdog.h"
 #include "audio/AudioDevices.h"
 #include "audio/DefaultDeviceRestorer.h"
 #include "hotkey/HotKey.h"
@@ -120,6 +122,8 @@ private:
     void offerPasswordFreeOnce();
     void reportUnlessCancelled(const std::exception_ptr& error, const std::string& messageText);
     void showFailure(const std::string& messageText, const std::string& informativeText);
+    void startWatchdog();
+    bool callLive();
 
     Platform& platform;
     TextsFor textsFor;
@@ -148,6 +152,9 @@ private:
     std::vector<std::function<void(const RestartResult&)>> waiting;
     std::optional<RestartResult> ending;
     std::function<void()> restartObserver;
+    // Where the sound server can be watched.
+    std::shared_ptr<SoundWatchdog> watchdog;
+    std::shared_ptr<ServerWatch> serverWatch;
 };
 
 } // namespace sonifix

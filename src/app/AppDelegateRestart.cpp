@@ -46,6 +46,9 @@ void AppDelegate::restart() {
     }
     restarting = true;
     setIcon(busySymbol);
+    if (serverWatch) {
+        serverWatch->pause();
+    }
     const bool resume = defaults.boolForKey(settings::resumePlayers);
     // Asked before the daemon is touched: afterwards nothing would be playing. A host that can
     // be asked from any thread is asked off the main one, since a player may be slow to answer.
@@ -121,6 +124,10 @@ void AppDelegate::restartSucceeded(const RestartOutcome& outcome) {
     }
     observeDevices();
     enforceMacMicrophone();
+    if (watchdog) {
+        watchdog->restarted();
+        serverWatch->resume();
+    }
     if (platform.players.worksOffMainThread()) {
         if (!outcome.playing.empty()) {
             platform.background.submit([self = shared_from_this(), playing = outcome.playing](
@@ -157,6 +164,9 @@ std::string AppDelegate::missingDevicesText(const std::vector<std::string>& miss
 
 void AppDelegate::restartFailed(const std::exception_ptr& error) {
     setIcon(idleSymbol);
+    if (serverWatch) {
+        serverWatch->resume();
+    }
     refreshTexts();
     try {
         std::rethrow_exception(error);
@@ -204,7 +214,8 @@ void AppDelegate::didWake() {
     // The setting is not read again: it was on when the computer woke.
     platform.mainQueue.postAfter(wakeDelay, [weak = weak_from_this()] {
         if (const auto self = weak.lock()) {
-            self->restart();
+            // The watchdog holds it back while a call goes on.
+            self->watchdog ? self->watchdog->wakeRestart() : self->restart();
         }
     });
 }

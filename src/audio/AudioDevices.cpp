@@ -102,6 +102,11 @@ std::optional<AudioDevice> AudioDevices::defaultDevice(bool input) {
     return device(*id);
 }
 
+std::optional<bool> AudioDevices::isRunningSomewhere(AudioObjectID id) {
+    const auto running = read<std::uint32_t>(id, props::global(props::deviceIsRunningSomewhere));
+    return running ? std::optional(*running != 0) : std::nullopt;
+}
+
 void AudioDevices::setDefaultDevice(bool input, AudioObjectID id) {
     const auto selector = input ? props::defaultInputDevice : props::defaultOutputDevice;
     hardware.setPropertyData(systemAudioObject, props::global(selector), sizeof id, &id);

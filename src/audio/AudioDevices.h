@@ -37,6 +37,10 @@ public:
     std::optional<std::string> systemName();
     std::optional<std::string> systemVersion();
 
+    // Whether some client plays through or records from the device now; nothing when the
+    // system does not say.
+    std::optional<bool> isRunningSomewhere(AudioObjectID id);
+
     // Makes the device the system's default input (or output); the outcome is not reported.
     void setDefaultInputDevice(AudioObjectID id) { setDefaultDevice(true, id); }
     void setDefaultDevice(bool input, AudioObjectID id);

@@ -18,6 +18,7 @@
 #include "RelativeTimeFormatter.h"
 #include "SettingsStore.h"
 #include "Sleeper.h"
+#include "SoundServerProbe.h"
 #include "StatusItem.h"
 #include "UserAccount.h"
 #include "Workspace.h"
@@ -49,6 +50,9 @@ struct Platform {
     ProgramLauncher& launcher;
     // Where the desktop has them; none where the app has not been given any.
     Notifications* notifications = nullptr;
+    // Where the app can ask the sound server whether it still answers; the watchdog runs only
+    // there.
+    SoundServerProbe* serverProbe = nullptr;
 };
 
 } // namespace sonifix

@@ -12,6 +12,7 @@
 #include "platform/posix/PosixProgramLauncher.h"
 #include "platform/posix/StopTokenSleeper.h"
 #include "platform/posix/SystemClock.h"
+#include "platform/posix/ThreadExecutor.h"
 #include "restart/CoreAudioRestarter.h"
 #include "restart/SoundServer.h"
 #include "support/StopSource.h"
@@ -329,6 +330,44 @@ TEST_P(RealSoundServerTest, AFrozenServerFailsQueriesBrieflyOnTheMainThreadAndIs
     EXPECT_LT(std::chrono::steady_clock::now() - restarted, 3s);
     EXPECT_NE(harness->serverPID(), 0);
     EXPECT_NE(harness->serverPID(), oldPID);
+}
+
+// While sound plays, a server (or only its bridge) that stops answering is offered a restart
+// within two probe time-outs, and the offer restarts it.
+TEST_P(RealSoundServerTest, AServerThatStopsAnsweringWhileSoundPlaysIsOfferedARestart) {
+    StopTokenSleeper sleeper;
+    ThreadExecutor executor;
+    auto bundle = fake.with({.processes = &processes,
+                             .hardware = &*hardware,
+                             .sleeper = &sleeper,
+                             .clock = &clock,
+                             .background = &executor});
+    bundle.serverProbe = &*hardware;
+    auto found = server(sleeper);
+    fake.settings.setBool(settings::welcomed, true);
+    const auto delegate = std::make_shared<AppDelegate>(bundle, found, [](const std::string& name) {
+        return PlatformTexts::forSoundServer(name, {});
+    });
+    delegate->applicationDidFinishLaunching();
+    const auto player = ChildProcess::spawn(
+        {"pacat", "--server=" + harness->serverAddress(), "--raw", "/dev/zero"});
+    pumpFor(2s);
+    EXPECT_TRUE(fake.notifications.shown.empty());
+
+    harness->freeze();
+    const auto frozen = std::chrono::steady_clock::now();
+    ASSERT_TRUE(fake.mainQueue.runUntil([&] { return !fake.notifications.shown.empty(); }, 10s));
+    const auto latency = std::chrono::steady_clock::now() - frozen;
+    EXPECT_LT(latency, 7s);
+    RecordProperty("detectionMs",
+                   int(std::chrono::duration_cast<std::chrono::milliseconds>(latency).count()));
+    EXPECT_EQ(fake.notifications.shown.front().title, "The sound server stopped answering");
+    fake.notifications.handlers.front()(SoundWatchdog::restartAction);
+    EXPECT_TRUE(fake.mainQueue.runUntil(
+        [&] { return fake.settings.integerForKey(settings::restartCount) == 1; }, 15s));
+    EXPECT_TRUE(harness->waitUntilAnswering(5s));
+    ::kill(player, SIGTERM);
+    ::waitpid(player, nullptr, 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(Servers, RealSoundServerTest,

@@ -46,7 +46,8 @@ LinuxApp::LinuxApp(const Places& places)
                .hotKeys = *hotKeys,
                .http = http,
                .launcher = launcher,
-               .notifications = &notifications},
+               .notifications = &notifications,
+               .serverProbe = &hardware},
       soundServer(processes, processTable, hardware, launcher, sleeper,
                   places.owners.value_or(SoundServer::Owners{.user = processTable.currentUser()})) {
     // The desktop knows which app asks (for a shortcut, a notification, a tray icon) by its

@@ -12,6 +12,7 @@
 #include <functional>
 #include <pulse/pulseaudio.h>
 #include <string_view>
+#include <type_traits>
 
 namespace sonifix {
 
@@ -53,6 +54,7 @@ struct DeviceInfo {
     // Whether the active port has something plugged in, where the server knows: a line-in or a
     // headset jack with nothing in it is no input anyone can use.
     std::optional<std::uint32_t> jackIsConnected;
+    bool running = false; // a client plays through it, or records from it
 };
 
 struct ServerDefaults {
@@ -161,6 +163,11 @@ template <class Info> void onDeviceInfo(pa_context*, const Info* info, int eol, 
         request.answered = !request.refused;
     } else if (info) {
         request.answer.push_back(describe(*info));
+        if constexpr (std::is_same_v<Info, pa_sink_info>) {
+            request.answer.back().running = info->state == PA_SINK_RUNNING;
+        } else {
+            request.answer.back().running = info->state == PA_SOURCE_RUNNING;
+        }
     }
 }
 
@@ -221,9 +228,10 @@ public:
 
     Connection(std::string server, std::chrono::milliseconds timeout,
                std::chrono::milliseconds mainThreadTimeout, std::function<bool()> onMainThread,
-               DefaultsHandler onDefaults)
+               DefaultsHandler onDefaults, std::function<void()> onDevices)
         : server(std::move(server)), timeout(timeout), mainThreadTimeout(mainThreadTimeout),
-          onMainThread(std::move(onMainThread)), onDefaults(std::move(onDefaults)) {
+          onMainThread(std::move(onMainThread)), onDefaults(std::move(onDefaults)),
+          onDevices(std::move(onDevices)) {
         loop.reset(pa_threaded_mainloop_new());
         if (!loop) {
             return;
@@ -398,8 +406,13 @@ private:
         connecting = false;
         stalled = false;
         retryDelay = firstRetry;
-        Operation(
-            pa_context_subscribe(context.get(), PA_SUBSCRIPTION_MASK_SERVER, nullptr, nullptr));
+        Operation(pa_context_subscribe(context.get(),
+                                       pa_subscription_mask_t(PA_SUBSCRIPTION_MASK_SERVER |
+                                                              PA_SUBSCRIPTION_MASK_SINK |
+                                                              PA_SUBSCRIPTION_MASK_SOURCE),
+                                       nullptr, nullptr));
+        // What the devices do may have changed while there was no connection.
+        onDevices();
         // The defaults may have changed while there was no connection.
         Operation(pa_context_get_server_info(context.get(), onEventServerInfo, this));
         {
@@ -433,8 +446,12 @@ private:
 
     static void onSubscription(pa_context* context, pa_subscription_event_type_t type,
                                std::uint32_t, void* userdata) {
-        if ((type & PA_SUBSCRIPTION_EVENT_FACILITY_MASK) == PA_SUBSCRIPTION_EVENT_SERVER) {
+        const auto facility = type & PA_SUBSCRIPTION_EVENT_FACILITY_MASK;
+        if (facility == PA_SUBSCRIPTION_EVENT_SERVER) {
             Operation(pa_context_get_server_info(context, onEventServerInfo, userdata));
+        } else if (facility == PA_SUBSCRIPTION_EVENT_SINK ||
+                   facility == PA_SUBSCRIPTION_EVENT_SOURCE) {
+            static_cast<Connection*>(userdata)->onDevices();
         }
     }
 
@@ -453,6 +470,7 @@ private:
     const std::chrono::milliseconds mainThreadTimeout;
     const std::function<bool()> onMainThread;
     const DefaultsHandler onDefaults;
+    const std::function<void()> onDevices;
     // A question went unanswered by a server that was connected: it is frozen until it answers.
     std::atomic<bool> stalled = false;
 
@@ -494,7 +512,8 @@ PulseAudioHardware::PulseAudioHardware(MainQueue& mainQueue, Options options)
           [&mainQueue] { return mainQueue.isMainThread(); },
           [this](const std::string& name, const std::string& sink, const std::string& source) {
               serverSeen(name, sink, source);
-          })) {}
+          },
+          [this] { notify(props::deviceIsRunningSomewhere); })) {}
 
 PulseAudioHardware::~PulseAudioHardware() = default;
 
@@ -646,6 +665,9 @@ HardwareStatus PulseAudioHardware::propertyDataSize(AudioObjectID object,
     case props::nominalSampleRate:
         size = sizeof(double);
         break;
+    case props::deviceIsRunningSomewhere:
+        size = sizeof(std::uint32_t);
+        break;
     case props::streams: {
         // One stream each: a source's is an input, a sink's an output.
         const bool has = address.scope == props::scopeGlobal ||
@@ -700,7 +722,8 @@ HardwareStatus PulseAudioHardware::propertyData(AudioObjectID object,
         return badObject;
     }
     if (address.selector != props::transportType && address.selector != props::nominalSampleRate &&
-        address.selector != props::jackIsConnected) {
+        address.selector != props::jackIsConnected &&
+        address.selector != props::deviceIsRunningSomewhere) {
         return unknownProperty;
     }
     const bool isRate = address.selector == props::nominalSampleRate;
@@ -714,6 +737,8 @@ HardwareStatus PulseAudioHardware::propertyData(AudioObjectID object,
     if (!isRate) {
         const auto value = address.selector == props::transportType
                                ? std::optional(transportType(device->properties))
+                           : address.selector == props::deviceIsRunningSomewhere
+                               ? std::optional<std::uint32_t>(device->running)
                                : device->jackIsConnected;
         if (!value) {
             return unknownProperty;
@@ -797,12 +822,16 @@ HardwareStatus PulseAudioHardware::setPropertyData(AudioObjectID object,
 HardwareStatus PulseAudioHardware::addPropertyListener(AudioObjectID object,
                                                        const PropertyAddress& address,
                                                        const PropertyListener& listener) {
-    if (object != systemAudioObject) {
-        return keyOf(object) ? unknownProperty : badObject;
+    // A device's running state is heard of through any device's change: the listener reads
+    // its device again.
+    const bool device = object != systemAudioObject;
+    if (device && !keyOf(object)) {
+        return badObject;
     }
-    if ((address.selector != props::defaultInputDevice &&
-         address.selector != props::defaultOutputDevice) ||
-        !listener) {
+    const bool known = device ? address.selector == props::deviceIsRunningSomewhere
+                              : (address.selector == props::defaultInputDevice ||
+                                 address.selector == props::defaultOutputDevice);
+    if (!known || !listener) {
         return unknownProperty;
     }
     const std::lock_guard lock(listeners->mutex);
@@ -813,7 +842,7 @@ HardwareStatus PulseAudioHardware::addPropertyListener(AudioObjectID object,
 HardwareStatus PulseAudioHardware::removePropertyListener(AudioObjectID object,
                                                           const PropertyAddress& address,
                                                           const PropertyListener& listener) {
-    if (object != systemAudioObject) {
+    if (object != systemAudioObject && !keyOf(object)) {
         return badObject;
     }
     const std::lock_guard lock(listeners->mutex);
@@ -877,8 +906,10 @@ void PulseAudioHardware::serverSeen(const std::string& serverName, const std::st
 }
 
 void PulseAudioHardware::defaultChanged(Kind kind) {
-    const auto selector =
-        kind == Kind::sink ? props::defaultOutputDevice : props::defaultInputDevice;
+    notify(kind == Kind::sink ? props::defaultOutputDevice : props::defaultInputDevice);
+}
+
+void PulseAudioHardware::notify(std::uint32_t selector) {
     std::vector<PropertyListener> toRun;
     {
         const std::lock_guard lock(listeners->mutex);

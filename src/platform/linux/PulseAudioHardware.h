@@ -90,6 +90,8 @@ private:
     // On libpulse's thread: the server's name and defaults as it now reports them.
     void serverSeen(const std::string& name, const std::string& sink, const std::string& source);
     void defaultChanged(Kind kind);
+    // Runs the listeners of the selector on the main thread; any thread.
+    void notify(std::uint32_t selector);
 
     MainQueue& mainQueue;
     std::mutex registryMutex;
