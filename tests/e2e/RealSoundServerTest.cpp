@@ -332,26 +332,64 @@ TEST_P(RealSoundServerTest, AFrozenServerFailsQueriesBrieflyOnTheMainThreadAndIs
     EXPECT_NE(harness->serverPID(), oldPID);
 }
 
-// While sound plays, a server (or only its bridge) that stops answering is offered a restart
-// within two probe time-outs, and the offer restarts it.
-TEST_P(RealSoundServerTest, AServerThatStopsAnsweringWhileSoundPlaysIsOfferedARestart) {
+// The app launched, watching the server, its work on threads of its own.
+class WatchedAppTest : public RealSoundServerTest {
+protected:
+    void SetUp() override {
+        RealSoundServerTest::SetUp();
+        if (IsSkipped()) {
+            return;
+        }
+        bundle.emplace(fake.with({.processes = &processes,
+                                  .hardware = &*hardware,
+                                  .sleeper = &sleeper,
+                                  .clock = &clock,
+                                  .background = &executor}));
+        bundle->serverProbe = &*hardware;
+        found.emplace(processes, table, *hardware, launcher, sleeper, harness->owners());
+        delegate = std::make_shared<AppDelegate>(*bundle, *found, [](const std::string& name) {
+            return PlatformTexts::forSoundServer(name, {});
+        });
+        fake.settings.setBool(settings::welcomed, true);
+        delegate->applicationDidFinishLaunching();
+    }
+    void TearDown() override {
+        stopClients();
+        // A restart under way ends before the server it restarts goes.
+        executor.stopAll();
+        RealSoundServerTest::TearDown();
+    }
+    // Plays silence, or records it, as an app of its own.
+    void client(const std::string& program, const std::string& device) {
+        children.push_back(ChildProcess::spawn({program, "--server=" + harness->serverAddress(),
+                                                "--device=" + device, "--raw",
+                                                program == "pacat" ? "/dev/zero" : "/dev/null"}));
+        pumpFor(1s);
+    }
+    void stopClients() {
+        for (const auto child : std::exchange(children, {})) {
+            ::kill(child, SIGTERM);
+            ::waitpid(child, nullptr, 0);
+        }
+    }
+    bool restarted(std::chrono::milliseconds limit) {
+        return fake.mainQueue.runUntil(
+            [&] { return fake.settings.integerForKey(settings::restartCount) == 1; }, limit);
+    }
+
     StopTokenSleeper sleeper;
     ThreadExecutor executor;
-    auto bundle = fake.with({.processes = &processes,
-                             .hardware = &*hardware,
-                             .sleeper = &sleeper,
-                             .clock = &clock,
-                             .background = &executor});
-    bundle.serverProbe = &*hardware;
-    auto found = server(sleeper);
-    fake.settings.setBool(settings::welcomed, true);
-    const auto delegate = std::make_shared<AppDelegate>(bundle, found, [](const std::string& name) {
-        return PlatformTexts::forSoundServer(name, {});
-    });
-    delegate->applicationDidFinishLaunching();
-    const auto player = ChildProcess::spawn(
-        {"pacat", "--server=" + harness->serverAddress(), "--raw", "/dev/zero"});
-    pumpFor(2s);
+    std::optional<Platform> bundle;
+    std::optional<SoundServer> found;
+    std::shared_ptr<AppDelegate> delegate;
+    std::vector<pid_t> children;
+};
+
+// While sound plays, a server (or only its bridge) that stops answering is offered a restart
+// within two probe time-outs, and the offer restarts it.
+TEST_P(WatchedAppTest, AServerThatStopsAnsweringWhileSoundPlaysIsOfferedARestart) {
+    client("pacat", "speakers");
+    pumpFor(1s);
     EXPECT_TRUE(fake.notifications.shown.empty());
 
     harness->freeze();
@@ -363,12 +401,33 @@ TEST_P(RealSoundServerTest, AServerThatStopsAnsweringWhileSoundPlaysIsOfferedARe
                    int(std::chrono::duration_cast<std::chrono::milliseconds>(latency).count()));
     EXPECT_EQ(fake.notifications.shown.front().title, "The sound server stopped answering");
     fake.notifications.handlers.front()(SoundWatchdog::restartAction);
-    EXPECT_TRUE(fake.mainQueue.runUntil(
-        [&] { return fake.settings.integerForKey(settings::restartCount) == 1; }, 15s));
+    EXPECT_TRUE(restarted(15s));
     EXPECT_TRUE(harness->waitUntilAnswering(5s));
-    ::kill(player, SIGTERM);
-    ::waitpid(player, nullptr, 0);
 }
+
+// A restart after wake waits while another app records from the microphone, and follows 15 s
+// after it has stopped. (The main queue's timers run on its own clock, moved on here.)
+TEST_P(WatchedAppTest, ARestartAfterWakeWaitsUntilTheRecordingHasEnded) {
+    fake.settings.setBool(settings::restartOnWake, true);
+    client("parec", "builtin_mic");
+    fake.workspace.wake();
+    fake.mainQueue.advance(AppDelegate::wakeDelay);
+    ASSERT_EQ(fake.notifications.shown.size(), 1u);
+    EXPECT_EQ(fake.notifications.shown.front().title,
+              "Restart postponed — Another app is using the microphone");
+    stopClients();
+    pumpFor(1s);
+    fake.mainQueue.advance(SoundWatchdog::afterCapture - 1s);
+    EXPECT_EQ(fake.settings.integerForKey(settings::restartCount), 0);
+    fake.mainQueue.advance(1s);
+    EXPECT_TRUE(restarted(15s));
+}
+
+INSTANTIATE_TEST_SUITE_P(Servers, WatchedAppTest,
+                         ::testing::Values(ServerKind::pulseaudio, ServerKind::pipewire),
+                         [](const auto& info) {
+                             return SoundServerHarness::daemonName(info.param);
+                         });
 
 INSTANTIATE_TEST_SUITE_P(Servers, RealSoundServerTest,
                          ::testing::Values(ServerKind::pulseaudio, ServerKind::pipewire),

@@ -54,7 +54,7 @@ struct DeviceInfo {
     // Whether the active port has something plugged in, where the server knows: a line-in or a
     // headset jack with nothing in it is no input anyone can use.
     std::optional<std::uint32_t> jackIsConnected;
-    bool running = false; // a client plays through it, or records from it
+    std::uint32_t index = PA_INVALID_INDEX; // the server's number for it, until it restarts
 };
 
 struct ServerDefaults {
@@ -163,10 +163,24 @@ template <class Info> void onDeviceInfo(pa_context*, const Info* info, int eol, 
         request.answered = !request.refused;
     } else if (info) {
         request.answer.push_back(describe(*info));
-        if constexpr (std::is_same_v<Info, pa_sink_info>) {
-            request.answer.back().running = info->state == PA_SINK_RUNNING;
+        request.answer.back().index = info->index;
+    }
+}
+
+// The devices that streams not corked play to or record from. (A device's own state would say
+// it too, but PipeWire's bridge does not keep it reliably.)
+template <class Info> void onStream(pa_context*, const Info* info, int eol, void* userdata) {
+    auto& request = *static_cast<Request<std::vector<std::uint32_t>>*>(userdata);
+    const std::lock_guard lock(*request.mutex);
+    if (eol < 0) {
+        request.refused = true;
+    } else if (eol > 0) {
+        request.answered = !request.refused;
+    } else if (info && !info->corked) {
+        if constexpr (std::is_same_v<Info, pa_sink_input_info>) {
+            request.answer.push_back(info->sink);
         } else {
-            request.answer.back().running = info->state == PA_SOURCE_RUNNING;
+            request.answer.push_back(info->source);
         }
     }
 }
@@ -406,11 +420,12 @@ private:
         connecting = false;
         stalled = false;
         retryDelay = firstRetry;
-        Operation(pa_context_subscribe(context.get(),
-                                       pa_subscription_mask_t(PA_SUBSCRIPTION_MASK_SERVER |
-                                                              PA_SUBSCRIPTION_MASK_SINK |
-                                                              PA_SUBSCRIPTION_MASK_SOURCE),
-                                       nullptr, nullptr));
+        Operation(pa_context_subscribe(
+            context.get(),
+            pa_subscription_mask_t(PA_SUBSCRIPTION_MASK_SERVER | PA_SUBSCRIPTION_MASK_SINK |
+                                   PA_SUBSCRIPTION_MASK_SOURCE | PA_SUBSCRIPTION_MASK_SINK_INPUT |
+                                   PA_SUBSCRIPTION_MASK_SOURCE_OUTPUT),
+            nullptr, nullptr));
         // What the devices do may have changed while there was no connection.
         onDevices();
         // The defaults may have changed while there was no connection.
@@ -450,7 +465,9 @@ private:
         if (facility == PA_SUBSCRIPTION_EVENT_SERVER) {
             Operation(pa_context_get_server_info(context, onEventServerInfo, userdata));
         } else if (facility == PA_SUBSCRIPTION_EVENT_SINK ||
-                   facility == PA_SUBSCRIPTION_EVENT_SOURCE) {
+                   facility == PA_SUBSCRIPTION_EVENT_SOURCE ||
+                   facility == PA_SUBSCRIPTION_EVENT_SINK_INPUT ||
+                   facility == PA_SUBSCRIPTION_EVENT_SOURCE_OUTPUT) {
             static_cast<Connection*>(userdata)->onDevices();
         }
     }
@@ -619,6 +636,24 @@ std::optional<DeviceInfo> fetchDevice(Connection& connection, const Key& key, bo
     return std::move(found->front());
 }
 
+// 1 when a stream not corked plays to (or records from) the device, 0 when none does; nothing
+// when the server does not say.
+template <class Connection>
+std::optional<std::uint32_t> streamsOn(Connection& connection, const DeviceInfo& device,
+                                       bool sink) {
+    const auto devices = connection.template ask<std::vector<std::uint32_t>>(
+        [&](pa_context* context, void* request) {
+            return sink ? pa_context_get_sink_input_info_list(context, onStream<pa_sink_input_info>,
+                                                              request)
+                        : pa_context_get_source_output_info_list(
+                              context, onStream<pa_source_output_info>, request);
+        });
+    if (!devices) {
+        return std::nullopt;
+    }
+    return std::find(devices->begin(), devices->end(), device.index) != devices->end() ? 1u : 0u;
+}
+
 } // namespace
 
 HardwareStatus PulseAudioHardware::propertyDataSize(AudioObjectID object,
@@ -738,7 +773,7 @@ HardwareStatus PulseAudioHardware::propertyData(AudioObjectID object,
         const auto value = address.selector == props::transportType
                                ? std::optional(transportType(device->properties))
                            : address.selector == props::deviceIsRunningSomewhere
-                               ? std::optional<std::uint32_t>(device->running)
+                               ? streamsOn(*connection, *device, key->kind == Kind::sink)
                                : device->jackIsConnected;
         if (!value) {
             return unknownProperty;
