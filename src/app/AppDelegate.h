@@ -123,7 +123,8 @@ private:
     void reportUnlessCancelled(const std::exception_ptr& error, const std::string& messageText);
     void showFailure(const std::string& messageText, const std::string& informativeText);
     void startWatchdog();
-    bool callLive();
+    std::optional<std::string> otherRecordingApp();
+    bool callLive() { return otherRecordingApp().has_value(); }
 
     Platform& platform;
     TextsFor textsFor;

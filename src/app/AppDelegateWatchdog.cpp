@@ -1,10 +1,11 @@
 #include "AppDelegate.h"
+#include "audio/MicrophoneUse.h"
 
 namespace sonifix {
 
 namespace {
 
-// The default input's state says that something records, not what: the name is not known.
+// Where only the default input's state is known: something records, but not what.
 constexpr auto recordingApp = "Another app";
 
 } // namespace
@@ -23,8 +24,7 @@ void AppDelegate::startWatchdog() {
         },
         [weak]() -> std::optional<std::string> {
             const auto self = weak.lock();
-            return self && self->callLive() ? std::optional<std::string>(recordingApp)
-                                            : std::nullopt;
+            return self ? self->otherRecordingApp() : std::nullopt;
         });
     serverWatch = std::make_shared<ServerWatch>(
         platform, *platform.serverProbe,
@@ -34,15 +34,25 @@ void AppDelegate::startWatchdog() {
             }
         },
         [weak] {
-            if (const auto self = weak.lock()) {
+            if (const auto self = weak.lock(); self && !self->callLive()) {
                 self->watchdog->captureEnded();
             }
         });
     serverWatch->start();
 }
 
-bool AppDelegate::callLive() {
-    return serverWatch && serverWatch->inputRunning();
+std::optional<std::string> AppDelegate::otherRecordingApp() {
+    if (!serverWatch) {
+        return std::nullopt;
+    }
+    if (platform.captures) {
+        if (const auto streams = platform.captures->captureStreams()) {
+            // The app itself never records.
+            return MicrophoneUse::otherApp(*streams, 0);
+        }
+    }
+    // What cannot be told apart counts: a call cut is worse than a restart held back.
+    return serverWatch->inputRunning() ? std::optional<std::string>(recordingApp) : std::nullopt;
 }
 
 } // namespace sonifix

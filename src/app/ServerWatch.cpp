@@ -7,9 +7,9 @@ namespace sonifix {
 namespace props = audio_properties;
 
 ServerWatch::ServerWatch(Platform& platform, SoundServerProbe& probe, Seen seen,
-                         std::function<void()> inputIdle)
-    : platform(platform), probe(probe), seen(std::move(seen)), inputIdle(std::move(inputIdle)),
-      devices(platform.hardware), detector(platform.clock) {}
+                         std::function<void()> inputChanged)
+    : platform(platform), probe(probe), seen(std::move(seen)),
+      inputChanged(std::move(inputChanged)), devices(platform.hardware), detector(platform.clock) {}
 
 ServerWatch::~ServerWatch() {
     stopProbing();
@@ -51,7 +51,7 @@ void ServerWatch::watch(Watched& watched, bool isInput) {
     auto listener =
         std::make_shared<const std::function<void()>>([weak = weak_from_this(), isInput] {
             if (const auto self = weak.lock()) {
-                isInput ? self->inputUpdate() : self->update();
+                isInput ? self->inputChanged() : self->update();
             }
         });
     if (id != noAudioObject && platform.hardware.addPropertyListener(id, address, listener) == 0) {
@@ -61,12 +61,6 @@ void ServerWatch::watch(Watched& watched, bool isInput) {
 
 bool ServerWatch::inputRunning() {
     return input.id != noAudioObject && devices.isRunningSomewhere(input.id).value_or(false);
-}
-
-void ServerWatch::inputUpdate() {
-    if (!inputRunning() && inputIdle) {
-        inputIdle();
-    }
 }
 
 void ServerWatch::update() {

@@ -25,10 +25,10 @@ public:
 
     using Seen = std::function<void(const std::vector<SoundTrouble>&)>;
 
-    // `seen` hears the troubles after every probe; `inputIdle` when nothing records from the
-    // default input any more.
+    // `seen` hears the troubles after every probe; `inputChanged` when what records from the
+    // default input may have changed.
     ServerWatch(Platform& platform, SoundServerProbe& probe, Seen seen,
-                std::function<void()> inputIdle);
+                std::function<void()> inputChanged);
     ~ServerWatch();
     ServerWatch(const ServerWatch&) = delete;
     ServerWatch& operator=(const ServerWatch&) = delete;
@@ -52,14 +52,13 @@ private:
     void defaultsChanged();
     void watch(Watched& watched, bool input);
     void update();
-    void inputUpdate();
     void heard(bool answered);
     void stopProbing();
 
     Platform& platform;
     SoundServerProbe& probe;
     Seen seen;
-    std::function<void()> inputIdle;
+    std::function<void()> inputChanged;
     AudioDevices devices;
     TroubleDetector detector;
     bool paused = false;

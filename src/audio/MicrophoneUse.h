@@ -1,6 +1,6 @@
 #pragma once
 
-#include "CaptureStream.h"
+#include "platform/CaptureStream.h"
 
 #include <cstdint>
 #include <optional>

@@ -4,6 +4,7 @@
 #include "Alerts.h"
 #include "AudioHardware.h"
 #include "BackgroundExecutor.h"
+#include "CaptureStreams.h"
 #include "Clock.h"
 #include "FileSystem.h"
 #include "HotKeys.h"
@@ -53,6 +54,8 @@ struct Platform {
     // Where the app can ask the sound server whether it still answers; the watchdog runs only
     // there.
     SoundServerProbe* serverProbe = nullptr;
+    // Where the app can see who records from an input; else only whether someone does.
+    CaptureStreams* captures = nullptr;
 };
 
 } // namespace sonifix

@@ -346,6 +346,7 @@ protected:
                                   .clock = &clock,
                                   .background = &executor}));
         bundle->serverProbe = &*hardware;
+        bundle->captures = &*hardware;
         found.emplace(processes, table, *hardware, launcher, sleeper, harness->owners());
         delegate = std::make_shared<AppDelegate>(*bundle, *found, [](const std::string& name) {
             return PlatformTexts::forSoundServer(name, {});
@@ -414,7 +415,7 @@ TEST_P(WatchedAppTest, ARestartAfterWakeWaitsUntilTheRecordingHasEnded) {
     fake.mainQueue.advance(AppDelegate::wakeDelay);
     ASSERT_EQ(fake.notifications.shown.size(), 1u);
     EXPECT_EQ(fake.notifications.shown.front().title,
-              "Restart postponed — Another app is using the microphone");
+              "Restart postponed — parec is using the microphone");
     stopClients();
     pumpFor(1s);
     fake.mainQueue.advance(SoundWatchdog::afterCapture - 1s);

@@ -47,7 +47,8 @@ LinuxApp::LinuxApp(const Places& places)
                .http = http,
                .launcher = launcher,
                .notifications = &notifications,
-               .serverProbe = &hardware},
+               .serverProbe = &hardware,
+               .captures = &hardware},
       soundServer(processes, processTable, hardware, launcher, sleeper,
                   places.owners.value_or(SoundServer::Owners{.user = processTable.currentUser()})) {
     // The desktop knows which app asks (for a shortcut, a notification, a tray icon) by its

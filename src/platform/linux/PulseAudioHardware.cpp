@@ -223,6 +223,39 @@ void onSinkInput(pa_context*, const pa_sink_input_info* info, int eol, void* use
     }
 }
 
+const char* property(pa_proplist* properties, const char* key) {
+    const char* value = pa_proplist_gets(properties, key);
+    return value ? value : "";
+}
+
+// A source output as the core sees it; whether its source is a monitor is filled in afterwards.
+struct SourceOutput {
+    CaptureStream stream;
+    std::uint32_t source = PA_INVALID_INDEX;
+};
+
+void onSourceOutput(pa_context*, const pa_source_output_info* info, int eol, void* userdata) {
+    auto& request = *static_cast<Request<std::vector<SourceOutput>>*>(userdata);
+    const std::lock_guard lock(*request.mutex);
+    if (eol < 0) {
+        request.refused = true;
+    } else if (eol > 0) {
+        request.answered = !request.refused;
+    } else if (info) {
+        const char* pid = property(info->proplist, PA_PROP_APPLICATION_PROCESS_ID);
+        std::int32_t value = 0;
+        std::from_chars(pid, pid + std::strlen(pid), value);
+        request.answer.push_back(
+            {.stream = {.app = property(info->proplist, PA_PROP_APPLICATION_NAME),
+                        .appId = property(info->proplist, PA_PROP_APPLICATION_ID),
+                        .binary = property(info->proplist, PA_PROP_APPLICATION_PROCESS_BINARY),
+                        .pid = value,
+                        .role = property(info->proplist, PA_PROP_MEDIA_ROLE),
+                        .corked = info->corked != 0},
+             .source = info->source});
+    }
+}
+
 void onSuccess(pa_context*, int success, void* userdata) {
     auto& request = *static_cast<Request<bool>*>(userdata);
     const std::lock_guard lock(*request.mutex);
@@ -910,6 +943,29 @@ std::optional<std::vector<std::int32_t>> PulseAudioHardware::playbackProcesses()
     return connection->ask<std::vector<std::int32_t>>([](pa_context* context, void* request) {
         return pa_context_get_sink_input_info_list(context, onSinkInput, request);
     });
+}
+
+std::optional<std::vector<CaptureStream>> PulseAudioHardware::captureStreams() {
+    auto outputs =
+        connection->ask<std::vector<SourceOutput>>([](pa_context* context, void* request) {
+            return pa_context_get_source_output_info_list(context, onSourceOutput, request);
+        });
+    const auto sources =
+        connection->ask<std::vector<DeviceInfo>>([](pa_context* context, void* request) {
+            return pa_context_get_source_info_list(context, onSourceInfo, request);
+        });
+    if (!outputs || !sources) {
+        return std::nullopt;
+    }
+    std::vector<CaptureStream> streams;
+    for (auto& output : *outputs) {
+        output.stream.fromMonitor =
+            std::any_of(sources->begin(), sources->end(), [&](const DeviceInfo& source) {
+                return source.index == output.source && source.monitor;
+            });
+        streams.push_back(std::move(output.stream));
+    }
+    return streams;
 }
 
 std::optional<std::string> PulseAudioHardware::lastServerName() {
