@@ -3,6 +3,7 @@
 #include "Settings.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace sonifix {
 
