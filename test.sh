@@ -8,7 +8,7 @@ preset="${1:-dev}"
 # The build's libraries, then what the tests start privately: sound servers, an X display with
 # a tray host, session buses.
 packages=(cmake ninja-build g++ pkg-config libgtest-dev libgmock-dev sudo procps
-    nlohmann-json3-dev libcurl4-openssl-dev ca-certificates libpulse-dev
+    nlohmann-json3-dev libcurl4-openssl-dev ca-certificates libpulse-dev libpipewire-0.3-dev
     qt6-base-dev libqt6svg6 libxcb1-dev libxcb-keysyms1-dev x11proto-dev libicu-dev
     pulseaudio pulseaudio-utils pipewire pipewire-bin pipewire-pulse wireplumber dbus dbus-daemon
     xvfb xdotool trayer x11-utils haskell-status-notifier-item-utils

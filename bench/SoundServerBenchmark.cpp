@@ -2,11 +2,13 @@
 // fixed waits, and how long a default-device query takes. Not a test: it prints figures.
 //   sonifix_bench [restarts=5] [queries=1000]
 #include "FakePlatform.h"
+#include "FakeServiceManager.h"
 #include "PrivateDesktop.h"
 #include "SoundServerHarness.h"
 #include "app/AppDelegate.h"
 #include "audio/AudioDevices.h"
 #include "platform/AudioProperties.h"
+#include "platform/linux/LibPipeWireCore.h"
 #include "platform/linux/ProcFsProcessTable.h"
 #include "platform/linux/PulseAudioHardware.h"
 #include "platform/posix/PosixProcessRunner.h"
@@ -75,6 +77,8 @@ void restarts(ServerKind kind, int count, bool frozen, bool supervised = true) {
     testing::FakePlatform fake;
     PosixProcessRunner processes;
     ProcFsProcessTable table;
+    testing::FakeServiceManager services;
+    LibPipeWireCore pipewireCore;
     PosixProgramLauncher launcher;
     SystemClock clock;
     PulseAudioHardware hardware(fake.mainQueue, {.server = harness.serverAddress()});
@@ -85,7 +89,8 @@ void restarts(ServerKind kind, int count, bool frozen, bool supervised = true) {
         StopTokenSleeper sleeper;
         auto platform = fake.with(
             {.processes = &processes, .hardware = &hardware, .sleeper = &sleeper, .clock = &clock});
-        SoundServer server(processes, table, hardware, launcher, sleeper, harness.owners());
+        SoundServer server(services, table, hardware, pipewireCore, launcher, sleeper,
+                           harness.session());
         TimedDaemon timed(server);
         CoreAudioRestarter engine(platform, timed);
         StopSource stop;
@@ -157,9 +162,12 @@ void queries(ServerKind kind, int count) {
     // One poll's own work while the server is up: the process lookup and two output queries.
     PosixProcessRunner processes;
     ProcFsProcessTable table;
+    testing::FakeServiceManager services;
+    LibPipeWireCore pipewireCore;
     PosixProgramLauncher launcher;
     StopTokenSleeper sleeper;
-    SoundServer server(processes, table, hardware, launcher, sleeper, harness.owners());
+    SoundServer server(services, table, hardware, pipewireCore, launcher, sleeper,
+                       harness.session());
     std::vector<double> lookup;
     std::vector<double> poll;
     for (int round = 0; round < 50; ++round) {
@@ -192,11 +200,14 @@ void menuOpenings(ServerKind kind, int count) {
     testing::FakePlatform fake;
     PosixProcessRunner processes;
     ProcFsProcessTable table;
+    testing::FakeServiceManager services;
+    LibPipeWireCore pipewireCore;
     PosixProgramLauncher launcher;
     StopTokenSleeper sleeper;
     PulseAudioHardware hardware(fake.mainQueue, {.server = harness.serverAddress()});
     auto platform = fake.with({.processes = &processes, .hardware = &hardware});
-    SoundServer server(processes, table, hardware, launcher, sleeper, harness.owners());
+    SoundServer server(services, table, hardware, pipewireCore, launcher, sleeper,
+                       harness.session());
     auto delegate = std::make_shared<AppDelegate>(platform, server, [](const std::string& name) {
         return PlatformTexts::forSoundServer(name, {});
     });

@@ -15,7 +15,8 @@ app="${1:-build/release/sonifix}"
 idle="${2:-60}"
 [ -x "$app" ] || { echo "desktop-bench: build the app first (./run.sh builds it)" >&2; exit 2; }
 command -v pasystray >/dev/null || echo "desktop-bench: pasystray is not installed; no peer figures" >&2
-export BENCH_APP="$(realpath "$app")" BENCH_IDLE="$idle"
+BENCH_APP=$(realpath "$app")
+export BENCH_APP BENCH_IDLE="$idle"
 
 exec tools/private-desktop.sh bash -c '
 set -euo pipefail
@@ -38,7 +39,7 @@ largest() { # PID: the mappings with the most resident memory, file by file
     awk "/^[0-9a-f]+-[0-9a-f]+ / {name = (\$6 == \"\" ? \"[anonymous]\" : \$6)}
          /^Rss:/ {rss[name] += \$2} /^Pss:/ {pss[name] += \$2}
          END {for (n in rss) printf \"%10s %8d %8d  %s\\n\", \"\", rss[n], pss[n], n}" \
-        "/proc/$1/smaps" | sort -k1,1nr | head -n 12
+        "/proc/$1/smaps" | sort -k1,1nr | sed -n 1,12p
     local sharing=0
     for maps in /proc/[0-9]*/maps; do
         [ "$maps" = "/proc/$1/maps" ] && continue
@@ -71,6 +72,7 @@ measure() { # NAME COMMAND...
     printf "%-10s launch-to-icon %5d ms   rss %6d kB   pss %6d kB   idle %ss: cpu %d ms, %d wake-ups\n" \
         "$name" "$launched" "$1" "$2" "$BENCH_IDLE" "$cpu" "$woke" >&2
     largest "$pid" >&2
+    echo "$2" >"$SONIFIX_DESKTOP/$name.pss"
     echo "$pid"
 }
 
@@ -95,7 +97,11 @@ for _ in 1 2 3 4 5; do
 done
 sorted=$(printf "%s\n" "${times[@]}" | sort -n | tr "\n" " ")
 echo "sonifix    menu opening (click to menu on screen), 5 runs, microseconds: $sorted" >&2
+set -- $(memory "$sonifix_pid")
+echo "sonifix    after the menu was opened: rss $1 kB, pss $2 kB" >&2
 if command -v pasystray >/dev/null; then
     measure pasystray pasystray --no-notify >/dev/null
+    awk "{printf \"sonifix pss / pasystray pss, both at idle: %.2f\\n\", \$1 / \$2}" \
+        <(paste "$SONIFIX_DESKTOP/sonifix.pss" "$SONIFIX_DESKTOP/pasystray.pss") >&2
 fi
 ' 2>&1

@@ -37,6 +37,9 @@ tools/private-desktop.sh bash -c '
 
 trap - EXIT
 apt_get remove sonifix
-! dpkg-query -W -f='${Status}' sonifix 2>/dev/null | grep -q "install ok installed" &&
-    [ ! -e /usr/bin/sonifix ] || { echo "ci-package: sonifix is still installed" >&2; exit 1; }
+if dpkg-query -W -f='${Status}' sonifix 2>/dev/null | grep -q "install ok installed" ||
+    [ -e /usr/bin/sonifix ]; then
+    echo "ci-package: sonifix is still installed" >&2
+    exit 1
+fi
 echo "ci-package: $deb checked, installed, started and removed"

@@ -68,6 +68,7 @@ public:
 
     // Menu actions and platform callbacks.
     void menuNeedsUpdate() override;
+    void menuDidClose() override;
     void perform(const MenuItem& item) override;
     void restartFromMenu();
     void didWake();

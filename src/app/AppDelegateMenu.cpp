@@ -35,7 +35,12 @@ std::string AppDelegate::deviceText(const AudioDevice& device) {
 }
 
 void AppDelegate::menuNeedsUpdate() {
+    platform.alerts.menuOpened();
     platform.menu.replaceItems(menuItems());
+}
+
+void AppDelegate::menuDidClose() {
+    platform.alerts.menuClosed();
 }
 
 std::vector<MenuItem> AppDelegate::menuItems() {
@@ -128,6 +133,9 @@ void AppDelegate::toggleSetting(const MenuItem& item) {
 }
 
 void AppDelegate::perform(const MenuItem& item) {
+    // A chosen item closes the menu, however the platform orders the two: what it opens is not
+    // held back as if the menu were still open.
+    menuDidClose();
     switch (item.action) {
     case MenuAction::restartFromMenu:
         restartFromMenu();

@@ -55,7 +55,6 @@ void AppDelegate::restart() {
     const bool playersOffMain = platform.players.worksOffMainThread();
     auto survey = resume && !playersOffMain ? players.survey() : MediaPlayers::Survey{};
     auto playing = std::move(survey.playing);
-    explainScriptingRefusal(survey.denied);
 
     auto self = shared_from_this();
     runInBackground<RestartOutcome>(
@@ -73,6 +72,9 @@ void AppDelegate::restart() {
         },
         [self](RestartOutcome outcome) { self->restartSucceeded(outcome); },
         [self](std::exception_ptr error) { self->restartFailed(error); });
+    // Once the restart is under way: the alert holds the main thread until the user answers,
+    // and the restart must not wait for that.
+    explainScriptingRefusal(survey.denied);
     if (!survey.unasked.empty()) {
         askToScriptPlayers(std::move(survey.unasked));
     }
@@ -144,7 +146,7 @@ void AppDelegate::restartSucceeded(const RestartOutcome& outcome) {
         platform.notifications->available()) {
         platform.notifications->show({.title = restartedTitle, .body = missing});
     }
-    if (outcome.usedAdministrator) {
+    if (outcome.usedAdministrator && !oneCommand) {
         offerPasswordFreeOnce();
     }
     restarting = false;

@@ -46,6 +46,10 @@ public:
     // Shows `alert` and hands the user's answer to `answered` on the main thread: at once here,
     // maybe later where alerts wait their turn.
     virtual void show(const AlertRequest& alert, Answered answered) { answered(runModal(alert)); }
+
+    // The status menu opened, or closed: where alerts wait their turn, they wait for it too.
+    virtual void menuOpened() {}
+    virtual void menuClosed() {}
 };
 
 } // namespace sonifix

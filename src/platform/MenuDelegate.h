@@ -12,6 +12,9 @@ public:
     // The menu is about to open: now is the time to fill it.
     virtual void menuNeedsUpdate() = 0;
 
+    // The menu closed, whether an item was chosen or not.
+    virtual void menuDidClose() = 0;
+
     // The user chose `item` (one of the items last handed to the menu).
     virtual void perform(const MenuItem& item) = 0;
 };

@@ -18,6 +18,9 @@ public:
     // user's name (an alias, "ALL", the start of another kind of entry).
     static bool isAcceptableUserName(std::string_view name);
 
+    // The file's one line, without its line feed.
+    static std::string rule(std::string_view userName, std::string_view command);
+
     // The root command that installs the rule. Root reads nothing the user can write, not even
     // the environment: in a shell started afresh it makes its own temporary file beside the
     // destination (sudo skips names holding a '.'), writes the rule from this very line, checks
@@ -28,10 +31,6 @@ public:
     static std::string installCommandLine(std::string_view userName, std::string_view command,
                                           std::string_view destination = path,
                                           std::string_view fileGroup = group);
-
-private:
-    // The file's one line, without its line feed.
-    static std::string rule(std::string_view userName, std::string_view command);
 };
 
 } // namespace sonifix

@@ -1,11 +1,13 @@
 #include "ChildProcess.h"
 #include "FakePlatform.h"
+#include "FakeServiceManager.h"
 #include "PrivateDesktop.h"
 #include "SoundServerHarness.h"
 #include "app/AppDelegate.h"
 #include "app/Settings.h"
 #include "audio/AudioDevices.h"
 #include "platform/AudioProperties.h"
+#include "platform/linux/LibPipeWireCore.h"
 #include "platform/linux/ProcFsProcessTable.h"
 #include "platform/linux/PulseAudioHardware.h"
 #include "platform/posix/PosixProcessRunner.h"
@@ -20,9 +22,12 @@
 
 #include <atomic>
 #include <filesystem>
+#include <fstream>
 #include <future>
 #include <gtest/gtest.h>
 #include <set>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 
 namespace sonifix {
@@ -35,6 +40,13 @@ using testing::SoundServerHarness;
 namespace props = audio_properties;
 
 constexpr auto queryTimeout = 300ms;
+
+template <typename Condition> bool eventually(Condition done) {
+    for (int tick = 0; tick < 250 && !done(); ++tick) {
+        std::this_thread::sleep_for(20ms);
+    }
+    return done();
+}
 
 // The real pause, with a tally of what was asked for: the engine's fixed waits.
 class TallySleeper final : public Sleeper {
@@ -88,7 +100,8 @@ protected:
                           .clock = &clock});
     }
     SoundServer server(Sleeper& sleeper) {
-        return SoundServer(processes, table, *hardware, launcher, sleeper, harness->owners());
+        return SoundServer(services, table, *hardware, pipewireCore, launcher, sleeper,
+                           harness->session());
     }
     // A restart from the menu of the app, launched by a person who has seen the welcome; true
     // when it ended within `limit`. The engine runs on a thread of its own; its outcome comes
@@ -134,6 +147,8 @@ protected:
     PosixProcessRunner processes;
     ProcFsProcessTable table;
     PosixProgramLauncher launcher;
+    testing::FakeServiceManager services; // none: the harness supervises
+    LibPipeWireCore pipewireCore;
     SystemClock clock;
     std::optional<SoundServerHarness> harness;
     std::optional<PulseAudioHardware> hardware;
@@ -152,11 +167,7 @@ TEST_P(RealSoundServerTest, ARestartStopsTheServerAndWaitsForTheNewOne) {
         bare = ChildProcess::spawn({"env", "-i", "XDG_RUNTIME_DIR=" + runtime, "pipewire"});
         ASSERT_NE(bare, 0);
         ASSERT_TRUE(fake.mainQueue.runUntil(
-            [&] {
-                const auto found = table.find({"pipewire"});
-                return !found.empty() && found.front().pid == bare;
-            },
-            5s));
+            [&] { return table.isListening(runtime + "/pipewire-0"); }, 5s));
     }
     struct Expected {
         std::uint32_t transport;
@@ -206,7 +217,7 @@ TEST_P(RealSoundServerTest, ARestartStopsTheServerAndWaitsForTheNewOne) {
     EXPECT_EQ(output->name, "Built-in Speakers");
     EXPECT_EQ(devices.allDeviceIDs(), ids) << "the same devices keep their ids";
     if (bare) {
-        EXPECT_TRUE(table.isRunning(bare));
+        EXPECT_TRUE(table.process(bare).has_value());
     }
 
     // The server's own start and the fixed waits account for the time: the engine settles after
@@ -332,6 +343,171 @@ TEST_P(RealSoundServerTest, AFrozenServerFailsQueriesBrieflyOnTheMainThreadAndIs
     EXPECT_NE(harness->serverPID(), oldPID);
 }
 
+// A second login, a container or a nested session of the same user runs a server of the same
+// name in another runtime folder, started first: it is left running, and this session's server is
+// the one restarted.
+TEST_P(RealSoundServerTest, AnotherSessionOfTheSameUserIsLeftAlone) {
+    const auto runtime = testing::PrivateDesktop::folder() + "/other-session";
+    std::filesystem::create_directories(runtime + "/pulse");
+    std::vector<std::string> command{"env", "-i", "XDG_RUNTIME_DIR=" + runtime, "HOME=" + runtime,
+                                     SoundServerHarness::daemonName(GetParam())};
+    if (GetParam() == ServerKind::pulseaudio) {
+        command.insert(command.end(), {"-n", "--daemonize=no", "--exit-idle-time=-1", "-L",
+                                       "module-native-protocol-unix"});
+    }
+    bare = ChildProcess::spawn(command);
+    const auto socket =
+        runtime + (GetParam() == ServerKind::pulseaudio ? "/pulse/native" : "/pipewire-0");
+    ASSERT_TRUE(fake.mainQueue.runUntil([&] { return table.isListening(socket); }, 5s));
+    // This session's server now runs with a higher PID than the other one.
+    ::kill(harness->serverPID(), SIGKILL);
+    ASSERT_TRUE(fake.mainQueue.runUntil([&] { return harness->serverPID() > bare; }, 5s));
+    ASSERT_TRUE(harness->waitUntilAnswering(10s));
+    const auto oldPID = harness->serverPID();
+    EXPECT_TRUE(restartFromMenu(12s));
+    EXPECT_TRUE(table.process(bare).has_value());
+    EXPECT_NE(harness->serverPID(), oldPID);
+}
+
+// A same-user program that only calls itself the session manager, with an environment of its
+// own, is never run by the app.
+TEST_P(RealSoundServerTest, ALookAlikeCompanionIsNeverRun) {
+    if (GetParam() != ServerKind::pipewire) {
+        GTEST_SKIP();
+    }
+    harness->setRespawn(false);
+    // The planted program is the only one of its name.
+    for (const auto& process : table.find({"wireplumber"})) {
+        if (process.parent == ::getpid()) {
+            ::kill(process.pid, SIGKILL);
+        }
+    }
+    const auto planted = testing::PrivateDesktop::folder() + "/planted/wireplumber";
+    std::filesystem::create_directories(testing::PrivateDesktop::folder() + "/planted");
+    const auto marker = planted + ".runs";
+    {
+        std::ofstream script(planted);
+        script << "#!/bin/sh\necho run >>" << marker << "\nwhile :; do sleep 0.1; done\n";
+    }
+    std::filesystem::permissions(planted, std::filesystem::perms::owner_all);
+    const auto folder = testing::PrivateDesktop::folder() + "/pipewire";
+    bare = ChildProcess::spawn(
+        {"env", "-i", "XDG_RUNTIME_DIR=" + folder + "/run", "LD_PRELOAD=/nonexistent.so", planted});
+    const auto runs = [&] {
+        std::ifstream in(marker);
+        return int(std::count(std::istreambuf_iterator<char>(in), {}, '\n'));
+    };
+    ASSERT_TRUE(fake.mainQueue.runUntil([&] { return runs() == 1; }, 5s));
+    StopTokenSleeper sleeper;
+    auto bundle = platform(sleeper);
+    auto found = server(sleeper);
+    CoreAudioRestarter engine(bundle, found);
+    try {
+        engine.restart(stop.token());
+    } catch (const CoreAudioRestarter::Failure&) {
+        // Without its session manager the outcome is the bridge's; what counts is what was run.
+    }
+    pumpFor(1s);
+    EXPECT_EQ(runs(), 1);
+}
+
+// The user's equaliser, a filter chain of its own connected to PipeWire: started again with it,
+// so that its sink is there after the restart.
+TEST_P(RealSoundServerTest, AFilterChainComesBackWithTheServer) {
+    if (GetParam() != ServerKind::pipewire) {
+        GTEST_SKIP() << "a PipeWire program";
+    }
+    harness->setRespawn(false);
+    const auto folder = testing::PrivateDesktop::folder() + "/pipewire";
+    const auto configuration = folder + "/sonifix-equaliser.conf";
+    std::ofstream(configuration)
+        << R"(context.spa-libs = { audio.convert.* = audioconvert/libspa-audioconvert
+  support.* = support/libspa-support }
+context.modules = [
+  { name = libpipewire-module-protocol-native } { name = libpipewire-module-client-node }
+  { name = libpipewire-module-adapter }
+  { name = libpipewire-module-filter-chain
+    args = { node.description = "Equaliser" filter.graph = { nodes = [ { type = builtin name = copy label = copy } ] }
+      capture.props = { node.name = "equaliser" media.class = Audio/Sink audio.position = [ FL FR ] }
+      playback.props = { node.name = "equaliser.output" node.passive = true audio.position = [ FL FR ] } } }
+]
+)";
+    bare = ChildProcess::spawn({"env", "-i", "XDG_RUNTIME_DIR=" + folder + "/run",
+                                "HOME=" + folder + "/home", "pipewire", "-c", configuration});
+    const auto hasSink = [&] {
+        return harness->pactl({"list", "short", "sinks"}).find("equaliser\t") != std::string::npos;
+    };
+    ASSERT_TRUE(fake.mainQueue.runUntil(hasSink, 5s));
+    EXPECT_TRUE(restartFromMenu(12s));
+    EXPECT_TRUE(fake.mainQueue.runUntil(hasSink, 5s));
+    // The one the app started again has the test process, their subreaper, as its parent.
+    for (const auto& process : table.find({"pipewire"})) {
+        if (process.parent == ::getpid() && process.arguments.back() == configuration &&
+            process.pid != bare) {
+            ::kill(process.pid, SIGTERM);
+            ::waitpid(process.pid, nullptr, 0);
+        }
+    }
+}
+
+// A process is named by its program file, not by the system's short name ("pipewire-media-").
+// A server started on a socket a service manager made for it is found beside the manager, which
+// the system names as the socket's listener.
+TEST(ProcFsProcessTableTest, ProcessesAreNamedByTheirProgramAndAServerIsFoundBesideItsManager) {
+    const auto folder = testing::PrivateDesktop::folder() + "/activated";
+    std::filesystem::create_directories(folder);
+    const auto file = folder + "/pipewire-media-session";
+    std::filesystem::copy_file(*ChildProcess::find("sleep"), file);
+    const auto sleeper = ChildProcess::spawn({file, "5"});
+    ProcFsProcessTable table;
+    EXPECT_TRUE(eventually([&] { return table.find({"pipewire-media-session"}).size() == 1; }));
+    ::kill(sleeper, SIGKILL);
+    ::waitpid(sleeper, nullptr, 0);
+
+    const auto path = folder + "/pipewire-0";
+    const int listening = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address{.sun_family = AF_UNIX, .sun_path = {}};
+    path.copy(address.sun_path, sizeof address.sun_path - 1);
+    ASSERT_EQ(::bind(listening, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    ASSERT_EQ(::listen(listening, 16), 0);
+    const auto program = *ChildProcess::find("pipewire");
+    std::vector<std::string> strings{"LISTEN_FDS=1", "XDG_RUNTIME_DIR=" + folder,
+                                     "DBUS_SESSION_BUS_ADDRESS=disabled:", "HOME=" + folder};
+    const auto server = ::fork();
+    if (server == 0) {
+        const auto pid = "LISTEN_PID=" + std::to_string(::getpid());
+        char* environment[] = {strings[0].data(),
+                               strings[1].data(),
+                               strings[2].data(),
+                               strings[3].data(),
+                               const_cast<char*>(pid.c_str()),
+                               nullptr};
+        char* arguments[] = {const_cast<char*>(program.c_str()), nullptr};
+        ::dup2(listening, 3);
+        ::execve(program.c_str(), arguments, environment);
+        ::_exit(127);
+    }
+    // Once it runs PipeWire: before, the forked test holds the socket too.
+    EXPECT_TRUE(eventually([&] {
+        const auto holders = table.holdersOf(path);
+        const auto process = table.process(server);
+        if (!process || process->name != "pipewire") {
+            return false;
+        }
+        return table.listenerOf(path) == ::getpid() &&
+               holders == std::vector<std::int32_t>{std::min(::getpid(), server),
+                                                    std::max(::getpid(), server)};
+    }));
+    const auto found = table.process(server);
+    ASSERT_TRUE(found);
+    EXPECT_EQ(found->name, "pipewire");
+    EXPECT_TRUE(found->systemProgram);
+    EXPECT_TRUE(found->inThisNamespace);
+    ::close(listening);
+    ::kill(server, SIGKILL);
+    ::waitpid(server, nullptr, 0);
+}
+
 // The app launched, watching the server, its work on threads of its own.
 class WatchedAppTest : public RealSoundServerTest {
 protected:
@@ -347,7 +523,8 @@ protected:
                                   .background = &executor}));
         bundle->serverProbe = &*hardware;
         bundle->captures = &*hardware;
-        found.emplace(processes, table, *hardware, launcher, sleeper, harness->owners());
+        found.emplace(services, table, *hardware, pipewireCore, launcher, sleeper,
+                      harness->session());
         delegate = std::make_shared<AppDelegate>(*bundle, *found, [](const std::string& name) {
             return PlatformTexts::forSoundServer(name, {});
         });

@@ -6,7 +6,9 @@
 
 #include <algorithm>
 #include <csignal>
+#include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <stdexcept>
 #include <sys/prctl.h>
 #include <sys/wait.h>
@@ -67,15 +69,52 @@ std::string SoundServerHarness::pactl(const std::vector<std::string>& arguments)
     return ChildProcess::output(command);
 }
 
+SoundServer::Session SoundServerHarness::session() const {
+    const char* path = std::getenv("PATH");
+    const char* bus = std::getenv("DBUS_SESSION_BUS_ADDRESS");
+    std::vector<std::string> environment{"PATH=" + std::string(path ? path : "/usr/bin:/bin"),
+                                         "LANG=C", "HOME=" + folder + "/home",
+                                         "XDG_RUNTIME_DIR=" + folder + "/run"};
+    if (kind == ServerKind::pulseaudio) {
+        environment.insert(environment.end(), {"XDG_CONFIG_HOME=" + folder + "/home/.config",
+                                               "DBUS_SESSION_BUS_ADDRESS=disabled:"});
+    } else {
+        environment.insert(environment.end(),
+                           {"XDG_CONFIG_HOME=" + folder + "/config",
+                            "XDG_STATE_HOME=" + folder + "/state",
+                            "DBUS_SESSION_BUS_ADDRESS=" + std::string(bus ? bus : "")});
+    }
+    return {.user = ::getuid(), .environment = std::move(environment)};
+}
+
 pid_t SoundServerHarness::serverPID() const {
     const std::lock_guard lock(mutex);
     return children.front().pid;
 }
 
+bool SoundServerHarness::runsHere(pid_t pid) const {
+    std::ifstream file("/proc/" + std::to_string(pid) + "/environ");
+    const std::string environment((std::istreambuf_iterator<char>(file)), {});
+    const auto entry = "XDG_RUNTIME_DIR=" + folder + "/run";
+    return environment.starts_with(entry + '\0') ||
+           environment.find('\0' + entry + '\0') != std::string::npos;
+}
+
 void SoundServerHarness::adopt() {
     std::vector<std::string> names = programs(kind);
-    for (const auto& process : ProcFsProcessTable().find(names)) {
-        if (process.parent != ::getpid() ||
+    for (auto process : ProcFsProcessTable().find(names)) {
+        // pipewire-pulse is pipewire's program file, started by another name.
+        if (!process.arguments.empty()) {
+            const auto& first = process.arguments.front();
+            const auto started = first.substr(first.rfind('/') + 1);
+            if (std::find(names.begin(), names.end(), started) != names.end()) {
+                process.name = started;
+            }
+        }
+        // A PipeWire with a configuration of its own (a filter chain) is not one of them.
+        const bool configured = std::find(process.arguments.begin(), process.arguments.end(),
+                                          "-c") != process.arguments.end();
+        if (process.parent != ::getpid() || configured || !runsHere(process.pid) ||
             std::any_of(children.begin(), children.end(),
                         [&](const Child& child) { return child.pid == process.pid; })) {
             continue;

@@ -26,11 +26,12 @@ inline void PrintTo(ServerKind kind, std::ostream* out) {
 // devices "Built-in Speakers" (default output), "AirPods Pro" and "Built-in Microphone" (default
 // input).
 //
-// Every process is a child of the test process, which is how a test tells them from others. The
-// harness plays the user's service manager: a server that dies is started again (unless told
-// otherwise). As the test process is their subreaper, it adopts what the app starts detached: in
-// the place of the program it replaces, or as a second server where one of its name still runs.
-// It stops them all, by PID, when it goes.
+// Every process is a child of the test process and runs in the server's runtime folder, which is
+// how the harness tells them from others (the app finds them by the session's sockets). The harness
+// plays the user's service manager: a server that dies is started again (unless told otherwise). As
+// the test process is their subreaper, it adopts what the app starts detached: in the place of the
+// program it replaces, or as a second server where one of its name still runs. It stops them all,
+// by PID, when it goes.
 class SoundServerHarness {
 public:
     static std::string daemonName(ServerKind kind);
@@ -48,8 +49,8 @@ public:
 
     // Where libpulse finds it.
     std::string serverAddress() const { return "unix:" + folder + "/run/pulse/native"; }
-    // The processes of this harness: the test process's children.
-    SoundServer::Owners owners() const { return {.user = ::getuid(), .parent = ::getpid()}; }
+    // The session the server serves: the environment its start scripts give it.
+    SoundServer::Session session() const;
     // The running server process (pulseaudio or pipewire); 0 when there is none, or when the
     // one the app started has not been adopted yet.
     pid_t serverPID() const;
@@ -78,6 +79,8 @@ private:
     };
 
     void adopt();
+    // Whether the process runs in this server's runtime folder.
+    bool runsHere(pid_t pid) const;
     void supervise();
     // Sends a signal to every running process but those named `except`; the lock held.
     void signalAll(int number, const std::string& except = {}) const;

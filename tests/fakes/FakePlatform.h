@@ -58,8 +58,9 @@ struct FakePlatform {
     FakeStatusItem statusItem{log};
     FakeMenu menu;
     FakeAlerts alerts{log};
-    AlertQueue alertQueue{alerts, mainQueue}; // as every platform puts its alerts behind one
     FakeWorkspace workspace{log};
+    AlertQueue alertQueue{alerts, mainQueue,
+                          workspace}; // as every platform has its alerts behind one
     FakeLoginItems loginItems{log};
     FakeRelativeTimeFormatter relativeTime;
     FakeMediaPlayerHost players{log};

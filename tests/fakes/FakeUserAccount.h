@@ -10,7 +10,7 @@ class FakeUserAccount final : public UserAccount {
 public:
     std::string name = "studio";
     unsigned id = 501;
-    std::map<std::string, unsigned> others = {{"root", 0}, {"ADMIN", 502}};
+    std::map<std::string, unsigned> others = {{"root", 0}};
 
     std::string shortName() override { return name; }
     unsigned userId() override { return id; }

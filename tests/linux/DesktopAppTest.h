@@ -52,7 +52,7 @@ protected:
         return std::make_unique<LinuxApp>(LinuxApp::Places{
             .settingsFile = settingsPath,
             .soundServer = server->serverAddress(),
-            .owners = server->owners(),
+            .session = server->session(),
             .autostartDirectory = folder.filePath(QStringLiteral("autostart")).toStdString(),
             .executable = "/usr/bin/sonifix",
             .trayWait = trayWait,
@@ -74,7 +74,9 @@ protected:
         return titles;
     }
     static QAction* menuAction(LinuxApp& app, const QString& title) {
+        // Opened and closed again, as a look at it would: alerts wait while the menu is open.
         emit app.menu.widget()->aboutToShow();
+        emit app.menu.widget()->aboutToHide();
         for (auto* candidate : app.menu.widget()->actions()) {
             if (candidate->text().startsWith(title)) {
                 return candidate;

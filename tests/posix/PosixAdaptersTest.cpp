@@ -84,14 +84,18 @@ TEST(PosixProgramLauncher, ChildrenHoldNoDescriptorButTheirStandardStreams) {
               0);
     ASSERT_TRUE(testing::FakeMainQueue().runUntil([&] { return fs::exists(report); }));
     const auto program = fs::path("/proc") / slurp(report).substr(0, slurp(report).size() - 1);
-    ASSERT_TRUE(testing::FakeMainQueue().runUntil(
-        [&] { return fs::read_symlink(program / "exe").filename() == "sleep"; }));
+    // Once sleep has started up (it opens and closes files as it does).
     std::set<std::string> held;
-    for (const auto& entry : fs::directory_iterator(program / "fd")) {
-        held.insert(entry.path().filename());
-    }
+    const std::set<std::string> standard = {"0", "1", "2"};
+    testing::FakeMainQueue().runUntil([&] {
+        held.clear();
+        for (const auto& entry : fs::directory_iterator(program / "fd")) {
+            held.insert(entry.path().filename());
+        }
+        return fs::read_symlink(program / "exe").filename() == "sleep" && held == standard;
+    });
     ::kill(std::stoi(program.filename()), SIGKILL);
-    EXPECT_EQ(held, (std::set<std::string>{"0", "1", "2"}));
+    EXPECT_EQ(held, standard);
     ::close(socket);
 }
 

@@ -1,6 +1,8 @@
 #include "restart/SoundServer.h"
 
+#include "FakePipeWireCore.h"
 #include "FakePlatform.h"
+#include "FakeServiceManager.h"
 #include "restart/CoreAudioRestarter.h"
 #include "support/StopSource.h"
 #include "support/TaskCancelled.h"
@@ -16,51 +18,84 @@ using namespace std::chrono_literals;
 using Failure = CoreAudioRestarter::Failure;
 using Strings = std::vector<std::string>;
 
-// Processes the test lists. A signalled process ends at once, unless it is unkillable.
+const std::string runtime = "/run/user/1000";
+const std::string pulseSocket = runtime + "/pulse/native";
+const std::string pipewireSocket = runtime + "/pipewire-0";
+
+// Processes and the sockets between them, as the test lists them. A signalled process ends at
+// once, unless it is unkillable; a handle names the process it was taken for, and no later one
+// of the same ID.
 class FakeProcessTable final : public ProcessTable {
 public:
     static constexpr std::uint32_t user = 1000;
 
-    void add(ProcessEntry process) {
+    class Held final : public HeldProcess {
+    public:
+        Held(FakeProcessTable& table, ProcessEntry entry) : table(table), entry(std::move(entry)) {}
+        int signal(Signal signal) override {
+            if (hasEnded()) {
+                return ESRCH;
+            }
+            table.signals.push_back((signal == Signal::kill ? "KILL " : "TERM ") +
+                                    std::to_string(entry.pid));
+            if (!table.unkillable.contains(entry.pid)) {
+                table.end(entry.pid);
+            }
+            return 0;
+        }
+        bool hasEnded() override {
+            const auto now = table.processes.find(entry.pid);
+            return now == table.processes.end() || now->second.startTime != entry.startTime;
+        }
+
+    private:
+        FakeProcessTable& table;
+        const ProcessEntry entry;
+    };
+
+    // Adds a running process; `server`: the one whose socket it is connected to.
+    void add(ProcessEntry process, std::int32_t server = 0) {
         process.user = process.user ? process.user : user;
+        process.startTime = ++clock;
+        serverOf[process.pid] = server;
         processes[process.pid] = std::move(process);
     }
+    void end(std::int32_t pid) {
+        processes.erase(pid);
+        std::erase_if(listeners, [&](const auto& socket) { return socket.second == pid; });
+    }
 
-    std::vector<ProcessEntry> find(const std::vector<std::string>& names) override {
-        std::vector<ProcessEntry> found;
-        for (const auto& [pid, process] : processes) {
-            if (std::find(names.begin(), names.end(), process.name) != names.end()) {
-                found.push_back(process);
+    std::optional<ProcessEntry> process(std::int32_t pid) override {
+        const auto found = processes.find(pid);
+        return found == processes.end() ? std::nullopt : std::optional(found->second);
+    }
+    std::optional<std::int32_t> listenerOf(const std::string& path) override {
+        return listeners.contains(path) ? std::optional(listeners[path]) : std::nullopt;
+    }
+    std::vector<std::int32_t> holdersOf(const std::string& path) override { return holders[path]; }
+    std::vector<std::int32_t> clientsOf(std::int32_t pid) override {
+        std::vector<std::int32_t> clients;
+        for (const auto& [client, server] : serverOf) {
+            if (server == pid && processes.contains(client)) {
+                clients.push_back(client);
             }
         }
-        return found;
+        return clients;
     }
-    bool isRunning(std::int32_t pid) override { return processes.contains(pid); }
-    int signal(std::int32_t pid, Signal signal) override {
-        signals.push_back((signal == Signal::kill ? "KILL " : "TERM ") + std::to_string(pid));
-        if (!processes.contains(pid)) {
-            return ESRCH;
-        }
-        if (!unkillable.contains(pid)) {
-            processes.erase(pid);
-        }
-        return 0;
-    }
-    std::optional<ProgramLaunch> launchOf(std::int32_t pid) override {
-        if (!processes.contains(pid)) {
-            return std::nullopt;
-        }
-        return launches.contains(pid) ? launches[pid]
-                                      : ProgramLaunch{.arguments = processes[pid].arguments};
+    std::unique_ptr<HeldProcess> hold(const ProcessEntry& entry) override {
+        return std::make_unique<Held>(*this, entry);
     }
     bool isListening(const std::string& path) override { return listening.contains(path); }
     std::uint32_t currentUser() override { return user; }
 
     std::map<std::int32_t, ProcessEntry> processes;
+    std::map<std::int32_t, std::int32_t> serverOf;
+    std::map<std::string, std::int32_t> listeners; // socket path: the process that listens
+    std::map<std::string, std::vector<std::int32_t>> holders;
     std::set<std::int32_t> unkillable;
-    std::map<std::int32_t, ProgramLaunch> launches; // how each was started, as the system tells
-    std::set<std::string> listening;                // paths something listens at
-    std::vector<std::string> signals;               // "TERM 1801", "KILL 1801", in order sent
+    std::set<std::string> listening;  // paths something takes connections at
+    std::vector<std::string> signals; // "TERM 1801", "KILL 1801", in order sent
+    std::uint64_t clock = 0;
 };
 
 // A server that answers with the name the test gives, or, once frozen, not at all.
@@ -76,16 +111,20 @@ public:
 };
 
 const std::string pipewireBridge = "PulseAudio (on PipeWire 1.0.5)";
-const std::string userManager = "/user.slice/user-1000.slice/user@1000.service";
 
-ProcessEntry process(std::int32_t pid, std::string name, Strings arguments = {},
-                     std::string unit = {}) {
-    arguments.insert(arguments.begin(), "/usr/bin/" + name);
+// A process of the system program /usr/bin/`program`, started by `arguments` (its own path
+// first when none are given).
+ProcessEntry process(std::int32_t pid, std::string program, Strings arguments = {}) {
+    const auto file = "/usr/bin/" + program;
+    if (arguments.empty() || arguments.front().front() == '-') {
+        arguments.insert(arguments.begin(), file);
+    }
     return {.pid = pid,
-            .name = std::move(name),
-            .arguments = std::move(arguments),
-            .controlGroup = unit.empty() ? "/user.slice/user-1000.slice/session-2.scope"
-                                         : userManager + "/session.slice/" + unit};
+            .name = std::move(program),
+            .executable = file,
+            .systemProgram = true,
+            .inThisNamespace = true,
+            .arguments = std::move(arguments)};
 }
 
 template <class Step> std::string failureOf(Step step) {
@@ -102,167 +141,240 @@ protected:
     std::string stopFailure() {
         return failureOf([&] { server.stop(stop.token()); });
     }
+    // PipeWire with its bridge and session manager, the bridge taking the sound clients.
+    void addPipeWire() {
+        table.add(process(900, "pipewire"));
+        table.add(process(902, "pipewire", {"/usr/bin/pipewire-pulse"}), 900);
+        table.add(process(903, "wireplumber"), 900);
+        table.listeners = {{pipewireSocket, 900}, {pulseSocket, 902}};
+        probe.name = pipewireBridge;
+    }
 
     testing::FakePlatform fake;
     FakeProcessTable table;
     FakeSoundServerProbe probe;
-    SoundServer server{fake.processes, table, probe, fake.launcher, fake.sleeper, {.user = 1000}};
+    testing::FakeServiceManager services;
+    testing::FakePipeWireCore pipewireCore;
+    const Strings environment{"HOME=/home/ada", "XDG_RUNTIME_DIR=" + runtime, "INVOCATION_ID=0123",
+                              "PATH=/usr/bin"};
+    SoundServer server{services,
+                       table,
+                       probe,
+                       pipewireCore,
+                       fake.launcher,
+                       fake.sleeper,
+                       {.user = 1000, .environment = environment, .self = 4242}};
     StopSource stop;
 };
 
-// Ubuntu 22.04: PipeWire for screen capture beside PulseAudio for the sound, and programs of
-// PipeWire's own that share its name.
-TEST_F(SoundServerTest, TheServerThatAnswersTheSoundClientsIsTheOneStopped) {
-    table.add(process(900, "pipewire"));
-    table.add(process(901, "pipewire", {"-c", "filter-chain.conf"}));
+// Ubuntu 22.04: PipeWire for screen capture beside PulseAudio for the sound. Only the process on
+// this session's socket is the server: not another session's of the same user, not a container's,
+// not another user's, whatever they are named.
+TEST_F(SoundServerTest, TheServerIsTheProcessOnTheSessionsSocketAndItsCompanionsAreItsClients) {
+    table.add(process(600, "pulseaudio", {"--daemonize=no"})); // another session's
+    table.add(process(700, "pipewire"));
+    table.add(process(701, "pipewire", {"-c", "filter-chain.conf"}), 700);
     table.add(process(733, "pulseaudio", {"--daemonize=no"}));
-    table.add({.pid = 500, .user = 1001, .name = "pulseaudio"}); // another user's
+    // The user manager made the socket for it.
+    table.add(process(650, "systemd", {"--user"}));
+    table.listeners = {{pulseSocket, 650}, {pipewireSocket, 700}};
+    table.holders[pulseSocket] = {650, 733};
     probe.name = "pulseaudio";
     EXPECT_EQ(server.stop(stop.token()), 733);
     EXPECT_EQ(table.signals, Strings{"TERM 733"});
-    EXPECT_FALSE(server.pid()) << "gone, and no other user's server counts";
+    EXPECT_FALSE(server.pid());
 
-    // The user switches to PipeWire's bridge: its companions go down with it, the filter chain
-    // stays.
-    table.add(process(902, "pipewire-pulse"));
-    table.add(process(903, "wireplumber"));
-    probe.name = pipewireBridge;
+    // Switched to PipeWire's bridge: its companions go down with it, filter chains included;
+    // a sound client does not.
+    table.listeners.clear();
+    addPipeWire();
+    table.add(process(904, "pipewire", {"-c", "filter-chain.conf"}), 900);
+    table.add(process(905, "firefox"), 900);
     EXPECT_EQ(server.name(), "pipewire");
     EXPECT_EQ(server.stop(stop.token()), 900);
-    EXPECT_EQ(table.signals, (Strings{"TERM 733", "TERM 902", "TERM 903", "TERM 900"}))
+    EXPECT_EQ(table.signals, (Strings{"TERM 733", "TERM 902", "TERM 903", "TERM 904", "TERM 900"}))
         << "the companions first";
-    EXPECT_FALSE(server.pid()) << "pipewire -c filter-chain.conf is not the server";
+
+    for (auto other : {ProcessEntry{.user = 1001}, ProcessEntry{.inThisNamespace = false}}) {
+        table.add(process(910, "pipewire"));
+        table.processes[910].user = other.user ? other.user : 1000;
+        table.processes[910].inThisNamespace = other.inThisNamespace;
+        table.listeners = {{pipewireSocket, 910}};
+        EXPECT_EQ(stopFailure(), "Couldn’t stop pipewire: it isn’t running.");
+    }
 }
 
-// (A wedged server killed after its grace is the end-to-end test's frozen server.)
-TEST_F(SoundServerTest, AServerThatIsNotThereOrOutlivesSigkillIsReported) {
+TEST_F(SoundServerTest, AServerThatIsNotThereOrOutlivesSigkillIsReportedAndAnIDTakenOverIsLeft) {
     probe.name = "pulseaudio";
     EXPECT_EQ(stopFailure(), "Couldn’t stop pulseaudio: it isn’t running.");
     EXPECT_TRUE(fake.sleeper.pauses.empty());
 
     table.add(process(734, "pulseaudio"));
+    table.listeners = {{pulseSocket, 734}};
     table.unkillable = {734};
     EXPECT_EQ(stopFailure(),
               "Couldn’t stop pulseaudio: process 734 is still running after SIGKILL.");
     EXPECT_EQ(table.signals, (Strings{"TERM 734", "KILL 734"}));
+
+    // It ends during SIGTERM's grace and another process gets its ID.
+    table.signals.clear();
+    fake.sleeper.hooks[fake.sleeper.pauses.size() + 1] = [this] {
+        table.end(734);
+        table.add(process(734, "bash"));
+    };
+    server.stop(stop.token());
+    EXPECT_EQ(table.signals, Strings{"TERM 734"});
 }
 
 // The units as Debian ships them: pipewire-pulse.service only wants pipewire.service, so a
-// restart of PipeWire alone would leave the bridge talking to no one.
-TEST_F(SoundServerTest, UnderTheServiceManagerAllTheUnitsAreRestartedAndAWedgedServerKilledFirst) {
-    table.add(process(1801, "pipewire", {}, "pipewire.service"));
-    table.add(process(1802, "wireplumber", {}, "wireplumber.service"));
-    table.add(process(1803, "pipewire-pulse", {}, "pipewire-pulse.service"));
-    const std::string units = " pipewire.service wireplumber.service pipewire-pulse.service";
-    const auto restart = "/usr/bin/systemctl --user restart" + units;
-    const auto kill = "/usr/bin/systemctl --user kill --signal=SIGKILL" + units;
-    fake.processes.answer(restart, {{0, ""}, {0, ""}, {.status = -1, .timedOut = true}});
-    fake.processes.answer(kill, {{0, ""}});
-    probe.name = pipewireBridge;
-    EXPECT_EQ(server.stop(stop.token()), 1801);
+// restart of PipeWire alone would leave the bridge talking to no one. What does not answer is
+// killed first, PipeWire asked itself, the bridge through its clients' protocol; the start limit
+// that restarts in a row run into is cleared once.
+TEST_F(SoundServerTest, UnderTheServiceManagerTheServersUnitsAreRestartedAsTheManagerRunsThem) {
+    using Outcome = ServiceManager::Outcome;
+    addPipeWire();
+    services.units = {{900, {"pipewire.service", 900}},
+                      {902, {"pipewire-pulse.service", 902}},
+                      {903, {"wireplumber.service", 903}}};
+    const std::string restart =
+        "restart pipewire.service pipewire-pulse.service wireplumber.service";
+    EXPECT_EQ(server.stop(stop.token()), 900);
     probe.frozen = true;
+    services.outcomes = {Outcome::startLimitHit, Outcome::done, Outcome::timedOut};
     server.stop(stop.token());
-    EXPECT_EQ(fake.processes.calls, (Strings{restart, kill, restart}));
-    EXPECT_EQ(fake.processes.limits[restart], SoundServer::serviceRestartLimit);
+    probe.frozen = false;
+    pipewireCore.answering = false;
+    EXPECT_EQ(stopFailure(), "Couldn’t restart pipewire: the service manager didn’t restart "
+                             "pipewire.service, pipewire-pulse.service, wireplumber.service "
+                             "within 8 seconds.");
+    EXPECT_EQ(
+        services.requests,
+        (Strings{restart, "kill pipewire-pulse.service", restart, "reset-failed pipewire.service",
+                 "reset-failed pipewire-pulse.service", "reset-failed wireplumber.service", restart,
+                 "kill pipewire.service", restart}));
+    EXPECT_EQ(services.lastLimit, SoundServer::serviceRestartLimit);
     EXPECT_TRUE(table.signals.empty());
-    EXPECT_EQ(stopFailure(),
-              "Couldn’t restart pipewire: " + restart + " didn’t finish within 8 seconds.");
+}
 
-    // Only a service of the user manager is a unit to restart.
-    EXPECT_EQ(SoundServer::serviceUnit(userManager + "/app.slice/pulseaudio.service"),
-              "pulseaudio.service");
-    for (const auto& other : {userManager + "/app.slice/app-org.gnome.Terminal.scope",
-                              std::string("/system.slice/pipewire.service"),
-                              userManager + "/init.scope", std::string()}) {
-        EXPECT_EQ(SoundServer::serviceUnit(other), "") << other;
+// A server started from a terminal or a desktop shell that runs as a unit, or started again by
+// the app and so in the app's own unit: the unit is not the server's, and only the server is
+// stopped.
+TEST_F(SoundServerTest, AUnitIsTheServersOnlyWhenTheManagerSaysItIsItsMainProcess) {
+    table.add(process(733, "pulseaudio"));
+    table.listeners = {{pulseSocket, 733}};
+    probe.name = "pulseaudio";
+    for (const auto& unit : {ServiceManager::Unit{"app-org.kde.konsole@12.service", 700},
+                             ServiceManager::Unit{"app-sonifix@autostart.service", 733},
+                             ServiceManager::Unit{"session-2.scope", 733}}) {
+        services.units = {{733, unit}, {4242, {"app-sonifix@autostart.service", 4242}}};
+        server.stop(stop.token());
+        EXPECT_TRUE(services.requests.empty()) << unit.name;
+        EXPECT_EQ(table.signals, Strings{"TERM 733"});
+        table.signals.clear();
+        table.add(process(733, "pulseaudio"));
+        table.listeners = {{pulseSocket, 733}};
     }
+}
+
+TEST_F(SoundServerTest, WhereClientsFindTheServers) {
+    using E = Strings;
+    EXPECT_EQ(SoundServer::pulseSocket(E{"XDG_RUNTIME_DIR=/run/user/7"}),
+              "/run/user/7/pulse/native");
+    EXPECT_EQ(SoundServer::pulseSocket(
+                  E{"PULSE_SERVER=tcp:box {abc}unix:/x/native /y", "XDG_RUNTIME_DIR=/r"}),
+              "/x/native");
+    EXPECT_EQ(SoundServer::pulseSocket(E{"PULSE_SERVER=tcp:box"}), "");
+    EXPECT_EQ(SoundServer::pipewireSocket(E{"XDG_RUNTIME_DIR=/r", "PIPEWIRE_REMOTE=pw-1"}),
+              "/r/pw-1");
+    EXPECT_EQ(SoundServer::pipewireSocket(E{"PIPEWIRE_REMOTE=/p/s", "XDG_RUNTIME_DIR=/r"}), "/p/s");
+    EXPECT_EQ(SoundServer::pipewireSocket(E{"XDG_RUNTIME_DIR=/r", "PIPEWIRE_RUNTIME_DIR=/q"}),
+              "/q/pipewire-0");
 }
 
 // A session that starts PipeWire from its autostart, and nothing that brings it back.
 class WithoutSupervisorTest : public SoundServerTest {
 protected:
     WithoutSupervisorTest() {
-        table.add(process(900, "pipewire"));
-        table.launches[900] = {.program = "/usr/bin/pipewire",
-                               .arguments = {"/usr/bin/pipewire"},
-                               .workingDirectory = "/home/ada",
-                               .environment = {{"HOME=/home/ada", "XDG_RUNTIME_DIR=/run/user/1000",
-                                                "NOTIFY_SOCKET=/run/user/1000/systemd/notify"}}};
-        table.add(process(901, "pipewire", {"-c", "filter-chain.conf"}));
-        table.add(process(902, "pipewire-pulse"));
-        table.launches[902] = {.program = "/usr/bin/pipewire", .arguments = {"pipewire-pulse"}};
-        table.add(process(903, "wireplumber"));
-        table.launches[903] = {.program = "/usr/bin/wireplumber (deleted)",
-                               .arguments = {"./wireplumber"},
-                               .workingDirectory = "/opt/wp"};
-        probe.name = pipewireBridge;
+        addPipeWire();
+        table.add(process(901, "pipewire", {"-c", "filter-chain.conf"}), 900);
         // What the launcher starts runs; PipeWire takes connections a few pauses later.
         fake.launcher.onStart = [this](const ProgramLaunch& launch) {
-            startedPrograms.push_back(launch.program);
-            const auto& program = launch.arguments.front();
-            const auto name = program.substr(program.rfind('/') + 1);
-            table.add({.pid = nextPID++, .name = name, .arguments = launch.arguments});
-            if (name == "pipewire") {
+            const auto& first = launch.arguments.front();
+            const auto pid = nextPID++;
+            if (launch.arguments.size() == 1 && first == "/usr/bin/pipewire") {
+                table.add(process(pid, "pipewire"));
+                table.listeners[pipewireSocket] = pid;
                 fake.sleeper.hooks[fake.sleeper.pauses.size() + 3] = [this] {
-                    table.listening = {socket};
+                    table.listening = {pipewireSocket};
                 };
-            } else {
-                companionsSawListening.push_back(table.isListening(socket));
+                return;
             }
+            companionsSawListening.push_back(table.isListening(pipewireSocket));
+            const auto name = launch.program.substr(launch.program.rfind('/') + 1);
+            table.add(process(pid, name, launch.arguments), table.listeners[pipewireSocket]);
         };
     }
 
-    const std::string socket = "/run/user/1000/pipewire-0";
     std::int32_t nextPID = 2000;
     std::vector<bool> companionsSawListening;
-    Strings startedPrograms; // what the launcher found installed and started
 };
 
-TEST_F(WithoutSupervisorTest, TheProgramsAreStartedAgainAsTheyWereStartedServerFirst) {
-    fake.launcher.installed = {"/usr/bin/pipewire", "pipewire-pulse", "/opt/wp/./wireplumber"};
+TEST_F(WithoutSupervisorTest, TheSystemProgramsAreStartedAgainServerFirstInTheSessionsEnvironment) {
+    fake.launcher.installed = {"/usr/bin/pipewire", "/usr/bin/wireplumber"};
+    // A program that only calls itself the session manager, with an environment of its own.
+    table.processes[903].executable = "/home/ada/.cache/x/wireplumber";
+    table.processes[903].systemProgram = false;
     EXPECT_EQ(server.stop(stop.token()), 900);
-    server.bringBack(stop.token());
+    EXPECT_EQ(table.signals, (Strings{"TERM 901", "TERM 902", "TERM 900"})) << "not the look-alike";
+    EXPECT_EQ(failureOf([&] { server.bringBack(stop.token()); }),
+              "pipewire was stopped but couldn’t be started again "
+              "(/home/ada/.cache/x/wireplumber: not a system program, so not started from here).");
     EXPECT_GE(fake.sleeper.total(), SoundServer::supervisorGrace) << "a supervisor's moment";
 
-    // pipewire-pulse is started by its own name: by the file's, it would be a second server.
-    EXPECT_EQ(startedPrograms,
-              (Strings{"/usr/bin/pipewire", "pipewire-pulse", "/opt/wp/./wireplumber"}));
+    const auto& launches = fake.launcher.launches;
+    ASSERT_EQ(launches.size(), 3U);
+    EXPECT_EQ(launches[0].arguments, Strings{"/usr/bin/pipewire"});
+    EXPECT_EQ(launches[1].arguments, (Strings{"/usr/bin/pipewire", "-c", "filter-chain.conf"}));
+    // pipewire-pulse is PipeWire's program started by another name, which chooses what it does.
+    EXPECT_EQ(launches[2].program, "/usr/bin/pipewire");
+    EXPECT_EQ(launches[2].arguments, Strings{"/usr/bin/pipewire-pulse"});
+    for (const auto& launch : launches) {
+        EXPECT_EQ(launch.environment,
+                  (Strings{"HOME=/home/ada", "XDG_RUNTIME_DIR=" + runtime, "PATH=/usr/bin"}))
+            << "the session's, without a service manager's own";
+        EXPECT_EQ(launch.workingDirectory, "");
+    }
     EXPECT_EQ(companionsSawListening, (std::vector<bool>{true, true}))
         << "companions start once the server takes connections";
-    const auto& launches = fake.launcher.launches;
-    EXPECT_EQ(launches[0].workingDirectory, "/home/ada");
-    EXPECT_EQ(launches[0].environment,
-              (Strings{"HOME=/home/ada", "XDG_RUNTIME_DIR=/run/user/1000"}))
-        << "a service manager's notification socket is not handed on";
-    EXPECT_EQ(launches[1].arguments, Strings{"pipewire-pulse"});
     EXPECT_EQ(server.pid(), 2000);
-    EXPECT_EQ(table.find({"pipewire"}).size(), 2U) << "the filter chain, and one server";
 }
 
 TEST_F(WithoutSupervisorTest,
        ProgramsASupervisorBringsBackAreLeftAloneAndAStopStartsTheRestAtOnce) {
-    fake.launcher.installed = {"/usr/bin/pipewire", "pipewire-pulse", "/usr/bin/wireplumber"};
+    fake.launcher.installed = {"/usr/bin/wireplumber"};
     StopSource quit;
     quit.requestStop();
     EXPECT_THROW(server.stop(quit.token()), TaskCancelled);
     EXPECT_TRUE(table.signals.empty()) << "a quit before the stop leaves the server alone";
 
     server.stop(stop.token());
-    // The supervisor brings back the server and the bridge; then the app is quit.
+    // The supervisor brings back all but the session manager; then the app is quit.
     fake.sleeper.hooks[fake.sleeper.pauses.size() + 2] = [this] {
         table.add(process(3000, "pipewire"));
-        table.add(process(3001, "pipewire-pulse"));
-        table.listening = {socket};
+        table.add(process(3001, "pipewire", {"/usr/bin/pipewire-pulse"}), 3000);
+        table.add(process(3002, "pipewire", {"-c", "filter-chain.conf"}), 3000);
+        table.listeners = {{pipewireSocket, 3000}, {pulseSocket, 3001}};
+        table.listening = {pipewireSocket};
         stop.requestStop();
     };
     EXPECT_THROW(server.bringBack(stop.token()), TaskCancelled);
-    EXPECT_EQ(startedPrograms, Strings{"/usr/bin/wireplumber"})
-        << "tried by its name first, then by the file the system ran";
-    EXPECT_EQ(table.find({"pipewire"}).size(), 2U) << "no second server";
+    ASSERT_EQ(fake.launcher.launches.size(), 1U);
+    EXPECT_EQ(fake.launcher.launches[0].program, "/usr/bin/wireplumber");
 }
 
 TEST_F(SoundServerTest, APulseAudioThatCannotBeStartedAgainIsReportedWithTheCommandThatWould) {
     table.add(process(733, "pulseaudio", {"--start", "--log-target=file:/tmp/my log"}));
+    table.listeners = {{pulseSocket, 733}};
     probe.name = "pulseaudio";
     server.stop(stop.token());
     EXPECT_EQ(failureOf([&] { server.bringBack(stop.token()); }),
@@ -273,6 +385,7 @@ TEST_F(SoundServerTest, APulseAudioThatCannotBeStartedAgainIsReportedWithTheComm
     // Started, but it never answers: the engine's ten seconds, and the same advice for a server
     // that stays in the foreground.
     table.add(process(734, "pulseaudio", {"--daemonize=no"}));
+    table.listeners = {{pulseSocket, 734}};
     fake.launcher.installed = {"/usr/bin/pulseaudio"};
     CoreAudioRestarter engine(fake.platform, server);
     EXPECT_EQ(failureOf([&] { engine.restart(stop.token()); }),

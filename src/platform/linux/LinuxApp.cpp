@@ -2,6 +2,7 @@
 
 #include <QGuiApplication>
 #include <cstdlib>
+#include <unistd.h>
 
 namespace sonifix {
 
@@ -12,6 +13,15 @@ namespace {
 bool x11Session() {
     return QGuiApplication::platformName() == QStringLiteral("xcb") &&
            qEnvironmentVariable("XDG_SESSION_TYPE") != QStringLiteral("wayland");
+}
+
+// The session the app runs in: its user, its environment, and the app itself.
+SoundServer::Session currentSession(ProcessTable& processes) {
+    SoundServer::Session session{.user = processes.currentUser(), .self = ::getpid()};
+    for (char** entry = environ; *entry; ++entry) {
+        session.environment.emplace_back(*entry);
+    }
+    return session;
 }
 
 } // namespace
@@ -49,8 +59,8 @@ LinuxApp::LinuxApp(const Places& places)
                .notifications = &notifications,
                .serverProbe = &hardware,
                .captures = &hardware},
-      soundServer(processes, processTable, hardware, launcher, sleeper,
-                  places.owners.value_or(SoundServer::Owners{.user = processTable.currentUser()})) {
+      soundServer(services, processTable, hardware, pipewireCore, launcher, sleeper,
+                  places.session.value_or(currentSession(processTable))) {
     // The desktop knows which app asks (for a shortcut, a notification, a tray icon) by its
     // desktop entry; outside a sandbox nothing else tells it.
     QGuiApplication::setDesktopFileName(QString::fromLatin1(desktopEntryId));

@@ -2,6 +2,7 @@
 
 #include "DBusNotifications.h"
 #include "IcuRelativeTimeFormatter.h"
+#include "LibPipeWireCore.h"
 #include "MprisMediaPlayerHost.h"
 #include "NoAdminShell.h"
 #include "PortalHotKeys.h"
@@ -13,6 +14,7 @@
 #include "QtSettingsStore.h"
 #include "QtStatusItem.h"
 #include "QtWorkspace.h"
+#include "SystemdServiceManager.h"
 #include "X11HotKeys.h"
 #include "XdgAutostartLoginItems.h"
 #include "app/AlertQueue.h"
@@ -44,8 +46,8 @@ public:
     // Where the app's state lives; each default is the user's own.
     struct Places {
         std::optional<QString> settingsFile;
-        std::string soundServer;                   // libpulse's notation; empty: the user's
-        std::optional<SoundServer::Owners> owners; // whose server it is
+        std::string soundServer;                     // libpulse's notation; empty: the user's
+        std::optional<SoundServer::Session> session; // whose server it is
         std::optional<std::string> autostartDirectory;
         std::optional<std::string> executable;
         std::optional<std::chrono::milliseconds> trayWait; // before it says there is no tray
@@ -73,8 +75,8 @@ public:
     QtMenu menu;
     QtStatusItem statusItem;
     QtAlerts alerts;
-    AlertQueue alertQueue{alerts, mainQueue}; // the app's alerts, one at a time
     QtWorkspace workspace;
+    AlertQueue alertQueue{alerts, mainQueue, workspace}; // the app's alerts, one at a time
     XdgAutostartLoginItems loginItems;
     SystemClock clock;
     IcuRelativeTimeFormatter relativeTime;
@@ -85,6 +87,8 @@ public:
     ProcFsProcessTable processTable;
     PosixProgramLauncher launcher;
     DBusNotifications notifications;
+    SystemdServiceManager services;
+    LibPipeWireCore pipewireCore;
     // After the adapters: its teardown stops and waits for the work that uses them.
     ThreadExecutor background;
     Platform platform;

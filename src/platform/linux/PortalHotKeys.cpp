@@ -86,7 +86,6 @@ PortalHotKeys::PortalHotKeys(std::string appId, QDBusConnection bus)
             &PortalHotKeys::portalChanged);
     retry.setSingleShot(true);
     connect(&retry, &QTimer::timeout, this, &PortalHotKeys::advance);
-    probe();
 }
 
 PortalHotKeys::~PortalHotKeys() {
@@ -96,6 +95,10 @@ PortalHotKeys::~PortalHotKeys() {
 }
 
 bool PortalHotKeys::available() {
+    // Asked on first use: a process that serves one command never wakes the portal.
+    if (portal == Portal::unknown && !retry.isActive()) {
+        probe();
+    }
     return portal != Portal::absent;
 }
 

@@ -47,12 +47,14 @@ public:
     HotKeyStatus installHandler(HotKeyEventHandler handler, const EventTypeSpec& type,
                                 void* userData, EventHandlerRef& handlerRef) override;
     // Knows the R key (Carbon key code 15) and Carbon's shift, control, option and command bits.
+    // Fails only where a running portal has said it has no global shortcuts; otherwise the
+    // shortcut is bound whenever a portal is ready for it.
     HotKeyStatus registerHotKey(std::uint32_t keyCode, std::uint32_t modifiers, const HotKeyID& id,
                                 std::uint32_t options, HotKeyRef& hotKeyRef) override;
     HotKeyStatus unregisterHotKey(HotKeyRef hotKeyRef) override;
     HotKeyStatus removeHandler(EventHandlerRef handlerRef) override;
     // False only once the portal has said it has no global shortcuts, or the bus that there is
-    // no portal; true while that is not known yet.
+    // no portal; true while that is not known yet. The first call asks the portal.
     bool available() override;
     // What the desktop reports once the shortcut is bound; nothing while it is being bound.
     std::optional<std::string> triggerDescription(HotKeyRef hotKeyRef) override;

@@ -24,10 +24,7 @@ public:
     BlockEvent(const BlockEvent&) = delete;
     BlockEvent& operator=(const BlockEvent&) = delete;
 
-    void run() {
-        HandOver::acquire(this);
-        block();
-    }
+    void run() { block(); }
 
 private:
     MainQueue::Block block;
@@ -36,6 +33,7 @@ private:
 class BlockReceiver final : public QObject {
 protected:
     void customEvent(QEvent* event) override {
+        HandOver::acquire(event); // before anything of the event is read
         if (event->type() == blockEventType) {
             static_cast<BlockEvent*>(event)->run();
         }

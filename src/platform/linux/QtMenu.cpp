@@ -21,6 +21,11 @@ QtMenu::QtMenu() {
             current->menuNeedsUpdate();
         }
     });
+    QObject::connect(&menu, &QMenu::aboutToHide, [this] {
+        if (const auto current = delegate.lock()) {
+            current->menuDidClose();
+        }
+    });
 }
 
 void QtMenu::setDelegate(std::weak_ptr<MenuDelegate> newDelegate) {

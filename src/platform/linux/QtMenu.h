@@ -7,7 +7,7 @@
 
 namespace sonifix {
 
-// A QMenu refilled by its delegate every time it is about to show.
+// A QMenu refilled by its delegate every time it is about to show, which tells it when it hides.
 class QtMenu final : public Menu {
 public:
     QtMenu();

@@ -20,6 +20,12 @@ struct sonifix::AppKitMenu::Impl {
         }
     }
 
+    void didClose() {
+        if (const auto current = delegate.lock()) {
+            current->menuDidClose();
+        }
+    }
+
     void choose(NSInteger index) {
         if (index < 0 || std::size_t(index) >= items.size()) {
             return;
@@ -45,6 +51,11 @@ struct sonifix::AppKitMenu::Impl {
 - (void)menuNeedsUpdate:(NSMenu*)menu {
     (void)menu;
     sonifix::callbackBoundary("filling the menu", [&] { owner->needsUpdate(); });
+}
+
+- (void)menuDidClose:(NSMenu*)menu {
+    (void)menu;
+    sonifix::callbackBoundary("closing the menu", [&] { owner->didClose(); });
 }
 
 - (void)chooseItem:(NSMenuItem*)sender {

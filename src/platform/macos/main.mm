@@ -82,8 +82,9 @@ int main() {
         sonifix::AppKitStatusItem statusItem;
         sonifix::AppKitMenu menu;
         sonifix::AppKitAlerts alerts;
-        sonifix::AlertQueue alertQueue(alerts, mainQueue); // the app's alerts, one at a time
         sonifix::AppKitWorkspace workspace;
+        // The app's alerts, one at a time.
+        sonifix::AlertQueue alertQueue(alerts, mainQueue, workspace);
         sonifix::ServiceManagementLoginItems loginItems;
         sonifix::SystemClock clock;
         sonifix::FoundationRelativeTimeFormatter relativeTime;

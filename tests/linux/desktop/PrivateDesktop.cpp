@@ -9,6 +9,7 @@
 #include <sstream>
 #include <stdexcept>
 #include <unistd.h>
+#include <utility>
 #include <vector>
 
 // Defined by the programs that run under ThreadSanitizer with uninstrumented libraries.
@@ -36,6 +37,18 @@ void shareSuppressions() {
     ::setenv("TSAN_OPTIONS", all.c_str(), 1);
 }
 
+// What a test, or a program it starts, writes to the user's folders (settings, autostart
+// entries) stays on the private desktop, out of the caller's home.
+void keepFilesOnTheDesktop() {
+    const auto folder = PrivateDesktop::folder();
+    for (const auto& [variable, name] : {std::pair{"XDG_CONFIG_HOME", "config"},
+                                         {"XDG_DATA_HOME", "data"},
+                                         {"XDG_CACHE_HOME", "cache"},
+                                         {"XDG_STATE_HOME", "state"}}) {
+        ::setenv(variable, (folder + "/" + name).c_str(), 1);
+    }
+}
+
 } // namespace
 
 void PrivateDesktop::enter(int argc, char** argv, Options options) {
@@ -52,6 +65,7 @@ void PrivateDesktop::enter(int argc, char** argv, Options options) {
     if (std::getenv(entered) && std::getenv("SONIFIX_DESKTOP")) {
         ::unsetenv(entered);
         shareSuppressions();
+        keepFilesOnTheDesktop();
         return;
     }
     ::setenv(entered, "1", 1);

@@ -28,9 +28,8 @@ enum { paramErr = -50 }; // MacErrors.h
 enum { errAEEventNotPermitted = -1743, errAEEventWouldRequireUserConsent = -1744 };
 
 OSStatus AEDeterminePermissionToAutomateTarget(const AEAddressDesc* target,
-                                               AEEventClass theAEEventClass,
-                                               AEEventID theAEEventID, Boolean askUserIfNeeded)
-    API_AVAILABLE(macos(10.14));
+                                               AEEventClass theAEEventClass, AEEventID theAEEventID,
+                                               Boolean askUserIfNeeded) API_AVAILABLE(macos(10.14));
 
 #ifdef __cplusplus
 }
