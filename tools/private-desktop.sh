@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Runs a command on a private desktop: a session bus of its own, a virtual X display with a tray
-# host, and a sound server with built-in speakers, a built-in microphone and a Bluetooth headset
-# microphone (null devices: no sound hardware needed). Nothing of the caller's desktop reaches
-# the command: not its display, its session bus, its sound server or its runtime folder.
+# host, and a sound server with built-in speakers, USB headphones, a built-in microphone and a
+# Bluetooth headset microphone (null devices: no sound hardware needed). Nothing of the caller's
+# desktop reaches the command: not its display, its session bus, its sound server or its runtime
+# folder.
 # Everything started is stopped, by PID, when the command ends or the script is interrupted.
 #
 #   tools/private-desktop.sh [--sound pulseaudio|pipewire|none] [--tray xembed|sni|none]
@@ -132,6 +133,8 @@ cat >"$pa/default.pa" <<'PA'
 load-module module-native-protocol-unix auth-anonymous=1
 load-module module-null-sink sink_name=speakers rate=48000 sink_properties='device.description="Built-in Speakers"'
 update-sink-proplist speakers device.class=sound device.bus=pci device.form_factor=internal device.api=alsa
+load-module module-null-sink sink_name=usb_headphones rate=48000 sink_properties='device.description="USB Headphones"'
+update-sink-proplist usb_headphones device.class=sound device.bus=usb device.form_factor=headphone device.api=alsa
 load-module module-null-source source_name=bt_headset_mic rate=16000
 update-source-proplist bt_headset_mic device.description="AirPods Pro" device.class=sound device.bus=bluetooth device.form_factor=headset device.api=bluez
 load-module module-null-source source_name=builtin_mic rate=44100
@@ -173,6 +176,7 @@ NODE
 {
     echo "context.objects = ["
     node speakers "Built-in Speakers" Audio/Sink 48000 pci internal alsa 1000
+    node usb_headphones "USB Headphones" Audio/Sink 48000 usb headphone alsa 500
     node bt_headset_mic "AirPods Pro" Audio/Source 16000 bluetooth headset bluez5 900
     node builtin_mic "Built-in Microphone" Audio/Source 44100 pci internal alsa 1000
     echo "]"

@@ -14,6 +14,7 @@ AppDelegate::AppDelegate(Platform& platform, DaemonIdentity daemon, PlatformText
                          std::string signupEndpoint)
     : platform(platform), texts(std::move(texts)), daemon(daemon),
       restarter(platform, std::move(daemon)), devices(platform.hardware),
+      restorer(platform.hardware, platform.sleeper, platform.clock),
       players(platform.players, this->texts.players), signup(platform, std::move(signupEndpoint)),
       defaults(platform.settings) {}
 
@@ -21,6 +22,7 @@ AppDelegate::AppDelegate(Platform& platform, Daemon& found, TextsFor textsFor,
                          std::string signupEndpoint)
     : platform(platform), textsFor(std::move(textsFor)), texts(this->textsFor(found.name())),
       textsDaemon(found.name()), restarter(platform, found), devices(platform.hardware),
+      restorer(platform.hardware, platform.sleeper, platform.clock),
       players(platform.players, this->texts.players), signup(platform, std::move(signupEndpoint)),
       defaults(platform.settings) {}
 
@@ -48,6 +50,7 @@ void AppDelegate::applicationDidFinishLaunching() {
     updateHotKey();
     observeDevices();
     enforceMacMicrophone();
+    startWatchdog();
     platform.workspace.observeWake([weak = weak_from_this()] {
         if (const auto self = weak.lock()) {
             self->didWake();

@@ -1,7 +1,10 @@
 #pragma once
 
 #include "PlatformTexts.h"
+#include "ServerWatch.h"
+#include "SoundWatchdog.h"
 #include "audio/AudioDevices.h"
+#include "audio/DefaultDeviceRestorer.h"
 #include "hotkey/HotKey.h"
 #include "media/MediaPlayers.h"
 #include "platform/InstanceDelegate.h"
@@ -89,6 +92,7 @@ private:
     struct RestartOutcome {
         bool usedAdministrator = false;
         std::vector<std::string> playing;
+        std::vector<std::string> missing; // chosen devices that did not come back
     };
 
     void refreshTexts();
@@ -102,6 +106,7 @@ private:
     void askToScriptPlayers(std::vector<MediaPlayer> unasked);
     void explainScriptingRefusal(const std::vector<std::string>& denied);
     void report(const RestartResult& result);
+    static std::string missingDevicesText(const std::vector<std::string>& missing);
     std::string lastRestartText();
     static std::string deviceText(const AudioDevice& device);
     MenuItem toggle(const std::string& title, const std::string& key);
@@ -118,6 +123,9 @@ private:
     void offerPasswordFreeOnce();
     void reportUnlessCancelled(const std::exception_ptr& error, const std::string& messageText);
     void showFailure(const std::string& messageText, const std::string& informativeText);
+    void startWatchdog();
+    std::optional<std::string> otherRecordingApp();
+    bool callLive() { return otherRecordingApp().has_value(); }
 
     Platform& platform;
     TextsFor textsFor;
@@ -126,6 +134,7 @@ private:
     DaemonIdentity daemon;
     CoreAudioRestarter restarter;
     AudioDevices devices;
+    DefaultDeviceRestorer restorer;
     MediaPlayers players;
     EmailSignup signup;
     SettingsStore& defaults;
@@ -145,6 +154,9 @@ private:
     std::vector<std::function<void(const RestartResult&)>> waiting;
     std::optional<RestartResult> ending;
     std::function<void()> restartObserver;
+    // Where the sound server can be watched.
+    std::shared_ptr<SoundWatchdog> watchdog;
+    std::shared_ptr<ServerWatch> serverWatch;
 };
 
 } // namespace sonifix

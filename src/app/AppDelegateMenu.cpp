@@ -13,6 +13,7 @@ constexpr auto microphoneToolTip =
 constexpr auto hotKeyUnavailableTitle = "Global Shortcut: Not Available on This Desktop";
 constexpr auto hotKeyUnassignedTitle = "Global Shortcut: No Keys Chosen in System Settings";
 const std::string hotKeyPrefix = "Global Shortcut ";
+constexpr auto callWarning = " (Interrupts the Call)";
 constexpr auto headsetWarning = "  ⚠\uFE0E headset mode lowers music quality";
 
 MenuItem actionItem(std::string title, MenuAction action, std::string key = {}) {
@@ -45,7 +46,9 @@ void AppDelegate::menuDidClose() {
 std::vector<MenuItem> AppDelegate::menuItems() {
     refreshTexts();
     std::vector<MenuItem> items;
-    auto restartItem = actionItem(restarting ? texts.restartingTitle : texts.restartTitle,
+    auto restartItem = actionItem(restarting   ? texts.restartingTitle
+                                  : callLive() ? texts.restartTitle + callWarning
+                                               : texts.restartTitle,
                                   MenuAction::restartFromMenu, "r");
     restartItem.enabled = !restarting;
     items.push_back(std::move(restartItem));
@@ -59,6 +62,9 @@ std::vector<MenuItem> AppDelegate::menuItems() {
                                    (input->isBluetooth() ? headsetWarning : "")));
     }
     items.push_back(statusLine(lastRestartText()));
+    if (watchdog) {
+        items.push_back(statusLine(watchdog->lastSeenText()));
+    }
     items.push_back(MenuItem::separatorItem());
 
     items.push_back(toggle(texts.resumePlayersTitle, settings::resumePlayers));
@@ -66,6 +72,10 @@ std::vector<MenuItem> AppDelegate::menuItems() {
     microphone.toolTip = microphoneToolTip;
     items.push_back(std::move(microphone));
     items.push_back(toggle("Restart After Waking from Sleep", settings::restartOnWake));
+    if (watchdog) {
+        items.push_back(
+            toggle("Restart Automatically When Sound Breaks", settings::restartWhenSoundBreaks));
+    }
     items.push_back(hotKeyItem());
     auto login = actionItem("Open at Login", MenuAction::toggleLogin);
     login.on = platform.loginItems.status() == LoginItems::enabled;

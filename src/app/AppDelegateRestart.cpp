@@ -17,6 +17,7 @@ constexpr auto idleSymbol = "hifispeaker";
 constexpr auto busySymbol = "hourglass";
 constexpr auto doneSymbol = "checkmark";
 constexpr auto accessibilityDescription = "Sonifix";
+constexpr auto restartedTitle = "Sound restarted";
 constexpr auto quitDuringRestart = "Sonifix quit before the restart had ended.";
 
 } // namespace
@@ -45,6 +46,9 @@ void AppDelegate::restart() {
     }
     restarting = true;
     setIcon(busySymbol);
+    if (serverWatch) {
+        serverWatch->pause();
+    }
     const bool resume = defaults.boolForKey(settings::resumePlayers);
     // Asked before the daemon is touched: afterwards nothing would be playing. A host that can
     // be asked from any thread is asked off the main one, since a player may be slow to answer.
@@ -60,7 +64,10 @@ void AppDelegate::restart() {
             if (resume && playersOffMain) {
                 outcome.playing = self->players.currentlyPlaying();
             }
+            const auto chosen = self->restorer.remember();
             outcome.usedAdministrator = self->restarter.restart(stop);
+            // Players resume on the devices they played on, so these come first.
+            outcome.missing = self->restorer.restore(chosen, stop);
             return outcome;
         },
         [self](RestartOutcome outcome) { self->restartSucceeded(outcome); },
@@ -119,6 +126,10 @@ void AppDelegate::restartSucceeded(const RestartOutcome& outcome) {
     }
     observeDevices();
     enforceMacMicrophone();
+    if (watchdog) {
+        watchdog->restarted();
+        serverWatch->resume();
+    }
     if (platform.players.worksOffMainThread()) {
         if (!outcome.playing.empty()) {
             platform.background.submit([self = shared_from_this(), playing = outcome.playing](
@@ -128,8 +139,13 @@ void AppDelegate::restartSucceeded(const RestartOutcome& outcome) {
         players.kick(outcome.playing);
     }
     flashIcon(doneSymbol);
+    const auto missing = missingDevicesText(outcome.missing);
     // Callers hear the outcome before any question to the user holds the main thread.
-    report({.succeeded = true});
+    report({.succeeded = true, .message = missing});
+    if (!missing.empty() && !oneCommand && platform.notifications &&
+        platform.notifications->available()) {
+        platform.notifications->show({.title = restartedTitle, .body = missing});
+    }
     if (outcome.usedAdministrator && !oneCommand) {
         offerPasswordFreeOnce();
     }
@@ -137,8 +153,22 @@ void AppDelegate::restartSucceeded(const RestartOutcome& outcome) {
     ending.reset();
 }
 
+std::string AppDelegate::missingDevicesText(const std::vector<std::string>& missing) {
+    if (missing.empty()) {
+        return {};
+    }
+    auto names = missing.front();
+    for (std::size_t i = 1; i < missing.size(); ++i) {
+        names += " and " + missing[i];
+    }
+    return names + " did not come back after the restart.";
+}
+
 void AppDelegate::restartFailed(const std::exception_ptr& error) {
     setIcon(idleSymbol);
+    if (serverWatch) {
+        serverWatch->resume();
+    }
     refreshTexts();
     try {
         std::rethrow_exception(error);
@@ -186,7 +216,8 @@ void AppDelegate::didWake() {
     // The setting is not read again: it was on when the computer woke.
     platform.mainQueue.postAfter(wakeDelay, [weak = weak_from_this()] {
         if (const auto self = weak.lock()) {
-            self->restart();
+            // The watchdog holds it back while a call goes on.
+            self->watchdog ? self->watchdog->wakeRestart() : self->restart();
         }
     });
 }

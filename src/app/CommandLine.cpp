@@ -189,6 +189,9 @@ int CommandLine::run(const std::vector<std::string>& arguments, std::ostream& ou
             err << programName << ": " << outcome.message << "\n";
             return failed;
         }
+        if (!outcome.message.empty()) {
+            out << TerminalText::shown(outcome.message) << "\n";
+        }
         return succeeded;
     }
     case Command::launch:

@@ -9,6 +9,8 @@ namespace sonifix::settings {
 inline const std::string resumePlayers = "resumePlayers";
 inline const std::string keepMacMicrophone = "keepMacMicrophone";
 inline const std::string restartOnWake = "restartOnWake";
+// Off unless the user turns it on: the watchdog then restarts without asking first.
+inline const std::string restartWhenSoundBreaks = "restartWhenSoundBreaks";
 inline const std::string hotKeyEnabled = "hotKeyEnabled";
 inline const std::string welcomed = "welcomed";
 inline const std::string offeredPasswordFree = "offeredPasswordFree";

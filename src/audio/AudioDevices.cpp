@@ -102,9 +102,14 @@ std::optional<AudioDevice> AudioDevices::defaultDevice(bool input) {
     return device(*id);
 }
 
-void AudioDevices::setDefaultInputDevice(AudioObjectID id) {
-    hardware.setPropertyData(systemAudioObject, props::global(props::defaultInputDevice), sizeof id,
-                             &id);
+std::optional<bool> AudioDevices::isRunningSomewhere(AudioObjectID id) {
+    const auto running = read<std::uint32_t>(id, props::global(props::deviceIsRunningSomewhere));
+    return running ? std::optional(*running != 0) : std::nullopt;
+}
+
+void AudioDevices::setDefaultDevice(bool input, AudioObjectID id) {
+    const auto selector = input ? props::defaultInputDevice : props::defaultOutputDevice;
+    hardware.setPropertyData(systemAudioObject, props::global(selector), sizeof id, &id);
 }
 
 void AudioDevices::observeDefaultDeviceChanges(std::function<void()> handler) {

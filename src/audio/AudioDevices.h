@@ -37,8 +37,13 @@ public:
     std::optional<std::string> systemName();
     std::optional<std::string> systemVersion();
 
-    // Makes the device the system's default input; the outcome is not reported.
-    void setDefaultInputDevice(AudioObjectID id);
+    // Whether some client plays through or records from the device now; nothing when the
+    // system does not say.
+    std::optional<bool> isRunningSomewhere(AudioObjectID id);
+
+    // Makes the device the system's default input (or output); the outcome is not reported.
+    void setDefaultInputDevice(AudioObjectID id) { setDefaultDevice(true, id); }
+    void setDefaultDevice(bool input, AudioObjectID id);
 
     // Runs `handler` on the main thread whenever the default input or output changes, in
     // place of whatever handler an earlier call installed. Main thread only.

@@ -19,6 +19,8 @@ constexpr std::uint32_t deviceUID = fourCharCode("uid ");
 constexpr std::uint32_t transportType = fourCharCode("tran");
 constexpr std::uint32_t nominalSampleRate = fourCharCode("nsrt");
 constexpr std::uint32_t streams = fourCharCode("stm#");
+// Whether any client plays through (or records from) the device now: 1 or 0.
+constexpr std::uint32_t deviceIsRunningSomewhere = fourCharCode("gone");
 // Whether something is plugged into the device's jack (1) or not (0); a device without a jack
 // has no such property.
 constexpr std::uint32_t jackIsConnected = fourCharCode("jack");

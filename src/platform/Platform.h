@@ -4,6 +4,7 @@
 #include "Alerts.h"
 #include "AudioHardware.h"
 #include "BackgroundExecutor.h"
+#include "CaptureStreams.h"
 #include "Clock.h"
 #include "FileSystem.h"
 #include "HotKeys.h"
@@ -18,6 +19,7 @@
 #include "RelativeTimeFormatter.h"
 #include "SettingsStore.h"
 #include "Sleeper.h"
+#include "SoundServerProbe.h"
 #include "StatusItem.h"
 #include "UserAccount.h"
 #include "Workspace.h"
@@ -49,6 +51,11 @@ struct Platform {
     ProgramLauncher& launcher;
     // Where the desktop has them; none where the app has not been given any.
     Notifications* notifications = nullptr;
+    // Where the app can ask the sound server whether it still answers; the watchdog runs only
+    // there.
+    SoundServerProbe* serverProbe = nullptr;
+    // Where the app can see who records from an input; else only whether someone does.
+    CaptureStreams* captures = nullptr;
 };
 
 } // namespace sonifix

@@ -7,7 +7,9 @@ namespace sonifix {
 // How a restart asked for by another launch of the app ended.
 struct RestartResult {
     bool succeeded = false;
-    std::string message; // why it failed, in the words the failure alert uses
+    // Why it failed, in the words the failure alert uses; after a success, which of the
+    // devices chosen before did not come back (empty when all did).
+    std::string message;
 };
 
 } // namespace sonifix

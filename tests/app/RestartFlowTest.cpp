@@ -184,3 +184,42 @@ TEST_F(RestartFlowTest, ALaunchWhileRunningShowsANoticeOnceTheCallerHasItsAnswer
 
 } // namespace
 } // namespace sonifix::testing
+
+namespace sonifix::testing {
+namespace {
+
+// The daemon comes back with defaults of its own and may number the devices anew: the chosen ones
+// are found by their stable names and made the defaults again; one that stays away is named, and
+// the restart still counts.
+TEST_F(RestartFlowTest, TheChosenDevicesAreTheDefaultsAgainOrNamedWhenTheyStayAway) {
+    const auto speakers = fake.hardware.defaultID(false);
+    const FakeDevice usb{"USB Headphones", audio_properties::transportUSB, 48000, 0, {}, "usb-7"};
+    auto headphones = fake.hardware.addDevice(usb);
+    fake.hardware.setDefault(false, headphones);
+    const auto daemonForgets = [&] {
+        fake.hardware.devices.erase(headphones);
+        fake.hardware.setDefault(false, speakers);
+    };
+    fake.sleeper.hooks = {{1, daemonForgets},
+                          {4, [&] { headphones = fake.hardware.addDevice(usb); }}};
+    restartOnce();
+    EXPECT_EQ(fake.hardware.defaultID(false), headphones);
+    EXPECT_TRUE(fake.notifications.shown.empty());
+
+    fake.sleeper.pauses.clear();
+    fake.sleeper.hooks = {{1, daemonForgets}};
+    RestartResult outcome;
+    daemonWillComeBack();
+    delegate->restartAndReport([&](const RestartResult& result) { outcome = result; });
+    finishWork();
+    EXPECT_TRUE(outcome.succeeded);
+    EXPECT_EQ(outcome.message, "USB Headphones did not come back after the restart.");
+    EXPECT_EQ(fake.notifications.shown.at(0).body, outcome.message);
+    EXPECT_EQ(fake.hardware.defaultID(false), speakers);
+    EXPECT_EQ(count(), 2);
+    EXPECT_LE(fake.sleeper.total() - fake.sleeper.pauses[0] - fake.sleeper.pauses[1],
+              DefaultDeviceRestorer::returnWait);
+}
+
+} // namespace
+} // namespace sonifix::testing

@@ -14,6 +14,7 @@
 #include "platform/posix/PosixProgramLauncher.h"
 #include "platform/posix/StopTokenSleeper.h"
 #include "platform/posix/SystemClock.h"
+#include "platform/posix/ThreadExecutor.h"
 #include "restart/CoreAudioRestarter.h"
 #include "restart/SoundServer.h"
 #include "support/StopSource.h"
@@ -175,13 +176,14 @@ TEST_P(RealSoundServerTest, ARestartStopsTheServerAndWaitsForTheNewOne) {
     };
     const std::map<std::string, Expected> expected{
         {"Built-in Speakers", {props::transportBuiltIn, 48000, false}},
+        {"USB Headphones", {props::transportUSB, 48000, false}},
         {"AirPods Pro", {props::transportBluetooth, 16000, true}},
         {"Built-in Microphone", {props::transportBuiltIn, 44100, true}},
     };
     AudioDevices devices(*hardware);
     const auto ids = devices.allDeviceIDs();
-    ASSERT_EQ(ids.size(), 3u) << "the sink and the two sources; monitors are not devices";
-    EXPECT_EQ(std::set(ids.begin(), ids.end()).size(), 3u);
+    ASSERT_EQ(ids.size(), 4u) << "the two sinks and the two sources; monitors are not devices";
+    EXPECT_EQ(std::set(ids.begin(), ids.end()).size(), 4u);
     for (const auto id : ids) {
         EXPECT_GT(id, systemAudioObject);
         const auto device = devices.device(id);
@@ -250,6 +252,20 @@ TEST_P(RealSoundServerTest, ARestartStopsTheServerAndWaitsForTheNewOne) {
     EXPECT_EQ(inputCalls, 1);
 }
 
+// The output the user chose is the default again after a restart, even where the server itself
+// forgets it.
+TEST_P(RealSoundServerTest, TheChosenDefaultOutputIsTheDefaultAgainAfterARestart) {
+    harness->pactl({"set-default-sink", "usb_headphones"});
+    ASSERT_TRUE(fake.mainQueue.runUntil(
+        [&] {
+            const auto output = AudioDevices(*hardware).defaultDevice(false);
+            return output && output->name == "USB Headphones";
+        },
+        5s));
+    EXPECT_TRUE(restartFromMenu(20s));
+    EXPECT_EQ(harness->pactl({"get-default-sink"}), "usb_headphones");
+}
+
 // A desktop that starts the server from its session autostart: nothing brings it back but the
 // app, which starts each program again as it was started, inside the desktop's private folder;
 // even when it quits in the middle of a restart, once the server has been stopped, so that the
@@ -301,7 +317,7 @@ TEST_P(RealSoundServerTest, AFrozenServerFailsQueriesBrieflyOnTheMainThreadAndIs
     harness->thaw();
     EXPECT_TRUE(
         fake.mainQueue.runUntil([&] { return devices.defaultDevice(false).has_value(); }, 5s));
-    EXPECT_EQ(devices.allDeviceIDs().size(), 3u);
+    EXPECT_EQ(devices.allDeviceIDs().size(), 4u);
 
     const auto opening = [&] {
         const auto started = std::chrono::steady_clock::now();
@@ -491,6 +507,107 @@ TEST(ProcFsProcessTableTest, ProcessesAreNamedByTheirProgramAndAServerIsFoundBes
     ::kill(server, SIGKILL);
     ::waitpid(server, nullptr, 0);
 }
+
+// The app launched, watching the server, its work on threads of its own.
+class WatchedAppTest : public RealSoundServerTest {
+protected:
+    void SetUp() override {
+        RealSoundServerTest::SetUp();
+        if (IsSkipped()) {
+            return;
+        }
+        bundle.emplace(fake.with({.processes = &processes,
+                                  .hardware = &*hardware,
+                                  .sleeper = &sleeper,
+                                  .clock = &clock,
+                                  .background = &executor}));
+        bundle->serverProbe = &*hardware;
+        bundle->captures = &*hardware;
+        found.emplace(services, table, *hardware, pipewireCore, launcher, sleeper,
+                      harness->session());
+        delegate = std::make_shared<AppDelegate>(*bundle, *found, [](const std::string& name) {
+            return PlatformTexts::forSoundServer(name, {});
+        });
+        fake.settings.setBool(settings::welcomed, true);
+        delegate->applicationDidFinishLaunching();
+    }
+    void TearDown() override {
+        stopClients();
+        // A restart under way ends before the server it restarts goes.
+        executor.stopAll();
+        RealSoundServerTest::TearDown();
+    }
+    // Plays silence, or records it, as an app of its own.
+    void client(const std::string& program, const std::string& device) {
+        children.push_back(ChildProcess::spawn({program, "--server=" + harness->serverAddress(),
+                                                "--device=" + device, "--raw",
+                                                program == "pacat" ? "/dev/zero" : "/dev/null"}));
+        pumpFor(1s);
+    }
+    void stopClients() {
+        for (const auto child : std::exchange(children, {})) {
+            ::kill(child, SIGTERM);
+            ::waitpid(child, nullptr, 0);
+        }
+    }
+    bool restarted(std::chrono::milliseconds limit) {
+        return fake.mainQueue.runUntil(
+            [&] { return fake.settings.integerForKey(settings::restartCount) == 1; }, limit);
+    }
+
+    StopTokenSleeper sleeper;
+    ThreadExecutor executor;
+    std::optional<Platform> bundle;
+    std::optional<SoundServer> found;
+    std::shared_ptr<AppDelegate> delegate;
+    std::vector<pid_t> children;
+};
+
+// While sound plays, a server (or only its bridge) that stops answering is offered a restart
+// within two probe time-outs, and the offer restarts it; a player that stops is no trouble.
+TEST_P(WatchedAppTest, AServerThatStopsAnsweringWhileSoundPlaysIsOfferedARestart) {
+    client("pacat", "speakers");
+    ::kill(children.front(), SIGSTOP);
+    pumpFor(2 * TroubleDetector::probeTimeout + 1s);
+    ::kill(children.front(), SIGCONT);
+    EXPECT_TRUE(fake.notifications.shown.empty());
+
+    harness->freeze();
+    const auto frozen = std::chrono::steady_clock::now();
+    ASSERT_TRUE(fake.mainQueue.runUntil([&] { return !fake.notifications.shown.empty(); }, 10s));
+    const auto latency = std::chrono::steady_clock::now() - frozen;
+    EXPECT_LT(latency, 7s);
+    RecordProperty("detectionMs",
+                   int(std::chrono::duration_cast<std::chrono::milliseconds>(latency).count()));
+    EXPECT_EQ(fake.notifications.shown.front().title, "The sound server stopped answering");
+    fake.notifications.handlers.front()(SoundWatchdog::restartAction);
+    EXPECT_TRUE(restarted(15s));
+    EXPECT_TRUE(harness->waitUntilAnswering(5s));
+}
+
+// A restart after wake waits while another app records from the microphone, and follows 15 s
+// after it has stopped. (The main queue's timers run on its own clock, moved on here.)
+TEST_P(WatchedAppTest, ARestartAfterWakeWaitsUntilTheRecordingHasEnded) {
+    fake.settings.setBool(settings::restartOnWake, true);
+    client("parec", "builtin_mic");
+    fake.workspace.wake();
+    fake.mainQueue.advance(AppDelegate::wakeDelay);
+    ASSERT_EQ(fake.notifications.shown.size(), 1u);
+    EXPECT_EQ(fake.notifications.shown.front().title,
+              "Restart postponed — parec is using the microphone");
+    stopClients();
+    pumpFor(1s);
+    fake.mainQueue.advance(SoundWatchdog::afterCapture - 1s);
+    EXPECT_EQ(fake.settings.integerForKey(settings::restartCount), 0);
+    fake.mainQueue.advance(1s);
+    EXPECT_TRUE(restarted(15s));
+}
+
+INSTANTIATE_TEST_SUITE_P(Servers, WatchedAppTest,
+                         ::testing::Values(ServerKind::pulseaudio, ServerKind::pipewire),
+                         [](const auto& info) {
+                             return SoundServerHarness::daemonName(info.param);
+                         });
 
 INSTANTIATE_TEST_SUITE_P(Servers, RealSoundServerTest,
                          ::testing::Values(ServerKind::pulseaudio, ServerKind::pipewire),

@@ -17,6 +17,7 @@ struct FakeDevice {
     double sampleRate = 0;
     std::uint32_t inputStreams = 0;
     std::optional<std::uint32_t> jackIsConnected; // nullopt: the device has no jack
+    std::optional<std::string> uid;               // nullopt: the device has none
 };
 
 // A HAL object tree the test edits. Like the real one, a change of a default device (from the
@@ -57,26 +58,29 @@ public:
     }
     HardwareStatus stringProperty(AudioObjectID object, const PropertyAddress& address,
                                   std::optional<std::string>& value) override {
-        if (address.selector != audio_properties::name || !read(object, address)) {
+        const bool uid = address.selector == audio_properties::deviceUID;
+        if ((address.selector != audio_properties::name && !uid) || !read(object, address)) {
             return failed;
         }
-        value = devices[object].name;
+        value = uid ? devices[object].uid : devices[object].name;
         return 0;
     }
     HardwareStatus setPropertyData(AudioObjectID object, const PropertyAddress& address,
                                    std::uint32_t size, const void* data) override {
         AudioObjectID id = 0;
+        const bool input = address.selector == audio_properties::defaultInputDevice;
         if (object != systemAudioObject ||
-            address.selector != audio_properties::defaultInputDevice || size != sizeof id) {
+            (!input && address.selector != audio_properties::defaultOutputDevice) ||
+            size != sizeof id) {
             return failed;
         }
         std::memcpy(&id, data, sizeof id);
-        ++defaultInputWrites;
+        ++(input ? defaultInputWrites : defaultOutputWrites);
         if (!devices.contains(id)) {
             return failed;
         }
-        if (defaults[true] != id) {
-            setDefault(true, id);
+        if (defaults[input] != id) {
+            setDefault(input, id);
         }
         return 0;
     }
@@ -98,6 +102,7 @@ public:
     std::multimap<std::uint32_t, PropertyListener> listeners;  // by selector, of the system
     std::size_t reads = 0;
     int defaultInputWrites = 0;
+    int defaultOutputWrites = 0;
 
 private:
     static constexpr HardwareStatus failed = fourCharCode("who?");
@@ -129,6 +134,8 @@ private:
             switch (address.selector) {
             case audio_properties::name:
                 return "";
+            case audio_properties::deviceUID:
+                return found->second.uid ? std::optional<std::string>("") : std::nullopt;
             case audio_properties::transportType:
                 return bytes(found->second.transport);
             case audio_properties::nominalSampleRate:

@@ -35,6 +35,7 @@ struct FakePlatform {
         AudioHardware* hardware = nullptr;
         Sleeper* sleeper = nullptr;
         Clock* clock = nullptr;
+        BackgroundExecutor* background = nullptr;
     };
 
     // Work still queued may hold the app, whose teardown uses the other fakes: it goes first.
@@ -76,7 +77,7 @@ struct FakePlatform {
                 .user = user,
                 .mainQueue = mainQueue,
                 .sleeper = real.sleeper ? *real.sleeper : sleeper,
-                .background = background,
+                .background = real.background ? *real.background : background,
                 .settings = settings,
                 .statusItem = statusItem,
                 .menu = menu,

@@ -50,11 +50,13 @@ TEST_F(TrayAppTest, LaunchClickTheShortcutWithAPlayerAndAQuitDuringARestartAsAPe
                        "click", "1"});
     ASSERT_TRUE(pumpUntil([&] { return app->menu.widget()->isVisible(); }, 5s));
     const auto titles = menuTitles(*app);
-    ASSERT_GE(titles.size(), 6u);
-    EXPECT_EQ(std::vector(titles.begin(), titles.begin() + 6),
-              (std::vector<std::string>{
-                  "Restart PulseAudio", "---", "Output: Built-in Speakers · 48 kHz",
-                  "Input: Built-in Microphone · 44.1 kHz", "Not restarted yet", "---"}));
+    ASSERT_GE(titles.size(), 7u);
+    EXPECT_EQ(
+        std::vector(titles.begin(), titles.begin() + 7),
+        (std::vector<std::string>{"Restart PulseAudio", "---", "Output: Built-in Speakers · 48 kHz",
+                                  "Input: Built-in Microphone · 44.1 kHz", "Not restarted yet",
+                                  "Nothing wrong seen with the sound", "---"}));
+    EXPECT_FALSE(menuAction(*app, QStringLiteral("Restart Automatically"))->isChecked());
     EXPECT_EQ(titles.back(), "Quit Sonifix");
     EXPECT_EQ(std::count(titles.begin(), titles.end(), "Quit Sonifix"), 1)
         << "refilled, not added to";

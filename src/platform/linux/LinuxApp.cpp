@@ -59,7 +59,9 @@ LinuxApp::LinuxApp(const Places& places)
                .hotKeys = *hotKeys,
                .http = http,
                .launcher = launcher,
-               .notifications = &notifications},
+               .notifications = &notifications,
+               .serverProbe = &hardware,
+               .captures = &hardware},
       soundServer(services, processTable, hardware, pipewireCore, launcher, sleeper,
                   places.session.value_or(currentSession(processTable))) {
     // The desktop knows which app asks (for a shortcut, a notification, a tray icon) by its

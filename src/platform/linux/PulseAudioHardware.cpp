@@ -12,6 +12,7 @@
 #include <functional>
 #include <pulse/pulseaudio.h>
 #include <string_view>
+#include <type_traits>
 
 namespace sonifix {
 
@@ -53,6 +54,7 @@ struct DeviceInfo {
     // Whether the active port has something plugged in, where the server knows: a line-in or a
     // headset jack with nothing in it is no input anyone can use.
     std::optional<std::uint32_t> jackIsConnected;
+    std::uint32_t index = PA_INVALID_INDEX; // the server's number for it, until it restarts
 };
 
 struct ServerDefaults {
@@ -161,6 +163,25 @@ template <class Info> void onDeviceInfo(pa_context*, const Info* info, int eol, 
         request.answered = !request.refused;
     } else if (info) {
         request.answer.push_back(describe(*info));
+        request.answer.back().index = info->index;
+    }
+}
+
+// The devices that streams not corked play to or record from. (A device's own state would say
+// it too, but PipeWire's bridge does not keep it reliably.)
+template <class Info> void onStream(pa_context*, const Info* info, int eol, void* userdata) {
+    auto& request = *static_cast<Request<std::vector<std::uint32_t>>*>(userdata);
+    const std::lock_guard lock(*request.mutex);
+    if (eol < 0) {
+        request.refused = true;
+    } else if (eol > 0) {
+        request.answered = !request.refused;
+    } else if (info && !info->corked) {
+        if constexpr (std::is_same_v<Info, pa_sink_input_info>) {
+            request.answer.push_back(info->sink);
+        } else {
+            request.answer.push_back(info->source);
+        }
     }
 }
 
@@ -202,6 +223,39 @@ void onSinkInput(pa_context*, const pa_sink_input_info* info, int eol, void* use
     }
 }
 
+const char* property(pa_proplist* properties, const char* key) {
+    const char* value = pa_proplist_gets(properties, key);
+    return value ? value : "";
+}
+
+// A source output as the core sees it; whether its source is a monitor is filled in afterwards.
+struct SourceOutput {
+    CaptureStream stream;
+    std::uint32_t source = PA_INVALID_INDEX;
+};
+
+void onSourceOutput(pa_context*, const pa_source_output_info* info, int eol, void* userdata) {
+    auto& request = *static_cast<Request<std::vector<SourceOutput>>*>(userdata);
+    const std::lock_guard lock(*request.mutex);
+    if (eol < 0) {
+        request.refused = true;
+    } else if (eol > 0) {
+        request.answered = !request.refused;
+    } else if (info) {
+        const char* pid = property(info->proplist, PA_PROP_APPLICATION_PROCESS_ID);
+        std::int32_t value = 0;
+        std::from_chars(pid, pid + std::strlen(pid), value);
+        request.answer.push_back(
+            {.stream = {.app = property(info->proplist, PA_PROP_APPLICATION_NAME),
+                        .appId = property(info->proplist, PA_PROP_APPLICATION_ID),
+                        .binary = property(info->proplist, PA_PROP_APPLICATION_PROCESS_BINARY),
+                        .pid = value,
+                        .role = property(info->proplist, PA_PROP_MEDIA_ROLE),
+                        .corked = info->corked != 0},
+             .source = info->source});
+    }
+}
+
 void onSuccess(pa_context*, int success, void* userdata) {
     auto& request = *static_cast<Request<bool>*>(userdata);
     const std::lock_guard lock(*request.mutex);
@@ -221,9 +275,10 @@ public:
 
     Connection(std::string server, std::chrono::milliseconds timeout,
                std::chrono::milliseconds mainThreadTimeout, std::function<bool()> onMainThread,
-               DefaultsHandler onDefaults)
+               DefaultsHandler onDefaults, std::function<void()> onDevices)
         : server(std::move(server)), timeout(timeout), mainThreadTimeout(mainThreadTimeout),
-          onMainThread(std::move(onMainThread)), onDefaults(std::move(onDefaults)) {
+          onMainThread(std::move(onMainThread)), onDefaults(std::move(onDefaults)),
+          onDevices(std::move(onDevices)) {
         loop.reset(pa_threaded_mainloop_new());
         if (!loop) {
             return;
@@ -398,8 +453,14 @@ private:
         connecting = false;
         stalled = false;
         retryDelay = firstRetry;
-        Operation(
-            pa_context_subscribe(context.get(), PA_SUBSCRIPTION_MASK_SERVER, nullptr, nullptr));
+        Operation(pa_context_subscribe(
+            context.get(),
+            pa_subscription_mask_t(PA_SUBSCRIPTION_MASK_SERVER | PA_SUBSCRIPTION_MASK_SINK |
+                                   PA_SUBSCRIPTION_MASK_SOURCE | PA_SUBSCRIPTION_MASK_SINK_INPUT |
+                                   PA_SUBSCRIPTION_MASK_SOURCE_OUTPUT),
+            nullptr, nullptr));
+        // What the devices do may have changed while there was no connection.
+        onDevices();
         // The defaults may have changed while there was no connection.
         Operation(pa_context_get_server_info(context.get(), onEventServerInfo, this));
         {
@@ -433,8 +494,14 @@ private:
 
     static void onSubscription(pa_context* context, pa_subscription_event_type_t type,
                                std::uint32_t, void* userdata) {
-        if ((type & PA_SUBSCRIPTION_EVENT_FACILITY_MASK) == PA_SUBSCRIPTION_EVENT_SERVER) {
+        const auto facility = type & PA_SUBSCRIPTION_EVENT_FACILITY_MASK;
+        if (facility == PA_SUBSCRIPTION_EVENT_SERVER) {
             Operation(pa_context_get_server_info(context, onEventServerInfo, userdata));
+        } else if (facility == PA_SUBSCRIPTION_EVENT_SINK ||
+                   facility == PA_SUBSCRIPTION_EVENT_SOURCE ||
+                   facility == PA_SUBSCRIPTION_EVENT_SINK_INPUT ||
+                   facility == PA_SUBSCRIPTION_EVENT_SOURCE_OUTPUT) {
+            static_cast<Connection*>(userdata)->onDevices();
         }
     }
 
@@ -453,6 +520,7 @@ private:
     const std::chrono::milliseconds mainThreadTimeout;
     const std::function<bool()> onMainThread;
     const DefaultsHandler onDefaults;
+    const std::function<void()> onDevices;
     // A question went unanswered by a server that was connected: it is frozen until it answers.
     std::atomic<bool> stalled = false;
 
@@ -494,7 +562,8 @@ PulseAudioHardware::PulseAudioHardware(MainQueue& mainQueue, Options options)
           [&mainQueue] { return mainQueue.isMainThread(); },
           [this](const std::string& name, const std::string& sink, const std::string& source) {
               serverSeen(name, sink, source);
-          })) {}
+          },
+          [this] { notify(props::deviceIsRunningSomewhere); })) {}
 
 PulseAudioHardware::~PulseAudioHardware() = default;
 
@@ -600,6 +669,24 @@ std::optional<DeviceInfo> fetchDevice(Connection& connection, const Key& key, bo
     return std::move(found->front());
 }
 
+// 1 when a stream not corked plays to (or records from) the device, 0 when none does; nothing
+// when the server does not say.
+template <class Connection>
+std::optional<std::uint32_t> streamsOn(Connection& connection, const DeviceInfo& device,
+                                       bool sink) {
+    const auto devices = connection.template ask<std::vector<std::uint32_t>>(
+        [&](pa_context* context, void* request) {
+            return sink ? pa_context_get_sink_input_info_list(context, onStream<pa_sink_input_info>,
+                                                              request)
+                        : pa_context_get_source_output_info_list(
+                              context, onStream<pa_source_output_info>, request);
+        });
+    if (!devices) {
+        return std::nullopt;
+    }
+    return std::find(devices->begin(), devices->end(), device.index) != devices->end() ? 1u : 0u;
+}
+
 } // namespace
 
 HardwareStatus PulseAudioHardware::propertyDataSize(AudioObjectID object,
@@ -645,6 +732,9 @@ HardwareStatus PulseAudioHardware::propertyDataSize(AudioObjectID object,
     }
     case props::nominalSampleRate:
         size = sizeof(double);
+        break;
+    case props::deviceIsRunningSomewhere:
+        size = sizeof(std::uint32_t);
         break;
     case props::streams: {
         // One stream each: a source's is an input, a sink's an output.
@@ -700,7 +790,8 @@ HardwareStatus PulseAudioHardware::propertyData(AudioObjectID object,
         return badObject;
     }
     if (address.selector != props::transportType && address.selector != props::nominalSampleRate &&
-        address.selector != props::jackIsConnected) {
+        address.selector != props::jackIsConnected &&
+        address.selector != props::deviceIsRunningSomewhere) {
         return unknownProperty;
     }
     const bool isRate = address.selector == props::nominalSampleRate;
@@ -714,6 +805,8 @@ HardwareStatus PulseAudioHardware::propertyData(AudioObjectID object,
     if (!isRate) {
         const auto value = address.selector == props::transportType
                                ? std::optional(transportType(device->properties))
+                           : address.selector == props::deviceIsRunningSomewhere
+                               ? streamsOn(*connection, *device, key->kind == Kind::sink)
                                : device->jackIsConnected;
         if (!value) {
             return unknownProperty;
@@ -797,12 +890,16 @@ HardwareStatus PulseAudioHardware::setPropertyData(AudioObjectID object,
 HardwareStatus PulseAudioHardware::addPropertyListener(AudioObjectID object,
                                                        const PropertyAddress& address,
                                                        const PropertyListener& listener) {
-    if (object != systemAudioObject) {
-        return keyOf(object) ? unknownProperty : badObject;
+    // A device's running state is heard of through any device's change: the listener reads
+    // its device again.
+    const bool device = object != systemAudioObject;
+    if (device && !keyOf(object)) {
+        return badObject;
     }
-    if ((address.selector != props::defaultInputDevice &&
-         address.selector != props::defaultOutputDevice) ||
-        !listener) {
+    const bool known = device ? address.selector == props::deviceIsRunningSomewhere
+                              : (address.selector == props::defaultInputDevice ||
+                                 address.selector == props::defaultOutputDevice);
+    if (!known || !listener) {
         return unknownProperty;
     }
     const std::lock_guard lock(listeners->mutex);
@@ -813,7 +910,7 @@ HardwareStatus PulseAudioHardware::addPropertyListener(AudioObjectID object,
 HardwareStatus PulseAudioHardware::removePropertyListener(AudioObjectID object,
                                                           const PropertyAddress& address,
                                                           const PropertyListener& listener) {
-    if (object != systemAudioObject) {
+    if (object != systemAudioObject && !keyOf(object)) {
         return badObject;
     }
     const std::lock_guard lock(listeners->mutex);
@@ -848,6 +945,29 @@ std::optional<std::vector<std::int32_t>> PulseAudioHardware::playbackProcesses()
     });
 }
 
+std::optional<std::vector<CaptureStream>> PulseAudioHardware::captureStreams() {
+    auto outputs =
+        connection->ask<std::vector<SourceOutput>>([](pa_context* context, void* request) {
+            return pa_context_get_source_output_info_list(context, onSourceOutput, request);
+        });
+    const auto sources =
+        connection->ask<std::vector<DeviceInfo>>([](pa_context* context, void* request) {
+            return pa_context_get_source_info_list(context, onSourceInfo, request);
+        });
+    if (!outputs || !sources) {
+        return std::nullopt;
+    }
+    std::vector<CaptureStream> streams;
+    for (auto& output : *outputs) {
+        output.stream.fromMonitor =
+            std::any_of(sources->begin(), sources->end(), [&](const DeviceInfo& source) {
+                return source.index == output.source && source.monitor;
+            });
+        streams.push_back(std::move(output.stream));
+    }
+    return streams;
+}
+
 std::optional<std::string> PulseAudioHardware::lastServerName() {
     const std::lock_guard lock(nameMutex);
     return lastName;
@@ -877,8 +997,10 @@ void PulseAudioHardware::serverSeen(const std::string& serverName, const std::st
 }
 
 void PulseAudioHardware::defaultChanged(Kind kind) {
-    const auto selector =
-        kind == Kind::sink ? props::defaultOutputDevice : props::defaultInputDevice;
+    notify(kind == Kind::sink ? props::defaultOutputDevice : props::defaultInputDevice);
+}
+
+void PulseAudioHardware::notify(std::uint32_t selector) {
     std::vector<PropertyListener> toRun;
     {
         const std::lock_guard lock(listeners->mutex);

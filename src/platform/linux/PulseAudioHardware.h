@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/AudioHardware.h"
+#include "platform/CaptureStreams.h"
 #include "platform/MainQueue.h"
 #include "platform/SoundServerProbe.h"
 
@@ -29,7 +30,9 @@ namespace sonifix {
 // read that runs out as a failure. When the server goes away the connection is made again, at once
 // when a read needs it and otherwise after a pause that grows to a second, so nothing spins while
 // there is no server.
-class PulseAudioHardware final : public AudioHardware, public SoundServerProbe {
+class PulseAudioHardware final : public AudioHardware,
+                                 public SoundServerProbe,
+                                 public CaptureStreams {
 public:
     struct Options {
         // The server to talk to, in libpulse's notation ("unix:/run/user/1000/pulse/native");
@@ -68,6 +71,9 @@ public:
     // word for them); nothing when the server does not answer. Any thread.
     std::optional<std::vector<std::int32_t>> playbackProcesses();
 
+    // The source outputs, with the word of their own properties for who made them and why.
+    std::optional<std::vector<CaptureStream>> captureStreams() override;
+
     // The HAL transport code that a device's properties describe: its bus first ("bluetooth",
     // "usb", "pci"…), then its form factor and the marks of a virtual device; 0 when they do not
     // say.
@@ -90,6 +96,8 @@ private:
     // On libpulse's thread: the server's name and defaults as it now reports them.
     void serverSeen(const std::string& name, const std::string& sink, const std::string& source);
     void defaultChanged(Kind kind);
+    // Runs the listeners of the selector on the main thread; any thread.
+    void notify(std::uint32_t selector);
 
     MainQueue& mainQueue;
     std::mutex registryMutex;
