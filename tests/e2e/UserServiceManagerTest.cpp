@@ -128,6 +128,8 @@ TEST_F(UserServiceManagerTest, AServerInAnUnrelatedUnitIsStoppedAndStartedAgainB
 } // namespace sonifix
 
 int main(int argc, char** argv) {
+    // Qt's own event loop rather than GLib's, which ThreadSanitizer cannot follow.
+    qputenv("QT_NO_GLIB", "1");
     QCoreApplication application(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
