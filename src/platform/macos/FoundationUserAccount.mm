@@ -1,11 +1,9 @@
 #include "FoundationUserAccount.h"
 
 #import "FoundationStrings.h"
+#include "platform/posix/PosixUserAccount.h"
 
 #import <Foundation/Foundation.h>
-#include <pwd.h>
-#include <unistd.h>
-#include <vector>
 
 namespace sonifix {
 
@@ -15,18 +13,13 @@ std::string FoundationUserAccount::shortName() {
     }
 }
 
+// The user database is the POSIX one on macOS too.
 unsigned FoundationUserAccount::userId() {
-    return ::getuid();
+    return PosixUserAccount().userId();
 }
 
 std::optional<unsigned> FoundationUserAccount::userIdOf(const std::string& name) {
-    passwd entry{};
-    passwd* found = nullptr;
-    std::vector<char> buffer(16384);
-    if (::getpwnam_r(name.c_str(), &entry, buffer.data(), buffer.size(), &found) != 0 || !found) {
-        return std::nullopt;
-    }
-    return found->pw_uid;
+    return PosixUserAccount().userIdOf(name);
 }
 
 } // namespace sonifix

@@ -17,10 +17,6 @@ std::string PosixUserAccount::shortName() {
     return found->pw_name;
 }
 
-} // namespace sonifix
-
-namespace sonifix {
-
 unsigned PosixUserAccount::userId() {
     return ::getuid();
 }
