@@ -144,6 +144,16 @@ struct RequestBase {
 
 template <class Answer> struct Request : RequestBase { Answer answer{}; };
 
+// A list request's last call, which says whether the list came whole; false while entries come.
+bool listEnded(RequestBase& request, int eol) {
+    if (eol < 0) {
+        request.refused = true;
+    } else if (eol > 0) {
+        request.answered = !request.refused;
+    }
+    return eol != 0;
+}
+
 void onOperationState(pa_operation* operation, void* userdata) {
     if (pa_operation_get_state(operation) == PA_OPERATION_RUNNING) {
         return;
@@ -157,11 +167,10 @@ void onOperationState(pa_operation* operation, void* userdata) {
 template <class Info> void onDeviceInfo(pa_context*, const Info* info, int eol, void* userdata) {
     auto& request = *static_cast<Request<std::vector<DeviceInfo>>*>(userdata);
     const std::lock_guard lock(*request.mutex);
-    if (eol < 0) {
-        request.refused = true;
-    } else if (eol > 0) {
-        request.answered = !request.refused;
-    } else if (info) {
+    if (listEnded(request, eol)) {
+        return;
+    }
+    if (info) {
         request.answer.push_back(describe(*info));
         request.answer.back().index = info->index;
     }
@@ -172,11 +181,10 @@ template <class Info> void onDeviceInfo(pa_context*, const Info* info, int eol, 
 template <class Info> void onStream(pa_context*, const Info* info, int eol, void* userdata) {
     auto& request = *static_cast<Request<std::vector<std::uint32_t>>*>(userdata);
     const std::lock_guard lock(*request.mutex);
-    if (eol < 0) {
-        request.refused = true;
-    } else if (eol > 0) {
-        request.answered = !request.refused;
-    } else if (info && !info->corked) {
+    if (listEnded(request, eol)) {
+        return;
+    }
+    if (info && !info->corked) {
         if constexpr (std::is_same_v<Info, pa_sink_input_info>) {
             request.answer.push_back(info->sink);
         } else {
@@ -206,26 +214,30 @@ void onServerInfo(pa_context*, const pa_server_info* info, void* userdata) {
     }
 }
 
-void onSinkInput(pa_context*, const pa_sink_input_info* info, int eol, void* userdata) {
-    auto& request = *static_cast<Request<std::vector<std::int32_t>>*>(userdata);
-    const std::lock_guard lock(*request.mutex);
-    if (eol < 0) {
-        request.refused = true;
-    } else if (eol > 0) {
-        request.answered = !request.refused;
-    } else if (info) {
-        const char* pid = pa_proplist_gets(info->proplist, PA_PROP_APPLICATION_PROCESS_ID);
-        std::int32_t value = 0;
-        if (pid && std::from_chars(pid, pid + std::strlen(pid), value).ec == std::errc() &&
-            value > 0) {
-            request.answer.push_back(value);
-        }
-    }
-}
-
 const char* property(pa_proplist* properties, const char* key) {
     const char* value = pa_proplist_gets(properties, key);
     return value ? value : "";
+}
+
+// The process the stream's client says it runs in; 0 when it does not say.
+std::int32_t processIdOf(pa_proplist* properties) {
+    const char* pid = property(properties, PA_PROP_APPLICATION_PROCESS_ID);
+    std::int32_t value = 0;
+    std::from_chars(pid, pid + std::strlen(pid), value);
+    return value;
+}
+
+void onSinkInput(pa_context*, const pa_sink_input_info* info, int eol, void* userdata) {
+    auto& request = *static_cast<Request<std::vector<std::int32_t>>*>(userdata);
+    const std::lock_guard lock(*request.mutex);
+    if (listEnded(request, eol)) {
+        return;
+    }
+    if (info) {
+        if (const auto pid = processIdOf(info->proplist); pid > 0) {
+            request.answer.push_back(pid);
+        }
+    }
 }
 
 // A source output as the core sees it; whether its source is a monitor is filled in afterwards.
@@ -237,19 +249,15 @@ struct SourceOutput {
 void onSourceOutput(pa_context*, const pa_source_output_info* info, int eol, void* userdata) {
     auto& request = *static_cast<Request<std::vector<SourceOutput>>*>(userdata);
     const std::lock_guard lock(*request.mutex);
-    if (eol < 0) {
-        request.refused = true;
-    } else if (eol > 0) {
-        request.answered = !request.refused;
-    } else if (info) {
-        const char* pid = property(info->proplist, PA_PROP_APPLICATION_PROCESS_ID);
-        std::int32_t value = 0;
-        std::from_chars(pid, pid + std::strlen(pid), value);
+    if (listEnded(request, eol)) {
+        return;
+    }
+    if (info) {
         request.answer.push_back(
             {.stream = {.app = property(info->proplist, PA_PROP_APPLICATION_NAME),
                         .appId = property(info->proplist, PA_PROP_APPLICATION_ID),
                         .binary = property(info->proplist, PA_PROP_APPLICATION_PROCESS_BINARY),
-                        .pid = value,
+                        .pid = processIdOf(info->proplist),
                         .role = property(info->proplist, PA_PROP_MEDIA_ROLE),
                         .corked = info->corked != 0},
              .source = info->source});
